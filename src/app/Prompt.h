@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+namespace sf {
+
+// The one seam through which the program asks the user something: message boxes and file dialogs.
+// The program installs a widget-based implementation; tests install one that answers from a script.
+class Prompt {
+public:
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
+    enum class Icon { None, Information, Question, Warning, Critical };
+
+    struct FileDialog {
+        QString caption;
+        QString filter;           // in the form "Spiderfence Project (*.sfp)"
+        QString initialPath;      // file name or whole path offered first
+        bool confirmOverwrite = false;
+    };
+
+    virtual ~Prompt() = default;
+    // Shows a message box titled with the program's name.
+    virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None) = 0;
+    // Returns the chosen path, or an empty text when the dialog was cancelled.
+    virtual QString openFileName(const FileDialog& dialog) = 0;
+    virtual QString saveFileName(const FileDialog& dialog) = 0;
+
+    static Prompt& instance();
+    // Installs the implementation in use; the caller keeps ownership. nullptr restores the silent default.
+    static void setInstance(Prompt* prompt);
+};
+
+inline Prompt& prompts() { return Prompt::instance(); }
+
+} // namespace sf

@@ -1,0 +1,97 @@
+#include "app/util/FileUtils.h"
+
+#include "app/Prompt.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace sf {
+namespace {
+const QChar kSeparator = QDir::separator();
+QString g_programDirectory;
+} // namespace
+
+bool FileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.exists() && info.isFile();
+}
+
+qint32 FileLength(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists() || !info.isFile())
+        return 0;
+    const qint64 size = info.size();
+    return size > std::numeric_limits<qint32>::max() ? 0 : static_cast<qint32>(size);
+}
+
+void DeleteLocalFile(const QString& path)
+{
+    if (!QFile::remove(path))
+        prompts().message(QCoreApplication::translate("sf", "Error deleting File"), Prompt::Buttons::Ok,
+                          Prompt::Icon::Warning);
+}
+
+QString PathTail(const QString& path, qint32 n)
+{
+    qsizetype p = path.size(); // 1-based position of the separator found last; 0 = none
+    for (qint32 i = 0; i < n; ++i) {
+        // Search backwards starting one character before position p.
+        const qsizetype from = p - 2; // 0-based index of the character before position p
+        const qsizetype found = from < 0 ? -1 : path.lastIndexOf(kSeparator, from);
+        if (found < 0) {
+            p = 0;
+            break;
+        }
+        p = found + 1;
+    }
+    return path.mid(p);
+}
+
+QString FileTitle(const QString& path, bool keepExtension)
+{
+    QString name = PathTail(path, 1);
+    if (!keepExtension) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        if (dot >= 0)
+            name.truncate(dot);
+    }
+    return name;
+}
+
+QString ProgramDirectory()
+{
+    return QDir::toNativeSeparators(g_programDirectory.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                                 : g_programDirectory);
+}
+
+QString ProgramPath(const QString& name) { return ProgramDirectory() + kSeparator + name; }
+
+void SetProgramDirectory(const QString& directory) { g_programDirectory = directory; }
+
+QString ExecutableName(const QString& baseName)
+{
+#ifdef Q_OS_WIN
+    return baseName + QStringLiteral(".exe");
+#else
+    return baseName;
+#endif
+}
+
+qint64 RecordCount(qint64 fileLength, qint64 recordSize)
+{
+    if (fileLength <= 0 || recordSize <= 0)
+        return 0;
+    const qint64 whole = fileLength / recordSize;
+    const qint64 rest2 = (fileLength % recordSize) * 2;
+    if (rest2 > recordSize || (rest2 == recordSize && (whole % 2) == 1))
+        return whole + 1;
+    return whole;
+}
+
+} // namespace sf

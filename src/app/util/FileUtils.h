@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace sf {
+
+bool FileExists(const QString& path);
+// The length in bytes, or 0 when it cannot be read.
+qint32 FileLength(const QString& path);
+// Deletes the file; a failure shows "Error deleting File" and the caller goes on.
+void DeleteLocalFile(const QString& path);
+// The last n components of a path (separator: the platform's).
+QString PathTail(const QString& path, qint32 n);
+// The file name of a path, with or without its extension.
+QString FileTitle(const QString& path, bool keepExtension);
+
+// The program's folder (where robots.rbd, temp.txt and the other programs live), and a file in it
+// joined with the native separator.
+QString ProgramDirectory();
+QString ProgramPath(const QString& name);
+// Points the program's folder elsewhere (tests use a temporary folder); empty restores the real one.
+void SetProgramDirectory(const QString& directory);
+// The executable name of a program of this suite on this platform ("spiderfence" -> "spiderfence.exe" on Windows).
+QString ExecutableName(const QString& baseName);
+
+// Counts fixed-size records in a file length: rounded to the nearest whole number, a half to the even one.
+qint64 RecordCount(qint64 fileLength, qint64 recordSize);
+
+} // namespace sf

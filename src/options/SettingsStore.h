@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace sf {
+
+// The per-user settings store: text values under application "Spiderfence", section "Settings".
+// Every key is read with the empty text as default; flags are "TRUE"/"FALSE" and only an exact
+// "TRUE" means on.
+class SettingsStore {
+public:
+    static constexpr const char* Check1 = "Check1";           // open the last project at start-up
+    static constexpr const char* Check2 = "Check2";           // connect when a project opens
+    static constexpr const char* Check3 = "Check3";           // check for updates at start-up
+    static constexpr const char* LastFilename = "LastFilename";
+    static constexpr const char* SendRobot = "SendRobot";
+    static constexpr const char* Username = "Username";
+
+    static QString read(const char* key);
+    static void save(const char* key, const QString& value);
+    static bool flag(const char* key) { return read(key) == QLatin1String("TRUE"); }
+    static void saveFlag(const char* key, bool on) { save(key, on ? QStringLiteral("TRUE") : QStringLiteral("FALSE")); }
+};
+
+} // namespace sf

@@ -1,0 +1,41 @@
+// One main for every test program: a QApplication on the offscreen platform, settings in a
+// temporary folder, and the scripted prompt installed before any window is made.
+#include "support/ScriptedPrompt.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PromptReset : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override
+    {
+        sf::test::scriptedPrompt().reset();
+        sf::test::clearSettings();
+    }
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        EXPECT_EQ(sf::test::scriptedPrompt().pendingAnswers(), 0) << "scripted answers left unused";
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir configHome;
+    qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new PromptReset);
+    sf::Prompt::setInstance(&sf::test::scriptedPrompt());
+    const int result = RUN_ALL_TESTS();
+    sf::Prompt::setInstance(nullptr);
+    return result;
+}
