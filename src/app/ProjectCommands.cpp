@@ -1,0 +1,185 @@
+#include "app/ProjectCommands.h"
+
+#include "app/Prompt.h"
+#include "app/RuleGrid.h"
+#include "app/SharedState.h"
+#include "app/frmMain.h"
+#include "app/util/CodePage.h"
+#include "app/util/FileUtils.h"
+#include "options/SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSaveFile>
+
+namespace sf {
+namespace {
+
+QString projectFilter() { return QObject::tr("Spiderfence Project (*.sfp)"); }
+
+void reportWriteFailure(const QString& path, const QString& error)
+{
+    prompts().message(QObject::tr("Could not write %1:\n%2").arg(QDir::toNativeSeparators(path), error),
+                      Prompt::Buttons::Ok, Prompt::Icon::Warning);
+}
+
+} // namespace
+
+bool ProjectCommands::askToSave()
+{
+    if (!m_window.isModified())
+        return true;
+    const auto answer = prompts().message(QObject::tr("Do you want to save the changes you made to the Robot ?"),
+                                          Prompt::Buttons::YesNo, Prompt::Icon::Question);
+    if (answer != Prompt::Answer::Yes)
+        return true;
+    // A Yes whose save did not happen must not throw the changes away.
+    return SaveProject();
+}
+
+bool ProjectCommands::CloseProject()
+{
+    if (!askToSave())
+        return false;
+    m_window.DisableProject();
+    return true;
+}
+
+void ProjectCommands::mnuCloseProject_Click()
+{
+    if (CloseProject())
+        SettingsStore::save(SettingsStore::LastFilename, QString());
+}
+
+void ProjectCommands::NewProject()
+{
+    if (!CloseProject())
+        return;
+    m_window.EnableProject();
+    m_window.SetModified(false);
+    m_window.setGridRows(RuleGrid::newProjectTemplate());
+    m_window.setGridColumnWidth();
+    m_window.RefreshRobotList();
+    shared::projectHeader.headerText = RuleGrid::defaultHeaderText();
+    // A new project says what the session is set to: active mode, binary transfer.
+    shared::projectHeader.activeMode = -1;
+    shared::projectHeader.binaryTransfer = -1;
+    m_window.setWindowTitle(QObject::tr("Spiderfence - New Project"));
+    shared::CurrentFileName.clear();
+}
+
+void ProjectCommands::OpenProject()
+{
+    QString chosen = shared::CurrentFileName;
+    if (chosen.isEmpty()) {
+        chosen = prompts().openFileName({QObject::tr("Open Project"), projectFilter(), m_dialogPath, false});
+        if (chosen.isEmpty())
+            return;
+        m_dialogPath = chosen;
+    }
+    if (!CloseProject())
+        return;
+    shared::CurrentFileName = chosen;
+    m_window.EnableProject();
+    ProjectFile::Contents contents;
+    if (!ProjectFile::load(chosen, contents))
+        return;
+    shared::projectHeader = contents.header;
+    m_window.setGridRows(contents.rows);
+    SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
+    const ProjectHeader& h = shared::projectHeader;
+    m_window.txtServer->setText(trimSpaces(h.server));
+    m_window.txtUser->setText(trimSpaces(h.user));
+    m_window.txtPassword->setText(trimSpaces(h.password));
+    m_window.txtPort->setText(trimSpaces(h.port));
+    setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
+    m_window.setGridColumnWidth();
+    m_window.RefreshRobotList();
+    setProjectTitle();
+    if (SettingsStore::flag(SettingsStore::Check2))
+        m_window.ConnectFtp();
+    m_window.SetModified(false);
+}
+
+QString ProjectCommands::chooseSavePath(const QString& initial, const QString& filter)
+{
+    const QString path = prompts().saveFileName({QObject::tr("Save As"), filter, initial, true});
+    if (!path.isEmpty())
+        m_dialogPath = path;
+    return path;
+}
+
+bool ProjectCommands::SaveProject()
+{
+    if (shared::CurrentFileName.isEmpty()) {
+        const QString path = chooseSavePath(m_dialogPath, projectFilter());
+        if (path.isEmpty())
+            return false;
+        shared::CurrentFileName = path;
+    }
+    ProjectHeader& h = shared::projectHeader;
+    h.server = m_window.txtServer->text();
+    h.port = m_window.txtPort->text();
+    h.user = m_window.txtUser->text();
+    h.password = m_window.txtPassword->text();
+    QString error;
+    if (!ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows(), &error)) {
+        reportWriteFailure(shared::CurrentFileName, error);
+        return false;
+    }
+    SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
+    setProjectTitle();
+    m_window.SetModified(false);
+    return true;
+}
+
+void ProjectCommands::SaveAs()
+{
+    const QString previous = shared::CurrentFileName;
+    shared::CurrentFileName.clear();
+    if (!SaveProject())
+        shared::CurrentFileName = previous;
+}
+
+void ProjectCommands::ExportGrid()
+{
+    const QString folder = m_dialogPath.isEmpty() ? QString() : QFileInfo(m_dialogPath).path() + u'/';
+    const QString path = chooseSavePath(folder + QStringLiteral("robots.txt"), QObject::tr("Text (*.txt)"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    const QByteArray text = RuleGrid::exportText(m_window.gridRows());
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        reportWriteFailure(path, file.errorString());
+        return;
+    }
+    prompts().message(QObject::tr("Done!"));
+}
+
+void ProjectCommands::openStartupProject()
+{
+    const bool reopen = SettingsStore::flag(SettingsStore::Check1);
+    const QString last = SettingsStore::read(SettingsStore::LastFilename);
+    if (reopen && !last.isEmpty()) {
+        shared::CurrentFileName = last;
+        OpenProject();
+    } else {
+        SettingsStore::save(SettingsStore::LastFilename, QString());
+        shared::CurrentFileName.clear();
+        NewProject();
+    }
+}
+
+void ProjectCommands::setSessionModes(bool active, bool binary)
+{
+    m_activeMode = active;
+    m_binaryTransfer = binary;
+}
+
+void ProjectCommands::setProjectTitle()
+{
+    m_window.setWindowTitle(QObject::tr("Spiderfence - %1").arg(FileTitle(shared::CurrentFileName, true)));
+}
+
+} // namespace sf

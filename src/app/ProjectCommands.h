@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+namespace sf {
+
+class frmMain;
+
+// The project commands of the main window: new, open, save, save as, close, export, and the
+// question that offers to save a modified project.
+class ProjectCommands {
+public:
+    explicit ProjectCommands(frmMain& window) : m_window(window) {}
+
+    void NewProject();
+    void OpenProject();
+    bool SaveProject();
+    void SaveAs();
+    // Returns false when the user asked to save and the save did not happen: the project stays open.
+    bool CloseProject();
+    void mnuCloseProject_Click();
+    void ExportGrid();
+
+    // Start-up: reopens the last project when "Check1" is "TRUE", else starts a new one.
+    void openStartupProject();
+    // Sets the FTP session's connection mode and transfer type.
+    void setSessionModes(bool active, bool binary);
+    bool sessionActiveMode() const { return m_activeMode; }
+    bool sessionBinaryTransfer() const { return m_binaryTransfer; }
+
+    // The path that the next file dialog offers (the last one chosen in any of them).
+    QString dialogPath() const { return m_dialogPath; }
+
+private:
+    bool askToSave();
+    QString chooseSavePath(const QString& initial, const QString& filter);
+    void setProjectTitle();
+
+    frmMain& m_window;
+    QString m_dialogPath;
+    bool m_activeMode = true;
+    bool m_binaryTransfer = true;
+};
+
+} // namespace sf

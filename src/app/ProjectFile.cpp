@@ -1,0 +1,147 @@
+#include "app/ProjectFile.h"
+
+#include "app/RuleGrid.h"
+#include "app/util/CodePage.h"
+#include "app/util/FileUtils.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QBuffer>
+#include <QSaveFile>
+
+#include <array>
+#include <cstring>
+
+namespace sf::ProjectFile {
+namespace {
+
+enum Offset { HeaderText = 0, UploadDir = 150, Server = 300, Port = 450, User = 465, Password = 540,
+              BinaryFlag = 615, ActiveFlag = 617 };
+
+using Slot = std::array<char, kSlotSize>;
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+void encodeHeader(Slot& slot, const ProjectHeader& h)
+{
+    writeFixedText(slot.data() + HeaderText, ProjectHeader::kHeaderTextWidth, h.headerText);
+    writeFixedText(slot.data() + UploadDir, ProjectHeader::kUploadDirectoryWidth, h.uploadDirectory);
+    writeFixedText(slot.data() + Server, ProjectHeader::kServerWidth, h.server);
+    writeFixedText(slot.data() + Port, ProjectHeader::kPortWidth, h.port);
+    writeFixedText(slot.data() + User, ProjectHeader::kUserWidth, h.user);
+    writeFixedText(slot.data() + Password, ProjectHeader::kPasswordWidth, h.password);
+    writeInt16(slot.data() + BinaryFlag, h.binaryTransfer);
+    writeInt16(slot.data() + ActiveFlag, h.activeMode);
+}
+
+ProjectHeader decodeHeader(const Slot& slot)
+{
+    ProjectHeader h;
+    h.headerText = readFixedText(slot.data() + HeaderText, ProjectHeader::kHeaderTextWidth);
+    h.uploadDirectory = readFixedText(slot.data() + UploadDir, ProjectHeader::kUploadDirectoryWidth);
+    h.server = readFixedText(slot.data() + Server, ProjectHeader::kServerWidth);
+    h.port = readFixedText(slot.data() + Port, ProjectHeader::kPortWidth);
+    h.user = readFixedText(slot.data() + User, ProjectHeader::kUserWidth);
+    h.password = readFixedText(slot.data() + Password, ProjectHeader::kPasswordWidth);
+    h.binaryTransfer = readInt16(slot.data() + BinaryFlag);
+    h.activeMode = readInt16(slot.data() + ActiveFlag);
+    return h;
+}
+
+// Reads the next slot; bytes past the end of the data read as spaces.
+void readSlot(const QByteArray& data, qint64 index, Slot& slot)
+{
+    slot.fill(' ');
+    const qint64 begin = index * kSlotSize;
+    const qint64 available = std::min<qint64>(kSlotSize, data.size() - begin);
+    if (available > 0)
+        std::memcpy(slot.data(), data.constData() + begin, static_cast<std::size_t>(available));
+}
+
+} // namespace
+
+bool read(QIODevice& device, Contents& contents, QString* error)
+{
+    const QByteArray data = device.readAll();
+    if (device.isSequential() == false && data.size() < device.size()) {
+        setError(error, device.errorString());
+        return false;
+    }
+    const qint64 slotCount = RecordCount(data.size(), kSlotSize);
+    contents.rows = QStringList{RuleGrid::ruleLine()};
+    if (slotCount == 0) {
+        contents.header = ProjectHeader{};
+        contents.header.uploadDirectory.clear();
+        contents.header.binaryTransfer = -1;
+        contents.header.activeMode = -1;
+        return true;
+    }
+    Slot slot;
+    readSlot(data, 0, slot);
+    contents.header = decodeHeader(slot);
+    contents.rows.reserve(slotCount);
+    for (qint64 k = 1; k < slotCount; ++k) {
+        readSlot(data, k, slot);
+        contents.rows.append(readFixedText(slot.data(), kLineWidth));
+    }
+    return true;
+}
+
+bool write(QIODevice& device, const ProjectHeader& header, const QStringList& rows, QString* error)
+{
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(std::max<qsizetype>(rows.size(), 1)) * kSlotSize);
+    Slot slot;
+    slot.fill(0);
+    encodeHeader(slot, header);
+    out.append(slot.data(), kSlotSize);
+    for (qsizetype r = 1; r < rows.size(); ++r) {
+        slot.fill(0);
+        writeFixedText(slot.data(), kLineWidth, rows.at(r));
+        out.append(slot.data(), kSlotSize);
+    }
+    if (device.write(out) != out.size()) {
+        setError(error, device.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool load(const QString& path, Contents& contents, QString* error)
+{
+    QFile file(path);
+    if (!file.exists()) {
+        QBuffer empty;
+        empty.open(QIODevice::ReadOnly);
+        return read(empty, contents, error);
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    return read(file, contents, error);
+}
+
+bool save(const QString& path, const ProjectHeader& header, const QStringList& rows, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    if (!write(file, header, rows, error)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        setError(error, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace sf::ProjectFile

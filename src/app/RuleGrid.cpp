@@ -1,0 +1,148 @@
+#include "app/RuleGrid.h"
+
+#include "app/util/CodePage.h"
+#include "sf_version.h"
+
+#include <QUrl>
+
+namespace sf::RuleGrid {
+namespace {
+
+const QString kUserAgent = QStringLiteral("User-agent: ");
+const QString kDisallow = QStringLiteral("Disallow: ");
+
+QStringList withBody(const QStringList& body)
+{
+    QStringList rows{ruleLine(), QStringLiteral("#"), headerComment(defaultHeaderText()), QStringLiteral("#"),
+                     QString()};
+    rows << body;
+    rows << QStringLiteral("#") << signatureLine() << ruleLine() << QString();
+    return rows;
+}
+
+QStringList applyHeader(QStringList rows, QString& headerText)
+{
+    headerText = trimSpaces(headerText);
+    if (!headerText.isEmpty())
+        rows[2] = headerComment(headerText);
+    return rows;
+}
+
+// Percent-encodes what a crawler would otherwise read as a wildcard, an end anchor, a comment or
+// the end of the path, and every byte outside printable ASCII (as UTF-8, as web paths are).
+QString encodePath(const QString& path)
+{
+    QString out;
+    for (const char byte : path.toUtf8()) {
+        const auto b = static_cast<unsigned char>(byte);
+        const bool special = b <= 0x20 || b >= 0x7F || b == '*' || b == '$' || b == '#' || b == '%';
+        if (special)
+            out += QStringLiteral("%%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += QLatin1Char(static_cast<char>(b));
+    }
+    return out;
+}
+
+} // namespace
+
+QString ruleLine() { return QString(51, u'#'); }
+
+QString defaultHeaderText() { return QStringLiteral("Edit this robots.txt header in the Options menu"); }
+
+QString signatureLine()
+{
+    return QStringLiteral("# Made with Spiderfence: ") + QUrl(QStringLiteral(SF_SITE_URL)).host();
+}
+
+QString headerComment(const QString& headerText) { return QStringLiteral("# ") + headerText; }
+
+QStringList emptyGrid() { return QStringList(9, QString()); }
+
+QStringList newProjectTemplate() { return withBody({}); }
+
+QStringList allowAllTemplate(QString& headerText)
+{
+    return applyHeader(withBody({kUserAgent + u'*', QString()}), headerText);
+}
+
+QStringList disallowAllTemplate(QString& headerText)
+{
+    return applyHeader(withBody({kUserAgent + u'*', kDisallow + u'/', QString()}), headerText);
+}
+
+QString disallowPath(const QString& directory, const QString& entryName)
+{
+    QString path = directory + u'/' + entryName;
+    path.replace(QStringLiteral("//"), QStringLiteral("/"));
+    return encodePath(path);
+}
+
+bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName)
+{
+    if (entryName.isNull() || trimSpaces(entryName) == QLatin1String(".."))
+        return false;
+    if (entryName.contains(u'\r') || entryName.contains(u'\n') || userAgent.contains(u'\r') ||
+        userAgent.contains(u'\n'))
+        return false;
+    const QString ua = kUserAgent + userAgent;
+    int pos = kGroupRow;
+    bool found = false;
+    for (int r = 0; r < rows.size(); ++r) {
+        if (rows.at(r).contains(ua)) {
+            pos = r;
+            found = true;
+        }
+    }
+    if (!found)
+        rows.insert(std::min<qsizetype>(pos, rows.size()), ua);
+    rows.insert(std::min<qsizetype>(pos + 1, rows.size()), kDisallow + disallowPath(directory, entryName));
+    if (!found)
+        rows.insert(std::min<qsizetype>(pos + 2, rows.size()), QString());
+    return true;
+}
+
+bool removeLineOrGroup(QStringList& rows, int selectedRow)
+{
+    const int s = selectedRow;
+    const int n = static_cast<int>(rows.size());
+    if (s < kHeaderRows || s >= n - kProtectedTailRows)
+        return false;
+    if (trimSpaces(rows.at(s)).isEmpty())
+        return false;
+    if (!rows.at(s).contains(QLatin1String("Agent"), Qt::CaseInsensitive)) {
+        rows.removeAt(s);
+        return true;
+    }
+    rows.removeAt(s);
+    while (s < rows.size() && !trimSpaces(rows.at(s)).isEmpty())
+        rows.removeAt(s);
+    if (s < rows.size())
+        rows.removeAt(s); // the empty line that closed the group
+    return true;
+}
+
+void setHeaderRow(QStringList& rows, const QString& headerText)
+{
+    while (rows.size() < 3)
+        rows.append(QString());
+    rows[2] = headerComment(headerText);
+}
+
+QByteArray exportText(const QStringList& rows)
+{
+    QByteArray out;
+    for (const QString& row : rows)
+        out += toAnsi(row) + "\r\n";
+    return out;
+}
+
+QByteArray exportTextLf(const QStringList& rows)
+{
+    QByteArray out;
+    for (const QString& row : rows)
+        out += toAnsi(row) + '\n';
+    return out;
+}
+
+} // namespace sf::RuleGrid

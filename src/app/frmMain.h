@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+
+namespace sf {
+
+class ProjectCommands;
+class RuleGridModel;
+class StepBanner;
+
+// The main window: the five steps of composing a robots.txt, its menus, toolbars and status bar, and
+// the rules by which its controls are enabled. The commands live in their own classes.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: the no-project state, then the last project or a new one, the robot chooser and the
+    // status bar. Called once after construction.
+    void Form_Load();
+
+    // The modified mark: the project has unsaved changes exactly when Save is enabled.
+    bool SetModified(bool modified);
+    bool isModified() const;
+    // A project is open exactly when Connect is enabled.
+    bool isProjectOpen() const;
+    bool isConnected() const { return m_connected; }
+
+    // Entry into the project-open state, and into the no-project state (the control part of closing).
+    void EnableProject();
+    void DisableProject();
+    // Entry into and out of the connected state; the connect and disconnect commands call these.
+    void setConnectedState(bool connected);
+
+    // The rule grid's rows.
+    const QStringList& gridRows() const;
+    void setGridRows(const QStringList& rows);
+    void setGridColumnWidth();
+    int selectedGridRow() const;
+
+    // FTP commands; they connect to a server once the FTP session is wired in.
+    bool ConnectFtp();
+    void DisconnectFtp();
+    void RefreshRemoteList();
+    void UploadRobotsFile();
+    QString remoteDirectory() const;
+
+    // The robot chooser.
+    void RefreshRobotList();
+    QString selectedUserAgent() const;
+
+    void showOptions(int startTab);
+    void setStatusPanel(int panel, const QString& text);
+    ProjectCommands& projectCommands() { return *m_project; }
+
+    // Commands of the rule grid.
+    void AddRobot_Click();
+    void RemoveRobot_Click();
+    void mnu_allow_all_Click();
+    void mnu_disallow_all_Click();
+
+    // Controls, named as the program names them.
+    StepBanner* asxPowerBanner[5] = {};
+    QGroupBox* Frame1 = nullptr;
+    QLineEdit* txtServer = nullptr;
+    QLineEdit* txtUser = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QLineEdit* txtPort = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QToolBar* Toolbar2 = nullptr;
+    QToolBar* Toolbar3 = nullptr;
+    QToolBar* Toolbar4 = nullptr;
+    QAction* Toolbar1Button[3] = {};  // New, Open, Save
+    QAction* Toolbar2Button1 = nullptr;  // Disconnect
+    QAction* Toolbar3Button[6] = {};  // 2 Refresh, 4 Upload, 6 Options; 1, 3, 5 are separators
+    QAction* Toolbar4Button1 = nullptr;  // Connect
+    QTreeWidget* lv = nullptr;
+    QComboBox* robotList = nullptr;
+    QToolButton* AddRobot = nullptr;
+    QToolButton* RemoveRobot = nullptr;
+    QToolButton* info_robot = nullptr;
+    QTableView* robotGrid = nullptr;
+    QToolButton* UploadButton = nullptr;
+    QLabel* StatusPanel[3] = {};
+
+    QMenu* mnuFile = nullptr;
+    QMenu* mnu_edit = nullptr;
+    QMenu* mnuTools = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuNewProject = nullptr;
+    QAction* mnuOpenPRoject = nullptr;
+    QAction* mnuSaveProject = nullptr;
+    QAction* mnuSaveAs = nullptr;
+    QAction* mnuCloseProject = nullptr;
+    QAction* mnuExport = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnu_allow_all = nullptr;
+    QAction* mnu_disallow_all = nullptr;
+    QAction* mnuConnect = nullptr;
+    QAction* mnuDisconnect = nullptr;
+    QAction* mnuRefresh = nullptr;
+    QAction* mnuUploadSfp = nullptr;
+    QAction* mnuAddEditRobot = nullptr;
+    QAction* mnuOptions = nullptr;
+    QAction* mnuHelpSfp = nullptr;
+    QAction* mnuUpdate = nullptr;
+    QAction* mnuSfpSite = nullptr;
+    QAction* mnuLinkharborSite = nullptr;
+    QAction* mnuAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createCentralWidget();
+    QWidget* createConnectionStep();
+    QWidget* createRobotStep();
+    QWidget* createRemoteStep();
+    QWidget* createGridStep();
+    QWidget* createUploadStep();
+    void createStatusBar();
+    void connectCommands();
+    void writeStartupStatus();
+    void setConnectionFieldsEnabled(bool enabled);
+    void changeGrid(const QStringList& rows);
+
+    std::unique_ptr<ProjectCommands> m_project;
+    RuleGridModel* m_gridModel = nullptr;
+    QStringList m_userAgents{QStringLiteral("*")};
+    bool m_connected = false;
+};
+
+} // namespace sf

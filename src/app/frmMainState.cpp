@@ -1,0 +1,243 @@
+// The main window's commands and the rules by which its controls are enabled.
+#include "app/ProjectCommands.h"
+#include "app/RuleGrid.h"
+#include "app/RuleGridModel.h"
+#include "app/SharedState.h"
+#include "app/StepBanner.h"
+#include "app/frmMain.h"
+
+#include "sf_version.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace sf {
+namespace {
+// The grid column is 8680 twips wide: 1/15 of that in pixels at 96 dots per inch.
+constexpr int kGridColumnWidth = 8680 / 15;
+} // namespace
+
+void frmMain::connectCommands()
+{
+    auto& project = *m_project;
+    connect(mnuNewProject, &QAction::triggered, this, [&project] { project.NewProject(); });
+    connect(Toolbar1Button[0], &QAction::triggered, this, [&project] { project.NewProject(); });
+    auto open = [&project] {
+        shared::CurrentFileName.clear();
+        project.OpenProject();
+    };
+    connect(mnuOpenPRoject, &QAction::triggered, this, open);
+    connect(Toolbar1Button[1], &QAction::triggered, this, open);
+    connect(mnuSaveProject, &QAction::triggered, this, [&project] { project.SaveProject(); });
+    connect(Toolbar1Button[2], &QAction::triggered, this, [&project] { project.SaveProject(); });
+    connect(mnuSaveAs, &QAction::triggered, this, [&project] { project.SaveAs(); });
+    connect(mnuCloseProject, &QAction::triggered, this, [&project] { project.mnuCloseProject_Click(); });
+    connect(mnuExport, &QAction::triggered, this, [&project] { project.ExportGrid(); });
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    connect(mnu_allow_all, &QAction::triggered, this, &frmMain::mnu_allow_all_Click);
+    connect(mnu_disallow_all, &QAction::triggered, this, &frmMain::mnu_disallow_all_Click);
+    connect(AddRobot, &QToolButton::clicked, this, &frmMain::AddRobot_Click);
+    connect(RemoveRobot, &QToolButton::clicked, this, &frmMain::RemoveRobot_Click);
+
+    connect(mnuConnect, &QAction::triggered, this, &frmMain::ConnectFtp);
+    connect(Toolbar4Button1, &QAction::triggered, this, &frmMain::ConnectFtp);
+    connect(mnuDisconnect, &QAction::triggered, this, &frmMain::DisconnectFtp);
+    connect(Toolbar2Button1, &QAction::triggered, this, &frmMain::DisconnectFtp);
+    connect(mnuRefresh, &QAction::triggered, this, &frmMain::RefreshRemoteList);
+    connect(Toolbar3Button[1], &QAction::triggered, this, &frmMain::RefreshRemoteList);
+    connect(mnuUploadSfp, &QAction::triggered, this, &frmMain::UploadRobotsFile);
+    connect(Toolbar3Button[3], &QAction::triggered, this, &frmMain::UploadRobotsFile);
+    connect(UploadButton, &QToolButton::clicked, this, &frmMain::UploadRobotsFile);
+    connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
+    connect(mnuOptions, &QAction::triggered, this, [this] { showOptions(0); });
+    connect(mnuAddEditRobot, &QAction::triggered, this, [this] { showOptions(1); });
+
+    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
+        connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });
+}
+
+bool frmMain::SetModified(bool modified)
+{
+    if (!modified) {
+        for (QAction* a : {Toolbar1Button[2], mnuSaveAs, mnuSaveProject})
+            a->setEnabled(false);
+    } else if (!shared::LoadingFlag) {
+        for (QAction* a : {Toolbar1Button[2], mnuSaveAs, mnuSaveProject})
+            a->setEnabled(true);
+    }
+    return Toolbar1Button[2]->isEnabled();
+}
+
+bool frmMain::isModified() const { return Toolbar1Button[2]->isEnabled(); }
+
+bool frmMain::isProjectOpen() const { return Toolbar4Button1->isEnabled(); }
+
+void frmMain::setConnectionFieldsEnabled(bool enabled)
+{
+    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
+        field->setEnabled(enabled);
+}
+
+void frmMain::EnableProject()
+{
+    setConnectionFieldsEnabled(true);
+    txtServer->setText(QString());
+    txtUser->setText(QString());
+    txtPassword->setText(QString());
+    txtPort->setText(QStringLiteral("21"));
+    for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
+        w->setEnabled(true);
+    m_project->setSessionModes(true, true);
+    for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject, mnuExport})
+        a->setEnabled(true);
+}
+
+void frmMain::DisableProject()
+{
+    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
+        field->clear();
+    setConnectionFieldsEnabled(false);
+    UploadButton->setEnabled(false);
+    robotList->setEnabled(false);
+    SetModified(false);
+    for (QAction* a : {Toolbar4Button1, Toolbar2Button1, Toolbar3Button[1], Toolbar3Button[3]})
+        a->setEnabled(false);
+    info_robot->setEnabled(false);
+    setGridRows(RuleGrid::emptyGrid());
+    setGridColumnWidth();
+    robotGrid->setEnabled(false);
+    for (QAction* a : {mnuConnect, mnuSaveProject, mnuCloseProject, mnuExport, mnuDisconnect, mnuRefresh,
+                       mnuUploadSfp, mnu_disallow_all, mnu_allow_all})
+        a->setEnabled(false);
+    DisconnectFtp();
+}
+
+void frmMain::setConnectedState(bool connected)
+{
+    m_connected = connected;
+    for (QWidget* w : std::initializer_list<QWidget*>{lv, AddRobot, RemoveRobot, UploadButton})
+        w->setEnabled(connected);
+    for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh, mnuUploadSfp})
+        a->setEnabled(connected);
+    if (!connected) {
+        lv->clear();
+        setStatusPanel(0, tr("Folder: "));
+    }
+}
+
+bool frmMain::ConnectFtp() { return false; }
+
+void frmMain::DisconnectFtp() { setConnectedState(false); }
+
+void frmMain::RefreshRemoteList() {}
+
+void frmMain::UploadRobotsFile() {}
+
+QString frmMain::remoteDirectory() const { return QStringLiteral("/"); }
+
+void frmMain::RefreshRobotList()
+{
+    robotList->clear();
+    robotList->addItem(QIcon(), tr("All"));
+    m_userAgents = QStringList{QStringLiteral("*")};
+    robotList->setCurrentIndex(0);
+}
+
+QString frmMain::selectedUserAgent() const
+{
+    const int index = robotList->currentIndex();
+    return index >= 0 && index < m_userAgents.size() ? m_userAgents.at(index) : QString();
+}
+
+void frmMain::showOptions(int startTab) { shared::OptionsStartTab = static_cast<qint16>(startTab); }
+
+void frmMain::setStatusPanel(int panel, const QString& text) { StatusPanel[panel]->setText(text); }
+
+const QStringList& frmMain::gridRows() const { return m_gridModel->rows(); }
+
+void frmMain::setGridRows(const QStringList& rows) { m_gridModel->setRows(rows); }
+
+void frmMain::setGridColumnWidth()
+{
+    robotGrid->horizontalHeader()->setMinimumSectionSize(kGridColumnWidth);
+    robotGrid->horizontalHeader()->setStretchLastSection(true);
+}
+
+int frmMain::selectedGridRow() const
+{
+    const QModelIndex current = robotGrid->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void frmMain::changeGrid(const QStringList& rows)
+{
+    setGridRows(rows);
+    SetModified(true);
+}
+
+void frmMain::mnu_allow_all_Click() { changeGrid(RuleGrid::allowAllTemplate(shared::projectHeader.headerText)); }
+
+void frmMain::mnu_disallow_all_Click()
+{
+    changeGrid(RuleGrid::disallowAllTemplate(shared::projectHeader.headerText));
+}
+
+void frmMain::AddRobot_Click()
+{
+    const QList<QTreeWidgetItem*> selected = lv->selectedItems();
+    if (selected.isEmpty())
+        return;
+    QStringList rows = gridRows();
+    if (!RuleGrid::addRule(rows, selectedUserAgent(), remoteDirectory(), selected.first()->text(0)))
+        return;
+    changeGrid(rows);
+}
+
+void frmMain::RemoveRobot_Click()
+{
+    QStringList rows = gridRows();
+    const int row = selectedGridRow();
+    if (RuleGrid::removeLineOrGroup(rows, row)) {
+        changeGrid(rows);
+        robotGrid->setCurrentIndex(m_gridModel->index(std::min(row, static_cast<int>(rows.size()) - 1), 0));
+    }
+}
+
+void frmMain::Form_Load()
+{
+    SetModified(false);
+    shared::LoadingFlag = true;
+    m_project->CloseProject();
+    m_project->openStartupProject();
+    RefreshRobotList();
+    writeStartupStatus();
+    shared::LoadingFlag = false;
+    shared::OptionsStartTab = 0;
+    shared::CheckOnlineOnOpen = false;
+}
+
+void frmMain::writeStartupStatus()
+{
+    setStatusPanel(1, tr("Release: %1.%2.%3").arg(SF_VERSION_MAJOR).arg(SF_VERSION_MINOR).arg(SF_VERSION_REVISION));
+    setStatusPanel(2, tr("Robots: %1").arg(QString()));
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // Closing offers to save; only a save that was asked for and did not happen keeps the window.
+    if (!m_project->CloseProject()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace sf

@@ -1,0 +1,20 @@
+#include "app/QtPrompt.h"
+#include "app/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Spiderfence"));
+    QApplication::setOrganizationName(QStringLiteral("Spiderfence"));
+    sf::QtPrompt prompt;
+    sf::Prompt::setInstance(&prompt);
+
+    sf::frmMain window;
+    window.Form_Load();
+    window.show();
+    const int result = QApplication::exec();
+    sf::Prompt::setInstance(nullptr);
+    return result;
+}
