@@ -1,0 +1,38 @@
+#include "online/transfer/InetStatus.h"
+
+#include <QCoreApplication>
+
+namespace sf {
+
+QString InetStateText(int state, const QString& previous, const QString& errorText)
+{
+    const auto tr = [](const char* text) { return QCoreApplication::translate("Inet", text); };
+    switch (state) {
+    case 1:
+        return tr("Resolving host");
+    case 3:
+        return tr("Connecting");
+    case 4:
+        return tr("Connected");
+    case 5:
+        return tr("Requesting");
+    case 6:
+        return tr("Request Sent");
+    case 7:
+        return tr("Receiving response");
+    case 8:
+        return tr("Response received");
+    case 9:
+        return tr("Disconnecting");
+    case 10:
+        return tr("Disconnected");
+    case 11:
+        return tr("Error: ") + errorText;
+    case 12:
+        return tr("Response completed");
+    default:
+        return previous;
+    }
+}
+
+} // namespace sf

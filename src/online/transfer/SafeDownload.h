@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace sf {
+
+class Inet;
+
+// The outcome of a download or of writing its file. On failure `description` and `errorNumber` say
+// why: the HTTP status for an error answer, the transfer's error number for a failed request,
+// FileInUseError when the target stayed held by a running program, or the file error otherwise.
+struct DownloadResult {
+    static constexpr int FileInUseError = 75;
+
+    bool ok = false;
+    bool inUse = false;
+    int errorNumber = 0;
+    QString description;
+};
+
+// Whether a finished transfer brought the whole body with a success (2xx) status.
+DownloadResult CheckTransfer(const Inet& inet);
+
+// Writes bytes as the whole new contents of target: into a temporary file in the same folder that
+// then takes the old file's place, so a failure leaves the old file as it was. An executable keeps
+// (or gets) its execute permission.
+DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool executable);
+
+// True while a running program holds the file, so that it cannot be opened for writing.
+bool FileInUse(const QString& path);
+
+// Waits, letting events run, until the file is free; checks every half second, at most `checks`
+// times. Returns whether it is free.
+bool WaitUntilFree(const QString& path, int checks);
+
+// A whole download through the control: GET of url, letting events run until the body has arrived
+// (progress receives the bytes so far), then CheckTransfer and ReplaceFile.
+DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
+                            const std::function<void(qint64)>& progress = {});
+
+} // namespace sf

@@ -1,0 +1,102 @@
+#include "online/transfer/SafeDownload.h"
+#include "online/transfer/Inet.h"
+#include "support/HttpServer.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace sf;
+using sf::test::HttpServer;
+
+namespace {
+
+bool isExecutable(const QString& path)
+{
+    return QFile::permissions(path) & QFileDevice::ExeOwner;
+}
+
+} // namespace
+
+TEST(SafeDownload, OnlyAWholeSuccessfulBodyReplacesTheOldFile)
+{
+    HttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    const QByteArray fresh(5000, 'n');
+    server.putFile(QStringLiteral("ok.exe"), fresh);
+    server.putFile(QStringLiteral("cut.exe"), fresh);
+    server.cutShort(QStringLiteral("/files/cut.exe"), 1000);
+    server.putFile(QStringLiteral("gone.exe"), fresh);
+    server.answerStatus(QStringLiteral("/files/gone.exe"), 404);
+    server.putFile(QStringLiteral("err.exe"), fresh);
+    server.answerStatus(QStringLiteral("/files/err.exe"), 500);
+    struct Case {
+        QString name;
+        bool replaced;
+        int number;
+    } cases[] = {
+        {"ok.exe", true, 0},     {"cut.exe", false, 18},      {"gone.exe", false, 404},
+        {"err.exe", false, 500}, {"missing.exe", false, 404},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        const QString target = dir.filePath(c.name);
+        const QByteArray old(9000, 'o'); // longer than the new body
+        test::writeFileBytes(target, old);
+        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
+        Inet inet;
+        const DownloadResult r =
+            DownloadFile(inet, server.baseUrl() + QStringLiteral("/files/") + c.name, target, true);
+        EXPECT_EQ(r.ok, c.replaced) << c.name.toStdString();
+        EXPECT_EQ(r.errorNumber, c.number) << c.name.toStdString() << " " << r.description.toStdString();
+        EXPECT_EQ(r.description.isEmpty(), c.replaced) << c.name.toStdString();
+        EXPECT_EQ(test::readFileBytes(target), c.replaced ? fresh : old) << c.name.toStdString();
+        EXPECT_TRUE(isExecutable(target)) << c.name.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), static_cast<qsizetype>(&c - cases + 1))
+            << "no temporary file is left behind";
+    }
+}
+
+TEST(SafeDownload, ReplaceFileGivesANewExecutableItsExecuteBitAndLeavesDataFilesAlone)
+{
+    QTemporaryDir dir;
+    const QString exe = dir.filePath(QStringLiteral("new-program"));
+    ASSERT_TRUE(ReplaceFile(exe, "#!/bin/sh\n", true).ok);
+    EXPECT_TRUE(isExecutable(exe));
+    const QString data = dir.filePath(QStringLiteral("robots.rbd"));
+    ASSERT_TRUE(ReplaceFile(data, "abc", false).ok);
+    EXPECT_FALSE(isExecutable(data));
+    EXPECT_EQ(test::readFileBytes(data), QByteArray("abc"));
+
+    const DownloadResult r = ReplaceFile(dir.filePath(QStringLiteral("no/such/folder/x")), "abc", false);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.inUse);
+    EXPECT_FALSE(r.description.isEmpty());
+}
+
+TEST(SafeDownload, AProgramThatRunsHoldsItsFileUntilItEnds)
+{
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("sleeper"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), program));
+    EXPECT_FALSE(FileInUse(program));
+    EXPECT_FALSE(FileInUse(dir.filePath(QStringLiteral("absent"))));
+    QProcess running;
+    running.start(program, {QStringLiteral("30")});
+    ASSERT_TRUE(running.waitForStarted());
+    EXPECT_TRUE(FileInUse(program));
+    const DownloadResult r = ReplaceFile(program, "new", true);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.inUse);
+    EXPECT_EQ(r.errorNumber, 75);
+    EXPECT_FALSE(WaitUntilFree(program, 2));
+    running.kill();
+    running.waitForFinished();
+    EXPECT_TRUE(WaitUntilFree(program, 2));
+    EXPECT_TRUE(ReplaceFile(program, "new", true).ok);
+    EXPECT_EQ(test::readFileBytes(program), QByteArray("new"));
+}
