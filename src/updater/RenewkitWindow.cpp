@@ -1,0 +1,224 @@
+#include "updater/RenewkitWindow.h"
+
+#include "online/transfer/Inet.h"
+#include "online/transfer/SafeDownload.h"
+#include "online/transfer/ServiceUrls.h"
+#include "online/transfer/Wait.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace sf::renewkit {
+namespace {
+
+constexpr int kProgressMaximum = 240; // kilobytes
+constexpr int kChunkSize = 256;
+
+} // namespace
+
+QString MainProgramName()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("spiderfence.exe");
+#else
+    return QStringLiteral("spiderfence");
+#endif
+}
+
+QString ProgressLine(qint64 bytesReceived, double kilobytesPerSecond, const QLocale& locale)
+{
+    QLocale l = locale;
+    l.setNumberOptions(l.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return QCoreApplication::translate("Renewkit", "%1 KB @ %2 KB/s")
+        .arg(l.toString(static_cast<double>(bytesReceived) / 1024.0, 'f', 2),
+             l.toString(kilobytesPerSecond, 'f', 2));
+}
+
+frmMain::frmMain(const QString& programDirectory, QWidget* parent)
+    : QWidget(parent), m_programDirectory(programDirectory)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(tr("Renewkit"));
+    createControls();
+    m_report = [this](const QString& text) { QMessageBox::critical(this, tr("Renewkit"), text); };
+    Timer1->start();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls()
+{
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(ProgressLine(0, 0, QLocale()), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, kProgressMaximum);
+    ProgressBar1->setValue(0);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ProgressBar1);
+    layout->addWidget(Label2);
+    setMinimumWidth(360);
+
+    Inet1 = new Inet(this);
+    Inet1->setObjectName(QStringLiteral("Inet1"));
+    connect(Inet1, &Inet::StateChanged, this, &frmMain::Inet1_StateChanged);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(50);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+}
+
+void frmMain::Form_Load()
+{
+    Wait(m_startPause);
+    if (m_closed)
+        return;
+    show();
+    StartDownload();
+}
+
+void frmMain::StartDownload()
+{
+    Inet1->SetRequestTimeout(60);
+    ProgressBar1->setMaximum(kProgressMaximum);
+    m_targetPath = QDir(m_programDirectory).filePath(MainProgramName());
+    Label1->setText(tr("Establishing connection..."));
+    Inet1->Execute(DownloadFileUrl(QStringLiteral("spiderfence.exe")), QStringLiteral("GET"));
+}
+
+void frmMain::Inet1_StateChanged(int state)
+{
+    if (m_busy || m_closed)
+        return;
+    m_busy = true;
+    if (state == Inet::Error) {
+        // The request failed before any answer: nothing to write, and the user is told why.
+        fail(CheckTransfer(*Inet1));
+        return;
+    }
+    if (state != Inet::ResponseReceived) {
+        m_busy = false;
+        return;
+    }
+    if (receiveBody() && writeAndRestart())
+        finish();
+}
+
+// Reads the body in chunks once it has arrived; false when the updater must stop.
+bool frmMain::receiveBody()
+{
+    Label1->setText(tr("Downloading : spiderfence.exe..."));
+    while (Inet1->StillExecuting() && !m_closed)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (m_closed)
+        return false;
+    const DownloadResult check = CheckTransfer(*Inet1);
+    if (!check.ok) {
+        fail(check);
+        return false;
+    }
+    for (;;) {
+        QCoreApplication::processEvents();
+        if (m_closed)
+            return false;
+        const QByteArray chunk = Inet1->GetChunk(kChunkSize);
+        if (chunk.isEmpty())
+            break;
+        m_buffer.append(chunk);
+        if (chunk.size() != kChunkSize)
+            break;
+        const int kb = static_cast<int>(std::nearbyint(static_cast<double>(m_buffer.size()) / 1024.0));
+        ProgressBar1->setValue(std::min(kb, ProgressBar1->maximum()));
+    }
+    Label1->setText(tr("Download complete."));
+    Wait(1);
+    return !m_closed;
+}
+
+// Writes the new program once the old one has let go of its file, then starts it.
+bool frmMain::writeAndRestart()
+{
+    Label1->setText(tr("Writing file : Spiderfence.exe"));
+    Inet1->Cancel();
+    DownloadResult result;
+    if (!WaitUntilFree(m_targetPath, m_freeChecks)) {
+        result.inUse = true;
+        result.errorNumber = DownloadResult::FileInUseError;
+    } else {
+        result = ReplaceFile(m_targetPath, m_buffer, true);
+    }
+    m_buffer.clear();
+    if (!result.ok) {
+        fail(result);
+        return false;
+    }
+    Label1->setText(tr("Re-start : Spiderfence.exe"));
+    Wait(2);
+    QProcess starter;
+    starter.setProgram(m_targetPath);
+    starter.setWorkingDirectory(m_programDirectory);
+    if (!starter.startDetached()) {
+        result.errorNumber = static_cast<int>(starter.error());
+        result.description = tr("%1 could not be started").arg(QDir::toNativeSeparators(m_targetPath));
+        fail(result);
+        return false;
+    }
+    return true;
+}
+
+void frmMain::fail(const DownloadResult& result)
+{
+    const QString text =
+        result.inUse
+            ? tr("Error Updating Spiderfence, A copy of Spiderfence must be running.\r\n\r\n"
+                 "Close all copy of Spiderfence, and try again or start Renewkit.exe")
+            : tr("Error Updating Spiderfence\r\n\r\n%1, #%2").arg(result.description).arg(result.errorNumber);
+    qWarning().noquote() << text;
+    Inet1->Cancel();
+    m_buffer.clear();
+    if (m_report)
+        m_report(text);
+    finish();
+}
+
+void frmMain::finish()
+{
+    close();
+    m_busy = false;
+}
+
+void frmMain::Timer1_Timer()
+{
+    const qint64 received = Inet1->BytesReceived();
+    const qint64 nowMs = QTime::currentTime().msecsSinceStartOfDay();
+    const double seconds = static_cast<double>(nowMs - m_previousTickMs) / 1000.0;
+    // Two ticks within the clock's resolution, or a tick across midnight, keep the last speed.
+    if (seconds > 0)
+        m_lastSpeed = static_cast<double>(received - m_previousBytes) / 1024.0 / seconds;
+    Label2->setText(ProgressLine(received, m_lastSpeed, QLocale()));
+    m_previousTickMs = nowMs;
+    m_previousBytes = received;
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    m_closed = true;
+    Inet1->Cancel();
+    Timer1->stop();
+    event->accept();
+}
+
+} // namespace sf::renewkit
