@@ -8,7 +8,10 @@
 
 namespace sf {
 
-RobotChooserList::RobotChooserList() { clear(); }
+RobotChooserList::RobotChooserList()
+{
+    clear();
+}
 
 void RobotChooserList::clear()
 {
@@ -28,9 +31,9 @@ RobotDbResult RobotChooserList::refresh(const QString& path)
     QFile file(path);
     RobotCount = RobotDatabase::countRecords(file.size());
     if (!file.open(QIODevice::ReadOnly))
-        return RobotDbResult::failure(QCoreApplication::translate("sf::RobotDatabase",
-                                                                  "Cannot open the robot database %1: %2")
-                                          .arg(path, file.errorString()));
+        return RobotDbResult::failure(
+            QCoreApplication::translate("sf::RobotDatabase", "Cannot open the robot database %1: %2")
+                .arg(path, file.errorString()));
     const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
     m_entries.reserve(static_cast<std::size_t>(listed) + 1);
     m_userAgents.reserve(listed + 1);

@@ -1,0 +1,127 @@
+// sf_makerobots: builds a robot database (robots.rbd) from a table of robots in CSV, writing every
+// record through the program's own record and database code, then stamps the robot-list version.
+#include "robots/RobotCsv.h"
+#include "robots/RobotDatabase.h"
+
+#include "app/util/DateSerial.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <cstdio>
+
+namespace {
+
+using namespace sf;
+
+int failWith(const QString& text)
+{
+    std::fprintf(stderr, "sf_makerobots: %s\n", qPrintable(text));
+    return 1;
+}
+
+bool readCsvFile(const QString& path, QList<CsvRow>& rows, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(file.readAll());
+    if (decoder.hasError()) {
+        *error = QStringLiteral("%1 is not UTF-8 text").arg(path);
+        return false;
+    }
+    if (!parseCsv(text, rows, error)) {
+        *error = path + QStringLiteral(": ") + *error;
+        return false;
+    }
+    return true;
+}
+
+RobotDbResult writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return RobotDbResult::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const RobotDbResult written =
+            RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
+        if (!written)
+            return written;
+    }
+    if (const RobotDbResult stamped = RobotDatabase::stampVersion(file, version); !stamped)
+        return stamped;
+    if (!file.commit())
+        return RobotDbResult::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return {};
+}
+
+struct Arguments {
+    QString input;
+    QString output;
+    RobotCsvDefaults defaults;
+};
+
+bool parseArguments(const QCoreApplication& app, Arguments& args, QString* error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Builds robots.rbd from a CSV table of robots."));
+    parser.addHelpOption();
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Robot-list version (15 characters at most)."),
+                                     QStringLiteral("text"));
+    const QCommandLineOption date(QStringLiteral("date"),
+                                  QStringLiteral("Modification date of rows without one (YYYY-MM-DD)."),
+                                  QStringLiteral("date"));
+    const QCommandLineOption by(QStringLiteral("by"), QStringLiteral("Editor handle stored in every record."),
+                                QStringLiteral("name"), QStringLiteral("Greyfield"));
+    parser.addOptions({version, date, by});
+    parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The CSV table."));
+    parser.addPositionalArgument(QStringLiteral("output"), QStringLiteral("The robot database to write."));
+    parser.process(app);
+
+    const QStringList files = parser.positionalArguments();
+    const QDate day = QDate::fromString(parser.value(date), Qt::ISODate);
+    if (files.size() != 2 || !parser.isSet(version))
+        *error =
+            QStringLiteral("usage: sf_makerobots --version TEXT [--date YYYY-MM-DD] input.csv output.rbd");
+    else if (parser.value(version).size() > RobotRecord::kVersionWidth)
+        *error = QStringLiteral("the version \"%1\" is longer than 15 characters").arg(parser.value(version));
+    else if (parser.isSet(date) && !day.isValid())
+        *error = QStringLiteral("\"%1\" is not a date").arg(parser.value(date));
+    if (!error->isEmpty())
+        return false;
+    args.input = files[0];
+    args.output = files[1];
+    args.defaults.version = parser.value(version);
+    args.defaults.modifiedBy = parser.value(by);
+    if (day.isValid())
+        args.defaults.modifiedDate = toDateSerial(QDateTime(day, QTime(0, 0)));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Arguments args;
+    QList<CsvRow> rows;
+    QList<RobotRecord> records;
+    QString error;
+    if (!parseArguments(app, args, &error) || !readCsvFile(args.input, rows, &error))
+        return failWith(error);
+    if (!robotsFromCsv(rows, args.defaults, records, &error))
+        return failWith(args.input + QStringLiteral(": ") + error);
+    if (const RobotDbResult written = writeDatabase(args.output, records, args.defaults.version); !written)
+        return failWith(written.error);
+    std::printf("sf_makerobots: %lld robots written to %s, robot-list version %s\n",
+                static_cast<long long>(records.size()), qPrintable(args.output),
+                qPrintable(args.defaults.version));
+    return 0;
+}

@@ -1,0 +1,100 @@
+// The robot database that the build ships beside the executables, made from data/robots.csv.
+#include "robots/RobotCsv.h"
+#include "robots/RobotDatabase.h"
+
+#include "app/util/DateSerial.h"
+#include "support/TestEnvironment.h"
+
+#include "sf_version.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace sf;
+
+namespace {
+
+QString shippedDatabase()
+{
+    return test::buildBinDir() + QStringLiteral("/robots.rbd");
+}
+
+qsizetype csvRobotRows()
+{
+    QList<CsvRow> rows;
+    QString error;
+    const QByteArray csv = test::readFileBytes(test::sourceDir() + QStringLiteral("/data/robots.csv"));
+    EXPECT_TRUE(parseCsv(QString::fromUtf8(csv), rows, &error)) << error.toStdString();
+    return rows.size() - 1;
+}
+
+} // namespace
+
+TEST(ShippedDatabase, HoldsEveryRowOfTheTableWithItsLicencesBeside)
+{
+    const RobotDatabase db(shippedDatabase());
+    ASSERT_TRUE(db.exists()) << shippedDatabase().toStdString();
+    const qsizetype rows = csvRobotRows();
+    EXPECT_GT(rows, 100);
+    EXPECT_EQ(db.count(), rows);
+    EXPECT_EQ(QFile(shippedDatabase()).size(), rows * 6552);
+    for (const char* licence :
+         {"LICENSE.ai.robots.txt", "LICENSE.crawler-user-agents", "LICENSE.well-known-bots"})
+        EXPECT_TRUE(QFile::exists(test::buildBinDir() + u'/' + QLatin1String(licence))) << licence;
+
+    int stamped = 0, categorised = 0;
+    ASSERT_TRUE(db.readAll([&](qint32, const char* data) {
+        const RobotRecord r = RobotRecord::fromData(data);
+        stamped += r.RobotVersion == QLatin1String(SF_ROBOT_LIST_VERSION);
+        categorised += isRobotCategory(r.Robot_category);
+    }));
+    EXPECT_EQ(stamped, rows);
+    EXPECT_EQ(categorised, rows);
+}
+
+TEST(ShippedDatabase, GptBotRowReadsBackFieldForField)
+{
+    const RobotDatabase db(shippedDatabase());
+    qint32 found = 0;
+    ASSERT_TRUE(db.readAll([&](qint32 n, const char* data) {
+        if (RobotRecord::fromData(data).Robot_exclusion_useragent == u"GPTBot")
+            found = n;
+    }));
+    ASSERT_GT(found, 0);
+    RobotRecord r;
+    ASSERT_TRUE(db.read(found, r));
+    EXPECT_EQ(r.Robot_name, u"GPTBot");
+    EXPECT_EQ(r.Robot_cover_url, u"https://openai.com/gptbot");
+    EXPECT_EQ(r.Robot_details_url, u"https://developers.openai.com/api/docs/bots");
+    EXPECT_EQ(r.Robot_owner_name, u"OpenAI");
+    EXPECT_EQ(r.Robot_owner_url, u"https://openai.com");
+    EXPECT_EQ(r.Robot_owner_email, u"");
+    EXPECT_EQ(r.Robot_status, u"active");
+    EXPECT_EQ(r.Robot_purpose, u"AI model training");
+    EXPECT_EQ(r.Robot_type, u"crawler");
+    EXPECT_EQ(r.Robot_platform, u"");
+    EXPECT_EQ(r.Robot_availability, u"");
+    EXPECT_EQ(r.Robot_exclusions, kRobotYes);
+    EXPECT_EQ(r.Robot_noindex, kRobotNo);
+    EXPECT_EQ(r.Robot_nofollow, kRobotNo);
+    EXPECT_EQ(r.Robot_host, u"");
+    EXPECT_EQ(r.Robot_from, kRobotNo);
+    EXPECT_EQ(r.Robot_useragent, u"Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; "
+                                 u"GPTBot/1.0; +https://openai.com/gptbot)");
+    EXPECT_EQ(r.Robot_language, u"");
+    EXPECT_EQ(
+        r.Robot_description,
+        u"OpenAI's crawler for content that may be used to train its generative AI foundation models. "
+        u"Disallowing it signals that a site's content should not be used for training; it does not affect "
+        u"ChatGPT search.");
+    EXPECT_EQ(
+        r.Robot_history,
+        u"Listed since 2023-08-09; later versions (1.1 to 1.3) seen. IP ranges in openai.com/gptbot.json.");
+    EXPECT_EQ(r.Robot_environment, u"commercial service");
+    EXPECT_EQ(r.Robot_category, 4) << "None";
+    EXPECT_EQ(fromDateSerial(r.Modified_date), QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+    EXPECT_EQ(r.Modified_by, u"Greyfield");
+    EXPECT_EQ(r.RobotVersion, QLatin1String(SF_ROBOT_LIST_VERSION));
+    EXPECT_EQ(r.Reserved, u"");
+}
