@@ -1,0 +1,31 @@
+// Starts the main window exactly as the program does and prints, once the window has been shown and
+// painted, the wall-clock time in microseconds since the epoch. bench/startup.py compares it with the
+// moment it started the process.
+#include "app/QtPrompt.h"
+#include "app/frmMain.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    sf::QtPrompt prompt;
+    sf::Prompt::setInstance(&prompt);
+    sf::frmMain window;
+    window.Form_Load();
+    window.show();
+    QTimer::singleShot(0, &app, [&window] {
+        window.repaint();
+        std::printf("%lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000);
+        std::fflush(stdout);
+        window.SetModified(false);
+        QApplication::quit();
+    });
+    const int result = QApplication::exec();
+    sf::Prompt::setInstance(nullptr);
+    return result;
+}

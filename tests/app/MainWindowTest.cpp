@@ -1,0 +1,368 @@
+#include "app/ProjectCommands.h"
+#include "app/ProjectFile.h"
+#include "app/RuleGrid.h"
+#include "app/SharedState.h"
+#include "app/frmMain.h"
+#include "app/util/FileUtils.h"
+#include "options/SettingsStore.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace sf;
+using test::scriptedPrompt;
+
+namespace {
+
+enum State { NoProject, ProjectOpen, Connected };
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override { shared::reset(); }
+    void TearDown() override
+    {
+        if (window && window->isModified()) {
+            window->SetModified(false); // nothing to ask about when the window goes
+        }
+        window.reset();
+        shared::reset();
+    }
+
+    frmMain& start()
+    {
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+        window->show();
+        return *window;
+    }
+
+    // Every control of the state table, enabled or not, in the given state.
+    void expectState(State state, bool modified)
+    {
+        frmMain& w = *window;
+        const bool open = state != NoProject;
+        const bool connected = state == Connected;
+        struct Row {
+            const char* name;
+            bool enabled;
+        };
+        const Row rows[] = {
+            {"txtServer", open}, {"txtUser", open}, {"txtPassword", open}, {"txtPort", open},
+            {"robotList", open}, {"robotGrid", open}, {"info_robot", open},
+            {"mnu_allow_all", open}, {"mnu_disallow_all", open}, {"Toolbar4Button1", open}, {"mnuConnect", open},
+            {"mnuCloseProject", open}, {"mnuExport", open},
+            {"lv", connected}, {"AddRobot", connected}, {"RemoveRobot", connected},
+            {"Toolbar2Button1", connected}, {"mnuDisconnect", connected},
+            {"Toolbar3Button2", connected}, {"Toolbar3Button4", connected}, {"mnuRefresh", connected},
+            {"mnuUploadSfp", connected}, {"UploadButton", connected},
+            {"Toolbar1Button3", open && modified}, {"mnuSaveProject", open && modified},
+            {"mnuSaveAs", open && modified},
+            // always enabled
+            {"Toolbar1Button1", true}, {"Toolbar1Button2", true}, {"Toolbar3Button6", true},
+            {"mnuNewProject", true}, {"mnuOpenPRoject", true}, {"mnuExit", true}, {"mnuOptions", true},
+            {"mnuAddEditRobot", true}, {"mnuAbout", true},
+        };
+        for (const Row& row : rows) {
+            QObject* control = w.findChild<QObject*>(QLatin1String(row.name));
+            ASSERT_NE(control, nullptr) << row.name;
+            const bool enabled = control->property("enabled").toBool();
+            EXPECT_EQ(enabled, row.enabled) << row.name << " in state " << state;
+        }
+        if (!open) {
+            for (QLineEdit* field : {w.txtServer, w.txtUser, w.txtPassword, w.txtPort})
+                EXPECT_TRUE(field->text().isEmpty());
+            EXPECT_EQ(w.gridRows(), RuleGrid::emptyGrid());
+        }
+    }
+
+    QString saveProject(const QString& name)
+    {
+        const QString path = dir.file(name);
+        scriptedPrompt().chooseFileNext(path);
+        window->mnuSaveAs->trigger();
+        return path;
+    }
+
+    test::TempProgramDir dir;
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
+{
+    frmMain& w = start();
+    QStringList menus;
+    for (QAction* a : w.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&Tools", "&Help"}));
+    auto entries = [](QMenu* menu) {
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << (a->isSeparator() ? "-" : a->text());
+        return texts;
+    };
+    EXPECT_EQ(entries(w.mnuFile), (QStringList{"&New Project", "&Open Project", "-", "&Save Project", "S&ave As", "-",
+                                               "&Close Project", "-", "&Export", "-", "&Exit"}));
+    EXPECT_EQ(entries(w.mnu_edit), (QStringList{"Allow all Robots", "-", "Disallow all Robots"}));
+    EXPECT_EQ(entries(w.mnuTools), (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-",
+                                                "&Upload robots.txt", "-", "Add/Edit Robots", "Options..."}));
+    EXPECT_EQ(entries(w.mnuHelp), (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
+                                               "Linkharbor Website", "-", "&About Spiderfence"}));
+    EXPECT_EQ(w.Toolbar1Button[0]->toolTip(), "New Project");
+    EXPECT_EQ(w.Toolbar1Button[1]->toolTip(), "Open Project");
+    EXPECT_EQ(w.Toolbar1Button[2]->toolTip(), "Save Project");
+    EXPECT_EQ(w.Toolbar2Button1->toolTip(), "Disconnect the FTP");
+    EXPECT_EQ(w.Toolbar4Button1->text(), "Connect to FTP server");
+    EXPECT_EQ(w.Toolbar3Button[1]->toolTip(), "Refresh FTP Directory");
+    EXPECT_EQ(w.Toolbar3Button[3]->toolTip(), "Upload robots.txt");
+    EXPECT_EQ(w.Toolbar3Button[5]->toolTip(), "Options");
+    EXPECT_EQ(w.lv->headerItem()->text(0), "Name");
+    EXPECT_EQ(w.lv->columnCount(), 6);
+    EXPECT_EQ(w.lv->headerItem()->text(5), "Type");
+    EXPECT_EQ(w.robotList->count(), 1);
+    EXPECT_EQ(w.robotList->currentText(), "All");
+    EXPECT_EQ(w.StatusPanel[1]->text(), "Release: 1.2.0");
+    EXPECT_TRUE(w.StatusPanel[2]->text().startsWith("Robots: "));
+    EXPECT_EQ(w.StatusPanel[0]->text(), "Folder: ");
+    for (QAction* a : w.findChildren<QAction*>())
+        EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
+}
+
+TEST_F(MainWindowTest, ControlStatesFollowEveryTransition)
+{
+    frmMain& w = start();
+    EXPECT_EQ(w.windowTitle(), "Spiderfence - New Project");
+    expectState(ProjectOpen, false);
+    QTest::keyClicks(w.txtPort, "0");
+    expectState(ProjectOpen, true);
+    w.setConnectedState(true);
+    expectState(Connected, true);
+    w.DisconnectFtp();
+    expectState(ProjectOpen, true);
+    w.setConnectedState(true);
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    w.mnuCloseProject->trigger();
+    expectState(NoProject, false);
+    w.mnuNewProject->trigger();
+    expectState(ProjectOpen, false);
+    EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
+    EXPECT_EQ(w.txtPort->text(), "21");
+}
+
+TEST_F(MainWindowTest, ModifiedMarkAndLoadingFlag)
+{
+    frmMain& w = start();
+    for (QLineEdit* field : {w.txtServer, w.txtUser, w.txtPassword, w.txtPort}) {
+        w.SetModified(false);
+        QTest::keyClicks(field, "x");
+        EXPECT_TRUE(w.isModified()) << field->objectName().toStdString();
+    }
+    w.SetModified(false);
+    w.txtServer->setText("set by the program");
+    EXPECT_FALSE(w.isModified());
+    shared::LoadingFlag = true;
+    EXPECT_FALSE(w.SetModified(true));
+    w.SetModified(false);
+    shared::LoadingFlag = false;
+    EXPECT_TRUE(w.SetModified(true));
+    shared::LoadingFlag = true;
+    EXPECT_FALSE(w.SetModified(false)) << "false still disables the Save commands while loading";
+    shared::LoadingFlag = false;
+
+    w.mnu_allow_all->trigger();
+    EXPECT_TRUE(w.isModified());
+    EXPECT_EQ(w.gridRows().size(), 11);
+    w.mnu_disallow_all->trigger();
+    EXPECT_EQ(w.gridRows().size(), 12);
+}
+
+TEST_F(MainWindowTest, SaveQuestionOnNewCloseAndExit)
+{
+    frmMain& w = start();
+    struct Case {
+        const char* command;
+        Prompt::Answer answer;
+        QString saveAs; // file chosen in the Save dialog; empty cancels it
+        bool goesOn;
+    } cases[] = {
+        {"new", Prompt::Answer::No, {}, true},
+        {"new", Prompt::Answer::Yes, "a.sfp", true},
+        {"new", Prompt::Answer::Yes, {}, false},
+        {"close", Prompt::Answer::No, {}, true},
+        {"close", Prompt::Answer::Yes, "b.sfp", true},
+        {"close", Prompt::Answer::Yes, {}, false},
+        {"exit", Prompt::Answer::Yes, {}, false},
+        {"exit", Prompt::Answer::No, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.saveAs.toStdString());
+        if (!w.isProjectOpen())
+            w.mnuNewProject->trigger();
+        shared::CurrentFileName.clear();
+        QTest::keyClicks(w.txtServer, "srv");
+        scriptedPrompt().reset();
+        scriptedPrompt().answerNext(c.answer);
+        if (c.answer == Prompt::Answer::Yes)
+            scriptedPrompt().chooseFileNext(c.saveAs.isEmpty() ? QString() : dir.file(c.saveAs));
+        const QString command = c.command;
+        if (command == "new")
+            w.mnuNewProject->trigger();
+        else if (command == "close")
+            w.mnuCloseProject->trigger();
+        else
+            w.close();
+        EXPECT_EQ(scriptedPrompt().messages(), QStringList{"Do you want to save the changes you made to the Robot ?"});
+        if (!c.saveAs.isEmpty()) {
+            EXPECT_EQ(FileLength(dir.file(c.saveAs)), 9 * 1234);
+        }
+        EXPECT_EQ(w.isModified(), !c.goesOn) << "a Yes whose save did not happen keeps the changes";
+        if (command == "close") {
+            EXPECT_EQ(w.isProjectOpen(), !c.goesOn);
+        }
+        if (command == "exit") {
+            EXPECT_EQ(w.isVisible(), !c.goesOn);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, SaveOpenAndSaveAsRoundTripAProject)
+{
+    frmMain& w = start();
+    QTest::keyClicks(w.txtServer, "127.0.0.1");
+    QTest::keyClicks(w.txtUser, "anna");
+    QTest::keyClicks(w.txtPassword, "pw");
+    w.mnu_disallow_all->trigger();
+    const QString path = saveProject("site.sfp");
+    EXPECT_EQ(w.windowTitle(), "Spiderfence - site.sfp");
+    EXPECT_FALSE(w.isModified());
+    EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), path);
+
+    // Save As cancelled keeps the old name.
+    QTest::keyClicks(w.txtPort, "0");
+    scriptedPrompt().chooseFileNext(QString());
+    w.mnuSaveAs->trigger();
+    EXPECT_EQ(shared::CurrentFileName, path);
+    EXPECT_TRUE(w.isModified());
+
+    // Open: the question (No), then the chosen file replaces the window's project.
+    scriptedPrompt().chooseFileNext(path);
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    w.mnuOpenPRoject->trigger();
+    EXPECT_EQ(w.txtServer->text(), "127.0.0.1");
+    EXPECT_EQ(w.txtUser->text(), "anna");
+    EXPECT_EQ(w.txtPassword->text(), "pw");
+    EXPECT_EQ(w.txtPort->text(), "21");
+    EXPECT_EQ(w.gridRows().size(), 12);
+    EXPECT_EQ(w.gridRows().at(6), "Disallow: /");
+    EXPECT_FALSE(w.isModified());
+    EXPECT_TRUE(w.projectCommands().sessionActiveMode());
+    EXPECT_TRUE(w.projectCommands().sessionBinaryTransfer());
+
+    // Open cancelled in its dialog: the project stays, without a file name.
+    scriptedPrompt().chooseFileNext(QString());
+    w.Toolbar1Button[1]->trigger();
+    EXPECT_TRUE(shared::CurrentFileName.isEmpty());
+    EXPECT_EQ(w.gridRows().size(), 12);
+}
+
+TEST_F(MainWindowTest, OpeningAFileWithPassiveAsciiFlags)
+{
+    ProjectHeader h;
+    h.activeMode = 1;
+    h.binaryTransfer = 0;
+    h.server = "   padded   ";
+    const QString path = dir.file("flags.sfp");
+    ASSERT_TRUE(ProjectFile::save(path, h, RuleGrid::newProjectTemplate()));
+    frmMain& w = start();
+    scriptedPrompt().chooseFileNext(path);
+    w.mnuOpenPRoject->trigger();
+    EXPECT_FALSE(w.projectCommands().sessionActiveMode());
+    EXPECT_FALSE(w.projectCommands().sessionBinaryTransfer());
+    EXPECT_EQ(w.txtServer->text(), "padded");
+}
+
+TEST_F(MainWindowTest, StartUpReopensTheLastProjectOnlyForAnExactTrue)
+{
+    const QString path = dir.file("last.sfp");
+    ProjectHeader h;
+    h.server = "ftp.last";
+    ASSERT_TRUE(ProjectFile::save(path, h, RuleGrid::newProjectTemplate()));
+    struct Case {
+        QString check1, last;
+        bool reopens;
+    } cases[] = {
+        {"TRUE", path, true}, {"true", path, false}, {"True", path, false},
+        {"TRUE", "", false},  {"", path, false},     {"FALSE", path, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.check1 + " / " + c.last).toStdString());
+        test::clearSettings();
+        shared::reset();
+        SettingsStore::save(SettingsStore::Check1, c.check1);
+        SettingsStore::save(SettingsStore::LastFilename, c.last);
+        frmMain& w = start();
+        EXPECT_EQ(w.windowTitle(), c.reopens ? "Spiderfence - last.sfp" : "Spiderfence - New Project");
+        EXPECT_EQ(w.txtServer->text(), c.reopens ? "ftp.last" : "");
+        EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), c.reopens ? path : "");
+        EXPECT_FALSE(w.isModified());
+        EXPECT_FALSE(shared::LoadingFlag);
+    }
+    // Close Project clears the last name: the next start makes a new project.
+    SettingsStore::save(SettingsStore::Check1, "TRUE");
+    SettingsStore::save(SettingsStore::LastFilename, path);
+    frmMain& w = start();
+    w.mnuCloseProject->trigger();
+    EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), "");
+}
+
+TEST_F(MainWindowTest, ExportWritesCrLfLinesAndSaysDone)
+{
+    frmMain& w = start();
+    const QString path = dir.file("robots.txt");
+    scriptedPrompt().chooseFileNext(path);
+    w.mnuExport->trigger();
+    EXPECT_EQ(test::readFileBytes(path), RuleGrid::exportText(RuleGrid::newProjectTemplate()));
+    EXPECT_TRUE(test::readFileBytes(path).startsWith(QByteArray(51, '#') + "\r\n#\r\n"));
+    EXPECT_EQ(scriptedPrompt().messages(), QStringList{"Done!"});
+    EXPECT_EQ(scriptedPrompt().shown().first().dialog.initialPath.section('/', -1), "robots.txt");
+
+    // A folder that does not exist: the user is told, and no "Done!".
+    scriptedPrompt().reset();
+    scriptedPrompt().chooseFileNext(dir.file("missing/robots.txt"));
+    w.mnuExport->trigger();
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("Could not write"));
+}
+
+TEST_F(MainWindowTest, RemoveButtonWorksOnTheSelectedGridRow)
+{
+    frmMain& w = start();
+    w.mnu_allow_all->trigger();
+    w.SetModified(false);
+    w.setConnectedState(true);
+    w.robotGrid->selectRow(5);
+    QTest::mouseClick(w.RemoveRobot, Qt::LeftButton);
+    EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
+    EXPECT_TRUE(w.isModified());
+    w.SetModified(false);
+    w.robotGrid->selectRow(2); // header rows cannot be removed
+    QTest::mouseClick(w.RemoveRobot, Qt::LeftButton);
+    EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
+    EXPECT_FALSE(w.isModified());
+}
