@@ -1,0 +1,187 @@
+#include "ftp/CurlSession.h"
+
+#include <QUrl>
+
+#include <cctype>
+
+namespace sf::ftp {
+
+namespace {
+
+constexpr long kConnectTimeoutSeconds = 30;
+constexpr long kResponseTimeoutSeconds = 60;
+constexpr long kAcceptTimeoutMs = 30000;
+
+void initCurlOnce()
+{
+    static const bool initialised = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
+    (void)initialised;
+}
+
+bool startsWithCode(const QByteArray& line)
+{
+    return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
+           std::isdigit(static_cast<unsigned char>(line[1])) && std::isdigit(static_cast<unsigned char>(line[2]));
+}
+
+} // namespace
+
+CurlSession::CurlSession() { initCurlOnce(); }
+
+CurlSession::~CurlSession() { close(); }
+
+void CurlSession::open(const QString& host, int port, const QString& user, const QString& password)
+{
+    close();
+    m_curl = curl_easy_init();
+    QString hostPart = host;
+    if (hostPart.contains(QLatin1Char(':')) && !hostPart.startsWith(QLatin1Char('[')))
+        hostPart = QLatin1Char('[') + hostPart + QLatin1Char(']');
+    m_baseUrl = "ftp://" + hostPart.toUtf8() + ':' + QByteArray::number(port);
+    m_user = user.toUtf8();
+    m_password = password.toUtf8();
+
+    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_user.constData());
+    curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_password.constData());
+    curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(m_curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
+    curl_easy_setopt(m_curl, CURLOPT_ACCEPTTIMEOUT_MS, kAcceptTimeoutMs);
+    curl_easy_setopt(m_curl, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+    curl_easy_setopt(m_curl, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_FTP_USE_EPSV, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    curl_easy_setopt(m_curl, CURLOPT_HEADERFUNCTION, &CurlSession::onHeader);
+    curl_easy_setopt(m_curl, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, &CurlSession::onWrite);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, &CurlSession::onRead);
+    curl_easy_setopt(m_curl, CURLOPT_READDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlSession::onProgress);
+    curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
+}
+
+void CurlSession::close()
+{
+    if (m_curl)
+        curl_easy_cleanup(m_curl); // sends QUIT and closes the control connection
+    m_curl = nullptr;
+}
+
+QByteArray CurlSession::urlPath(const QString& absolutePath)
+{
+    // "%2F" makes the path absolute for libcurl; the rest is sent as it is, one CWD for the folder.
+    const QString rest = absolutePath.startsWith(QLatin1Char('/')) ? absolutePath.mid(1) : absolutePath;
+    return "/%2F" + QUrl::toPercentEncoding(rest, "/");
+}
+
+QString CurlSession::entryPath() const
+{
+    char* path = nullptr;
+    if (!m_curl || curl_easy_getinfo(m_curl, CURLINFO_FTP_ENTRY_PATH, &path) != CURLE_OK || !path)
+        return {};
+    return QString::fromUtf8(path);
+}
+
+void CurlSession::applyRequest(const FtpRequest& request, curl_slist* postQuote)
+{
+    // No path: the login directory, without any CWD.
+    const QByteArray url = m_baseUrl + (request.path.isEmpty() ? QByteArray("/") : urlPath(request.path));
+    curl_easy_setopt(m_curl, CURLOPT_URL, url.constData()); // libcurl copies strings it is given
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, request.noBody ? 1L : 0L);
+    curl_easy_setopt(m_curl, CURLOPT_UPLOAD, request.upload ? 1L : 0L);
+    const QByteArray list = request.listCommand.toUtf8();
+    curl_easy_setopt(m_curl, CURLOPT_CUSTOMREQUEST, list.isEmpty() ? nullptr : list.constData());
+    curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, postQuote);
+    curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, request.freshConnection ? 1L : 0L);
+    curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, m_binary ? 0L : 1L);
+    // Active mode: "-" makes libcurl offer the local address of the control connection.
+    curl_easy_setopt(m_curl, CURLOPT_FTPPORT, m_passive ? nullptr : "-");
+}
+
+CURLcode CurlSession::perform(const FtpRequest& request)
+{
+    if (!m_curl)
+        return CURLE_FAILED_INIT;
+    m_replies.clear();
+    m_pendingLines.clear();
+    m_errorBuffer[0] = '\0';
+
+    curl_slist* postQuote = nullptr;
+    QList<QByteArray> commands;
+    for (const QString& command : request.postCommands) {
+        // "*": a failing command does not make libcurl drop the control connection; the caller
+        // reads the command's reply instead.
+        commands.append("*" + command.toUtf8());
+        postQuote = curl_slist_append(postQuote, commands.last().constData());
+    }
+    applyRequest(request, postQuote);
+    m_request = &request;
+    const CURLcode result = curl_easy_perform(m_curl);
+    m_request = nullptr;
+    curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, nullptr);
+    curl_slist_free_all(postQuote);
+    return result;
+}
+
+void CurlSession::takeReplyLine(const QByteArray& line)
+{
+    if (m_pendingLines.isEmpty()) {
+        if (!startsWithCode(line))
+            return; // libcurl's own informational lines, not a server reply
+        if (line.size() > 3 && line[3] == '-') {
+            m_pendingLines.append(QString::fromUtf8(line));
+            return;
+        }
+        m_replies.append({line.left(3).toInt(), QString::fromUtf8(line)});
+        return;
+    }
+    m_pendingLines.append(QString::fromUtf8(line));
+    const QByteArray code = m_pendingLines.first().left(3).toUtf8();
+    if (line.startsWith(code) && (line.size() == 3 || line[3] == ' ')) {
+        m_replies.append({code.toInt(), m_pendingLines.join(QLatin1Char('\n'))});
+        m_pendingLines.clear();
+    }
+}
+
+size_t CurlSession::onHeader(char* data, size_t size, size_t count, void* self)
+{
+    auto* session = static_cast<CurlSession*>(self);
+    const QByteArray chunk(data, static_cast<qsizetype>(size * count));
+    for (QByteArray line : chunk.split('\n')) {
+        while (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            session->takeReplyLine(line);
+    }
+    return size * count;
+}
+
+size_t CurlSession::onWrite(char* data, size_t size, size_t count, void* self)
+{
+    auto* session = static_cast<CurlSession*>(self);
+    const size_t bytes = size * count;
+    if (session->m_request && session->m_request->write)
+        return session->m_request->write(data, bytes) ? bytes : 0;
+    return bytes;
+}
+
+size_t CurlSession::onRead(char* buffer, size_t size, size_t count, void* self)
+{
+    auto* session = static_cast<CurlSession*>(self);
+    if (session->m_request && session->m_request->read)
+        return session->m_request->read(buffer, size * count);
+    return 0;
+}
+
+int CurlSession::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto* session = static_cast<CurlSession*>(self);
+    if (session->m_request && session->m_request->progress)
+        return session->m_request->progress() ? 0 : 1;
+    return 0;
+}
+
+} // namespace sf::ftp

@@ -1,0 +1,284 @@
+#include "ftp/ListingParser.h"
+
+#include <QStringList>
+#include <QTimeZone>
+
+namespace sf::ftp {
+
+namespace {
+
+struct Token {
+    qsizetype start = 0;
+    qsizetype end = 0; // one past the last character
+    QStringView text;
+};
+
+QList<Token> tokenize(const QString& line)
+{
+    QList<Token> tokens;
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (i < n) {
+        while (i < n && line[i] == QLatin1Char(' '))
+            ++i;
+        if (i >= n)
+            break;
+        const qsizetype start = i;
+        while (i < n && line[i] != QLatin1Char(' '))
+            ++i;
+        tokens.append({start, i, QStringView(line).mid(start, i - start)});
+    }
+    return tokens;
+}
+
+bool allDigits(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text)
+        if (!c.isDigit())
+            return false;
+    return true;
+}
+
+int monthNumber(QStringView text)
+{
+    static const char* const names[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                        "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (text.size() != 3)
+        return 0;
+    for (int m = 0; m < 12; ++m)
+        if (text.compare(QLatin1String(names[m]), Qt::CaseInsensitive) == 0)
+            return m + 1;
+    return 0;
+}
+
+bool isUnixMode(QStringView mode)
+{
+    if (mode.size() < 10 || !QStringView(u"-dlbcpsD").contains(mode[0]))
+        return false;
+    for (int i = 1; i < 10; ++i)
+        if (!QStringView(u"rwxsStTlL-").contains(mode[i]))
+            return false;
+    return true;
+}
+
+// "13:05" -> time; anything else -> invalid.
+QTime clockTime(QStringView text)
+{
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 1 || !allDigits(text.left(colon)) || !allDigits(text.mid(colon + 1)))
+        return {};
+    return QTime(text.left(colon).toInt(), text.mid(colon + 1).toInt());
+}
+
+// A month and day without a year: the latest year that does not put the date after now.
+QDateTime dateWithoutYear(int month, int day, QTime time, const QDateTime& nowUtc)
+{
+    const QDateTime limit = nowUtc.addDays(1);
+    for (int year = nowUtc.date().year() + 1; year > nowUtc.date().year() - 8; --year) {
+        const QDate date(year, month, day);
+        if (!date.isValid())
+            continue;
+        QDateTime candidate(date, time, QTimeZone::utc());
+        if (candidate <= limit)
+            return candidate;
+    }
+    return {};
+}
+
+// Finds "Mon dd hh:mm|yyyy" preceded by a size; returns the index of the month token or -1.
+qsizetype findUnixDate(const QList<Token>& tokens)
+{
+    for (qsizetype i = 2; i + 2 < tokens.size(); ++i) {
+        if (monthNumber(tokens[i].text) == 0 || !allDigits(tokens[i - 1].text) || !allDigits(tokens[i + 1].text))
+            continue;
+        const QStringView last = tokens[i + 2].text;
+        if (clockTime(last).isValid() || (last.size() == 4 && allDigits(last)))
+            return i;
+    }
+    return -1;
+}
+
+QDateTime mlsdTime(QStringView value)
+{
+    if (value.size() < 14 || !allDigits(value.left(14)))
+        return {};
+    const QDate date(value.left(4).toInt(), value.mid(4, 2).toInt(), value.mid(6, 2).toInt());
+    const QTime time(value.mid(8, 2).toInt(), value.mid(10, 2).toInt(), value.mid(12, 2).toInt());
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, QTimeZone::utc());
+}
+
+bool isDotEntry(const QString& name) { return name == QLatin1String(".") || name == QLatin1String(".."); }
+
+} // namespace
+
+std::optional<ListingEntry> parseMlsdLine(const QString& line)
+{
+    const qsizetype space = line.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return std::nullopt;
+    ListingEntry entry;
+    entry.name = line.mid(space + 1);
+    const QStringList facts = line.left(space).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString& fact : facts) {
+        const qsizetype eq = fact.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = fact.left(eq).toLower();
+        const QString value = fact.mid(eq + 1);
+        if (key == QLatin1String("type")) {
+            const QString type = value.toLower();
+            if (type == QLatin1String("cdir") || type == QLatin1String("pdir"))
+                return std::nullopt;
+            entry.isDirectory = type == QLatin1String("dir");
+            entry.isLink = type.startsWith(QLatin1String("os.unix=slink")) ||
+                           type.startsWith(QLatin1String("os.unix=symlink"));
+        } else if (key == QLatin1String("size") || key == QLatin1String("sizd")) {
+            entry.size = value.toLongLong();
+        } else if (key == QLatin1String("modify")) {
+            entry.modified = mlsdTime(value);
+        }
+    }
+    if (entry.name.isEmpty() || isDotEntry(entry.name))
+        return std::nullopt;
+    return entry;
+}
+
+std::optional<ListingEntry> parseUnixListLine(const QString& line, const QDateTime& nowUtc)
+{
+    const QList<Token> tokens = tokenize(line);
+    if (tokens.size() < 6 || !isUnixMode(tokens[0].text))
+        return std::nullopt;
+    const qsizetype m = findUnixDate(tokens);
+    if (m < 0)
+        return std::nullopt;
+    ListingEntry entry;
+    entry.isDirectory = tokens[0].text[0] == QLatin1Char('d') || tokens[0].text[0] == QLatin1Char('D');
+    entry.isLink = tokens[0].text[0] == QLatin1Char('l');
+    entry.size = tokens[m - 1].text.toLongLong();
+    const int month = monthNumber(tokens[m].text);
+    const int day = tokens[m + 1].text.toInt();
+    const QStringView last = tokens[m + 2].text;
+    const QTime time = clockTime(last);
+    if (time.isValid())
+        entry.modified = dateWithoutYear(month, day, time, nowUtc);
+    else
+        entry.modified = QDateTime(QDate(last.toInt(), month, day), QTime(0, 0), QTimeZone::utc());
+    // The name begins after exactly one space, so leading and inner spaces survive.
+    entry.name = line.mid(tokens[m + 2].end + 1);
+    if (entry.isLink) {
+        const qsizetype arrow = entry.name.indexOf(QLatin1String(" -> "));
+        if (arrow >= 0)
+            entry.name.truncate(arrow);
+    }
+    if (entry.name.isEmpty() || isDotEntry(entry.name))
+        return std::nullopt;
+    return entry;
+}
+
+std::optional<ListingEntry> parseDosListLine(const QString& line)
+{
+    const QList<Token> tokens = tokenize(line);
+    if (tokens.size() < 4)
+        return std::nullopt;
+    const QStringList dateParts = tokens[0].text.toString().split(QLatin1Char('-'));
+    if (dateParts.size() != 3 || !allDigits(dateParts[0]) || !allDigits(dateParts[1]) || !allDigits(dateParts[2]))
+        return std::nullopt;
+    int year = dateParts[2].toInt();
+    if (dateParts[2].size() == 2)
+        year += year < 70 ? 2000 : 1900;
+    const QDate date(year, dateParts[0].toInt(), dateParts[1].toInt());
+
+    qsizetype next = 1;
+    QString clock = tokens[1].text.toString().toUpper();
+    if (tokens[2].text.compare(QLatin1String("AM"), Qt::CaseInsensitive) == 0 ||
+        tokens[2].text.compare(QLatin1String("PM"), Qt::CaseInsensitive) == 0) {
+        clock += tokens[2].text.toString().toUpper();
+        ++next;
+    }
+    const bool pm = clock.endsWith(QLatin1String("PM"));
+    const bool am = clock.endsWith(QLatin1String("AM"));
+    QTime time = clockTime(QStringView(clock).left(clock.size() - ((am || pm) ? 2 : 0)));
+    if (!date.isValid() || !time.isValid() || next + 2 >= tokens.size())
+        return std::nullopt;
+    if (pm && time.hour() < 12)
+        time = time.addSecs(12 * 3600);
+    else if (am && time.hour() == 12)
+        time = time.addSecs(-12 * 3600);
+
+    const Token& sizeOrDir = tokens[next + 1];
+    ListingEntry entry;
+    if (sizeOrDir.text.compare(QLatin1String("<DIR>"), Qt::CaseInsensitive) == 0)
+        entry.isDirectory = true;
+    else if (allDigits(sizeOrDir.text))
+        entry.size = sizeOrDir.text.toLongLong();
+    else
+        return std::nullopt;
+    entry.modified = QDateTime(date, time, QTimeZone::utc());
+    qsizetype nameStart = sizeOrDir.end;
+    while (nameStart < line.size() && line[nameStart] == QLatin1Char(' '))
+        ++nameStart;
+    entry.name = line.mid(nameStart);
+    if (entry.name.isEmpty() || isDotEntry(entry.name))
+        return std::nullopt;
+    return entry;
+}
+
+std::optional<ListingEntry> parseListLine(const QString& line, const QDateTime& nowUtc)
+{
+    if (!line.isEmpty() && line[0].isDigit())
+        return parseDosListLine(line);
+    return parseUnixListLine(line, nowUtc);
+}
+
+QList<ListingEntry> parseListing(const QByteArray& data, bool machineListing, const QDateTime& nowUtc)
+{
+    QList<ListingEntry> entries;
+    qsizetype start = 0;
+    while (start < data.size()) {
+        qsizetype end = data.indexOf('\n', start);
+        if (end < 0)
+            end = data.size();
+        qsizetype len = end - start;
+        if (len > 0 && data[start + len - 1] == '\r')
+            --len;
+        if (len > 0) {
+            const QString line = QString::fromUtf8(data.constData() + start, len);
+            const auto entry = machineListing ? parseMlsdLine(line) : parseListLine(line, nowUtc);
+            if (entry)
+                entries.append(*entry);
+        }
+        start = end + 1;
+    }
+    return entries;
+}
+
+bool matchesPattern(const QString& name, const QString& pattern)
+{
+    if (pattern.isEmpty() || pattern == QLatin1String("*") || pattern == QLatin1String("*.*"))
+        return true;
+    // Iterative wildcard match with one back-tracking point for the last "*".
+    qsizetype n = 0, p = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || pattern[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+            starP = p++;
+            starN = n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace sf::ftp

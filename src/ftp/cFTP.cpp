@@ -1,0 +1,305 @@
+#include "ftp/cFTP.h"
+
+#include "ftp/CurlSession.h"
+#include "ftp/ListingParser.h"
+
+#include <QCoreApplication>
+
+using sf::ftp::CurlSession;
+using sf::ftp::FtpRequest;
+using sf::ftp::ListingEntry;
+
+namespace {
+
+// The path inside the quotes of a "257" reply; a doubled quote stands for one quote.
+QString pathOfPwdReply(const QString& reply)
+{
+    const qsizetype open = reply.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return {};
+    QString path;
+    for (qsizetype i = open + 1; i < reply.size(); ++i) {
+        if (reply[i] != QLatin1Char('"')) {
+            path += reply[i];
+        } else if (i + 1 < reply.size() && reply[i + 1] == QLatin1Char('"')) {
+            path += QLatin1Char('"');
+            ++i;
+        } else {
+            return path;
+        }
+    }
+    return {};
+}
+
+bool hasLineBreak(const QString& name)
+{
+    return name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')) || name.contains(QChar(0));
+}
+
+} // namespace
+
+cFTP::BusyScope::~BusyScope()
+{
+    if (!m_held)
+        return;
+    m_ftp.m_busy = false;
+    m_ftp.m_cancel = false;
+    if (m_ftp.m_closeRequested) {
+        m_ftp.m_closeRequested = false;
+        m_ftp.m_session.reset();
+    }
+}
+
+bool cFTP::BusyScope::acquire()
+{
+    if (m_ftp.m_busy)
+        return false;
+    m_ftp.m_busy = m_held = true;
+    return true;
+}
+
+cFTP::cFTP(QObject* parent) : QObject(parent) {}
+
+cFTP::~cFTP() = default;
+
+int cFTP::PortFromText(const QString& sPort)
+{
+    bool ok = false;
+    const int port = sPort.trimmed().toInt(&ok);
+    return ok && port >= 1 && port <= 65535 ? port : DefaultPort;
+}
+
+std::shared_ptr<cDirList> cFTP::Directory()
+{
+    if (!m_dirList)
+        m_dirList = std::make_shared<cDirList>();
+    return m_dirList;
+}
+
+bool cFTP::IsConnected() const { return m_session && m_session->isOpen(); }
+
+bool cFTP::IsConnectionPassive() const { return IsConnected() && m_session->isPassive(); }
+
+QStringList cFTP::LastServerReplies() const
+{
+    QStringList replies;
+    if (m_session)
+        for (const auto& reply : m_session->replies())
+            replies.append(reply.text);
+    return replies;
+}
+
+void cFTP::RecordFtpError(qint32 lCode, const QString& sContext)
+{
+    m_lastErrorCode = lCode;
+    QString text;
+    switch (lCode) {
+    case ErrorServerResponse:
+        m_lastError = m_serverReply; // the server's own words, without context or code
+        return;
+    case ErrorNotConnected:
+        text = tr("Not connected to an FTP server.");
+        break;
+    case ErrorBusy:
+        text = tr("Another FTP command is still running; try again when it has finished.");
+        break;
+    case ErrorInvalidName:
+        text = tr("A remote name must not contain a line break.");
+        break;
+    default:
+        text = QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(lCode)));
+        if (m_session && !m_session->errorDetail().isEmpty() && m_session->errorDetail() != text)
+            text += QStringLiteral(" (%1)").arg(m_session->errorDetail());
+    }
+    m_lastError = sContext + QStringLiteral(" error code: ") + QString::number(lCode) +
+                  QStringLiteral(" Message: ") + text;
+}
+
+void cFTP::recordCurlFailure(int curlCode, const QString& sContext)
+{
+    const auto& replies = m_session->replies();
+    if (curlCode != CURLE_ABORTED_BY_CALLBACK && !replies.isEmpty() && replies.last().code >= 400) {
+        m_serverReply = replies.last().text;
+        RecordFtpError(ErrorServerResponse, sContext);
+    } else {
+        RecordFtpError(curlCode, sContext);
+    }
+}
+
+void cFTP::recordLocalFileError(const QString& path, const QString& reason)
+{
+    m_lastErrorCode = ErrorLocalFile;
+    m_lastError = tr("The local file \"%1\" cannot be used: %2").arg(path, reason);
+}
+
+bool cFTP::begin(BusyScope& scope, const QString& context)
+{
+    if (!scope.acquire()) {
+        RecordFtpError(ErrorBusy, context);
+        return false;
+    }
+    if (!IsConnected()) {
+        RecordFtpError(ErrorNotConnected, context);
+        return false;
+    }
+    return true;
+}
+
+bool cFTP::pumpEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+    return !m_cancel;
+}
+
+int cFTP::execute(FtpRequest& request)
+{
+    request.progress = [this] { return pumpEvents(); };
+    m_session->setBinary(m_binary);
+    return m_session->perform(request);
+}
+
+bool cFTP::runRequest(FtpRequest& request, const QString& context)
+{
+    const int code = execute(request);
+    if (code != CURLE_OK)
+        recordCurlFailure(code, context);
+    return code == CURLE_OK;
+}
+
+bool cFTP::runCommands(const QStringList& commands, const QString& context)
+{
+    BusyScope scope(*this);
+    if (!begin(scope, context))
+        return false;
+    for (const QString& command : commands) {
+        if (hasLineBreak(command)) {
+            RecordFtpError(ErrorInvalidName, context);
+            return false;
+        }
+    }
+    FtpRequest request;
+    request.path = directoryUrlPath(m_currentDir);
+    request.noBody = true;
+    request.postCommands = commands;
+    if (!runRequest(request, context))
+        return false;
+    // The last replies answer the commands, in order; the first refusal is the one to report.
+    const auto& replies = m_session->replies();
+    for (qsizetype i = qMax<qsizetype>(0, replies.size() - commands.size()); i < replies.size(); ++i) {
+        if (replies[i].code >= 400) {
+            m_serverReply = replies[i].text;
+            RecordFtpError(ErrorServerResponse, context);
+            return false;
+        }
+    }
+    return true;
+}
+
+QString cFTP::absolutePath(const QString& name) const
+{
+    if (name.startsWith(QLatin1Char('/')))
+        return name;
+    const QString base = m_currentDir.isEmpty() ? QStringLiteral("/") : m_currentDir;
+    return base.endsWith(QLatin1Char('/')) ? base + name : base + QLatin1Char('/') + name;
+}
+
+QString cFTP::directoryUrlPath(const QString& directory) { return directory + QLatin1Char('/'); }
+
+bool cFTP::OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword, int nPort)
+{
+    BusyScope scope(*this);
+    if (!scope.acquire()) {
+        RecordFtpError(ErrorBusy, QStringLiteral("InternetConnect"));
+        return false;
+    }
+    m_session = std::make_unique<CurlSession>();
+    m_session->setPassive(m_passive);
+    m_session->open(sServer, nPort >= 1 && nPort <= 65535 ? nPort : DefaultPort, sUser, sPassword);
+    if (!m_session->isOpen()) {
+        RecordFtpError(CURLE_FAILED_INIT, QStringLiteral("InternetOpen"));
+        m_session.reset();
+        return false;
+    }
+    FtpRequest request; // no path: log in and stay in the login directory
+    request.noBody = true;
+    request.freshConnection = true;
+    request.postCommands = {QStringLiteral("FEAT")};
+    if (!runRequest(request, QStringLiteral("InternetConnect"))) {
+        m_session.reset();
+        return false;
+    }
+    m_useMlsd = false;
+    for (const auto& reply : m_session->replies())
+        if (reply.code == 211 && reply.text.contains(QLatin1String("\n MLST"), Qt::CaseInsensitive))
+            m_useMlsd = true;
+    m_currentDir = m_session->entryPath();
+    if (!m_currentDir.startsWith(QLatin1Char('/')))
+        m_currentDir = QStringLiteral("/");
+    return true;
+}
+
+void cFTP::CloseConnection()
+{
+    if (m_busy) {
+        m_closeRequested = true;
+        m_cancel = true;
+        return;
+    }
+    m_session.reset();
+}
+
+QString cFTP::GetFTPDirectory()
+{
+    if (!IsConnected()) {
+        RecordFtpError(ErrorNotConnected, QStringLiteral("FtpGetCurrentDirectory"));
+        return {};
+    }
+    return m_currentDir;
+}
+
+bool cFTP::SetFTPDirectory(const QString& sDir)
+{
+    const QString context = QStringLiteral("FtpSetCurrentDirectory");
+    BusyScope scope(*this);
+    if (!begin(scope, context))
+        return false;
+    if (hasLineBreak(sDir)) {
+        RecordFtpError(ErrorInvalidName, context);
+        return false;
+    }
+    // libcurl changes into the folder (the server resolves "..", "//" and the like), then PWD
+    // tells where that is.
+    FtpRequest request;
+    request.path = directoryUrlPath(absolutePath(sDir));
+    request.noBody = true;
+    request.postCommands = {QStringLiteral("PWD")};
+    if (!runRequest(request, context))
+        return false;
+    const auto& replies = m_session->replies();
+    const QString path = !replies.isEmpty() && replies.last().code == 257 ? pathOfPwdReply(replies.last().text)
+                                                                         : QString();
+    m_currentDir = path.startsWith(QLatin1Char('/')) ? path : absolutePath(sDir);
+    return true;
+}
+
+bool cFTP::RenameFTPFile(const QString& sExisting, const QString& sNewName)
+{
+    return runCommands({QStringLiteral("RNFR ") + sExisting, QStringLiteral("RNTO ") + sNewName},
+                       QStringLiteral("RenameFTPFile"));
+}
+
+bool cFTP::CreateFTPDirectory(const QString& sDirectory)
+{
+    return runCommands({QStringLiteral("MKD ") + sDirectory}, QStringLiteral("CreateFTPDirectory"));
+}
+
+bool cFTP::RemoveFTPDirectory(const QString& sDirectory)
+{
+    return runCommands({QStringLiteral("RMD ") + sDirectory}, QStringLiteral("RemoveFTPDirectory"));
+}
+
+bool cFTP::DeleteFTPFile(const QString& sRemote)
+{
+    return runCommands({QStringLiteral("DELE ") + sRemote}, QStringLiteral("DeleteFTPFile"));
+}

@@ -1,0 +1,162 @@
+#pragma once
+
+#include "ftp/cDirList.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace sf::ftp {
+class CurlSession;
+struct FtpRequest;
+struct ListingEntry;
+} // namespace sf::ftp
+
+// One FTP session: one login on one control connection, kept open between operations.
+//
+// Every operation runs on the calling (user-interface) thread and blocks it, but lets pending
+// window events run while it waits for the server and between the chunks of a transfer. While one
+// operation runs, any other operation is refused: it returns failure and GetLastErrorMessage says
+// so (ErrorBusy). Connecting gives up after 30 seconds.
+//
+// Failures return false (or the stated error value) and set the last error message, which is
+// never cleared:
+//  - when the server answered with an error reply, the code is ErrorServerResponse (12003) and the
+//    message is the server's own reply, e.g. "530 Login incorrect.";
+//  - otherwise the message is "<context> error code: <code> Message: <text>", where code and text
+//    are libcurl's (or ErrorNotConnected / ErrorBusy with their own text).
+//
+// Remote names are passed to the server unchanged (UTF-8 on the wire); relative names are relative
+// to the session's current directory (GetFTPDirectory).
+//
+// Transfer types. Binary sends and stores the bytes exactly as they are: a caller that wants CR LF
+// line ends in the remote file sends CR LF. ASCII ("TYPE A") is the protocol's text mode: on upload
+// libcurl turns every LF into CR LF on the wire, so the caller must send text with bare LF line
+// ends (text that already has CR LF would arrive as CR CR LF); the server then stores the lines
+// with its own line ends (LF on a Unix server that converts, the wire's CR LF on one that does not,
+// such as vsftpd by default). On download libcurl turns CR LF back into LF, so a download in ASCII
+// mode delivers LF line ends and may hold fewer bytes than GetFTPFileSize reports; downloads read
+// until the end of the data.
+class cFTP : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint32 ErrorNoMoreEntries = 18;
+    static constexpr qint32 ErrorServerResponse = 12003;
+    static constexpr qint32 ErrorNotConnected = 12100;
+    static constexpr qint32 ErrorBusy = 12101;
+    static constexpr qint32 ErrorLocalFile = 12102;
+    static constexpr qint32 ErrorInvalidName = 12103;
+    static constexpr int DefaultPort = 21;
+    static constexpr int ChunkSize = 255;
+
+    explicit cFTP(QObject* parent = nullptr);
+    ~cFTP() override;
+
+    // The port typed by the user: the number when it is 1..65535, DefaultPort otherwise.
+    static int PortFromText(const QString& sPort);
+
+    // The list of the last listing (an empty list when there is none); shared, so a list obtained
+    // before a new listing keeps its old entries.
+    std::shared_ptr<cDirList> Directory();
+    QString GetLastErrorMessage() const { return m_lastError; }
+    qint32 GetLastErrorCode() const { return m_lastErrorCode; }
+
+    // Closes any held connection, then logs in. A port outside 1..65535 means DefaultPort.
+    bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword,
+                        int nPort = DefaultPort);
+    // Closes the connection. Called during an operation, it cancels that operation and closes
+    // as soon as it has returned.
+    void CloseConnection();
+    bool IsConnected() const;
+    bool IsBusy() const { return m_busy; }
+    // Stops the running operation; it then fails with libcurl's "aborted" error.
+    void Cancel() { m_cancel = m_busy; }
+
+    bool SimpleFTPPutFile(const QString& sLocal, const QString& sRemote);
+    bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
+    bool RenameFTPFile(const QString& sExisting, const QString& sNewName);
+    bool CreateFTPDirectory(const QString& sDirectory);
+    bool RemoveFTPDirectory(const QString& sDirectory);
+    bool DeleteFTPFile(const QString& sRemote);
+
+    // Chunked transfers in ChunkSize-byte chunks with a FileTransferProgress event per full chunk
+    // and one at the end. The first overloads trim the caller's two names in place.
+    bool FTPUploadFile(QString& sLocal, QString& sRemote);
+    bool FTPUploadFile(const QString& sLocal, const QString& sRemote);
+    bool FTPDownloadFile(QString& sLocal, QString& sRemote);
+    bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
+
+    QString GetFTPDirectory();
+    bool SetFTPDirectory(const QString& sDir);
+    // Size of the first entry matching the name, every space of it standing for any one character:
+    // -1 when none matches, -2 on failure.
+    qint32 GetFTPFileSize(const QString& sFile);
+    // Lists the entries of the current directory (or of the folder part of the filter) whose
+    // names match the filter into a fresh Directory list; "*.*" matches everything. Returns that
+    // list, or nullptr when nothing matched or the listing failed.
+    std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
+
+    void SetTransferASCII() { m_binary = false; }
+    void SetTransferBinary() { m_binary = true; }
+    bool IsTransferBinary() const { return m_binary; }
+    // The mode the next OpenConnection uses; the open connection keeps the mode it was opened with.
+    void SetModeActive() { m_passive = false; }
+    void SetModePassive() { m_passive = true; }
+    bool IsModePassive() const { return m_passive; }
+    bool IsConnectionPassive() const;
+
+    // Whether the server lists folders with MLSD (otherwise LIST is parsed).
+    bool UsesMachineListing() const { return m_useMlsd; }
+    // The server's replies to the last operation, for diagnostics.
+    QStringList LastServerReplies() const;
+
+signals:
+    void FileTransferProgress(qint32 lCurrentBytes, qint32 lTotalBytes);
+
+private:
+    // Marks the session busy for the length of one operation; refuses when it already is.
+    class BusyScope {
+    public:
+        explicit BusyScope(cFTP& ftp) : m_ftp(ftp) {}
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+        bool acquire();
+
+    private:
+        cFTP& m_ftp;
+        bool m_held = false;
+    };
+
+    void RecordFtpError(qint32 lCode, const QString& sContext);
+    void recordCurlFailure(int curlCode, const QString& sContext);
+    void recordLocalFileError(const QString& path, const QString& reason);
+    bool begin(BusyScope& scope, const QString& context);
+    int execute(sf::ftp::FtpRequest& request);
+    bool runRequest(sf::ftp::FtpRequest& request, const QString& context);
+    bool runCommands(const QStringList& commands, const QString& context);
+    bool pumpEvents();
+    QString absolutePath(const QString& name) const;
+    static QString directoryUrlPath(const QString& directory);
+    int fetchListing(const QString& directory, QList<sf::ftp::ListingEntry>& entries, bool& partial);
+    int performListing(const QString& directory, const QString& command, QByteArray& data);
+    void addEntry(const sf::ftp::ListingEntry& entry);
+    qint32 findFileSize(const QString& sFile);
+    bool uploadChunked(const QString& sLocal, const QString& sRemote);
+    bool downloadChunked(const QString& sLocal, const QString& sRemote);
+
+    std::unique_ptr<sf::ftp::CurlSession> m_session;
+    std::shared_ptr<cDirList> m_dirList;
+    QString m_currentDir;
+    QString m_lastError;
+    QString m_serverReply; // the reply behind the last ErrorServerResponse
+    qint32 m_lastErrorCode = 0;
+    bool m_binary = false;
+    bool m_passive = false;
+    bool m_useMlsd = false;
+    bool m_busy = false;
+    bool m_cancel = false;
+    bool m_closeRequested = false;
+};

@@ -1,0 +1,304 @@
+// Listings, size queries and file transfers of the FTP session.
+#include "ftp/cFTP.h"
+
+#include "app/util/CodePage.h"
+#include "ftp/CurlSession.h"
+#include "ftp/ListingParser.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using sf::ftp::FtpRequest;
+using sf::ftp::ListingEntry;
+
+namespace {
+
+// Sizes and byte counts travel as signed 32-bit numbers: the low 32 bits, wrapped.
+qint32 low32(qint64 value) { return static_cast<qint32>(static_cast<quint32>(static_cast<quint64>(value))); }
+
+// The date-time of an entry whose listing gave none.
+QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+
+bool isUnknownCommand(int replyCode) { return replyCode == 500 || replyCode == 502 || replyCode == 504; }
+
+struct NameSplit {
+    QString folder; // empty: the current directory
+    QString name;
+};
+
+NameSplit splitName(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {QString(), path};
+    return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+} // namespace
+
+int cFTP::performListing(const QString& directory, const QString& command, QByteArray& data)
+{
+    FtpRequest request;
+    request.path = directoryUrlPath(directory);
+    request.listCommand = command;
+    request.write = [&data](const char* bytes, size_t size) {
+        data.append(bytes, static_cast<qsizetype>(size));
+        return true;
+    };
+    return execute(request);
+}
+
+int cFTP::fetchListing(const QString& directory, QList<ListingEntry>& entries, bool& partial)
+{
+    QByteArray data;
+    int code = CURLE_OK;
+    bool machine = m_useMlsd;
+    if (machine) {
+        code = performListing(directory, QStringLiteral("MLSD"), data);
+        const auto& replies = m_session->replies();
+        if (code != CURLE_OK && data.isEmpty() && !replies.isEmpty() && isUnknownCommand(replies.last().code))
+            machine = m_useMlsd = false; // offered but refused: this server gets LIST from now on
+    }
+    if (!machine)
+        code = performListing(directory, QStringLiteral("LIST"), data);
+    entries = sf::ftp::parseListing(data, machine, QDateTime::currentDateTimeUtc());
+    partial = !data.isEmpty();
+    return code;
+}
+
+void cFTP::addEntry(const ListingEntry& entry)
+{
+    const QDateTime time = entry.modified.isValid() ? entry.modified.toLocalTime() : zeroDateTime();
+    const quint32 attributes = entry.isDirectory ? cDirList::AttrDirectory : cDirList::AttrNormal;
+    Directory()->Add(attributes, time, time, time, low32(entry.size), entry.name);
+}
+
+std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
+{
+    BusyScope scope(*this);
+    if (!scope.acquire()) {
+        RecordFtpError(ErrorBusy, QStringLiteral("FtpFindFirstFile"));
+        return nullptr;
+    }
+    m_dirList.reset();
+    if (!IsConnected()) {
+        RecordFtpError(ErrorNotConnected, QStringLiteral("FtpFindFirstFile"));
+        return nullptr;
+    }
+    const NameSplit filter = splitName(sFilter);
+    QList<ListingEntry> entries;
+    bool partial = false;
+    const int code = fetchListing(absolutePath(filter.folder), entries, partial);
+    for (const ListingEntry& entry : entries)
+        if (sf::ftp::matchesPattern(entry.name, filter.name))
+            addEntry(entry);
+    if (code != CURLE_OK) {
+        // What arrived before the failure stays in Directory.
+        recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile") : QStringLiteral("FtpFindFirstFile"));
+        return nullptr;
+    }
+    return m_dirList; // nullptr when nothing matched
+}
+
+qint32 cFTP::findFileSize(const QString& sFile)
+{
+    const NameSplit file = splitName(sFile);
+    // Spaces become the one-character wildcard so that names with spaces can be searched.
+    const QString pattern = QString(file.name).replace(QLatin1Char(' '), QLatin1Char('?'));
+    QList<ListingEntry> entries;
+    bool partial = false;
+    const int code = fetchListing(absolutePath(file.folder), entries, partial);
+    if (code != CURLE_OK) {
+        recordCurlFailure(code, QStringLiteral("FtpFindFirstFile"));
+        return -2;
+    }
+    for (const ListingEntry& entry : entries)
+        if (sf::ftp::matchesPattern(entry.name, pattern))
+            return low32(entry.size);
+    return -1;
+}
+
+qint32 cFTP::GetFTPFileSize(const QString& sFile)
+{
+    BusyScope scope(*this);
+    if (!begin(scope, QStringLiteral("FtpFindFirstFile")))
+        return -2;
+    return findFileSize(sFile);
+}
+
+bool cFTP::SimpleFTPPutFile(const QString& sLocal, const QString& sRemote)
+{
+    const QString context = QStringLiteral("SimpleFtpPutFile");
+    BusyScope scope(*this);
+    if (!begin(scope, context))
+        return false;
+    QFile file(sLocal);
+    if (!file.open(QIODevice::ReadOnly)) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    FtpRequest request;
+    request.path = absolutePath(sRemote);
+    request.upload = true;
+    request.read = [&file](char* buffer, size_t size) -> size_t {
+        const qint64 n = file.read(buffer, static_cast<qint64>(size));
+        return n < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(n);
+    };
+    return runRequest(request, context);
+}
+
+bool cFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote)
+{
+    const QString context = QStringLiteral("SimpleFtpGetFile");
+    BusyScope scope(*this);
+    if (!begin(scope, context))
+        return false;
+    // The old local file is replaced only by a complete download.
+    QSaveFile file(sLocal);
+    if (!file.open(QIODevice::WriteOnly)) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    FtpRequest request;
+    request.path = absolutePath(sRemote);
+    request.write = [&file](const char* data, size_t size) {
+        return file.write(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
+    };
+    if (!runRequest(request, context))
+        return false;
+    if (!file.commit()) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool cFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote)
+{
+    QString local = sLocal;
+    QString remote = sRemote;
+    return FTPUploadFile(local, remote);
+}
+
+bool cFTP::FTPUploadFile(QString& sLocal, QString& sRemote)
+{
+    sLocal = sf::trimSpaces(sLocal);
+    sRemote = sf::trimSpaces(sRemote);
+    if (sLocal.isEmpty() || sRemote.isEmpty())
+        return false;
+    BusyScope scope(*this);
+    if (!begin(scope, QStringLiteral("FtpOpenFile:PutFile")))
+        return false;
+    return uploadChunked(sLocal, sRemote);
+}
+
+bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
+{
+    QFile file(sLocal);
+    if (!file.open(QIODevice::ReadOnly)) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    const qint64 total = file.size();
+    qint64 handed = 0;        // bytes given to libcurl
+    bool pendingFull = false; // a full chunk was handed over and is not yet reported
+    bool readFailed = false;
+    FtpRequest request;
+    request.path = absolutePath(sRemote);
+    request.upload = true;
+    // libcurl asks for the next chunk only when the previous one is written out, so a full chunk is
+    // reported when the next one is asked for (or the end of the file is reached).
+    request.read = [&](char* buffer, size_t size) -> size_t {
+        if (pendingFull) {
+            pendingFull = false;
+            if (!pumpEvents())
+                return CURL_READFUNC_ABORT;
+            emit FileTransferProgress(low32(handed), low32(total));
+        }
+        const qint64 n = file.read(buffer, qMin<qint64>(ChunkSize, static_cast<qint64>(size)));
+        if (n < 0) {
+            readFailed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        handed += n;
+        pendingFull = n == ChunkSize;
+        return static_cast<size_t>(n);
+    };
+    const int code = execute(request);
+    if (readFailed) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    if (code != CURLE_OK) {
+        const qint64 fullBytes = total / ChunkSize * ChunkSize;
+        recordCurlFailure(code, handed == 0 && total > 0 ? QStringLiteral("FtpOpenFile:PutFile")
+                                : handed <= fullBytes   ? QStringLiteral("InternetWriteFile")
+                                                        : QStringLiteral("InternetWriteFile2"));
+        return false;
+    }
+    file.close();
+    emit FileTransferProgress(low32(total), low32(total));
+    return true;
+}
+
+bool cFTP::FTPDownloadFile(const QString& sLocal, const QString& sRemote)
+{
+    QString local = sLocal;
+    QString remote = sRemote;
+    return FTPDownloadFile(local, remote);
+}
+
+bool cFTP::FTPDownloadFile(QString& sLocal, QString& sRemote)
+{
+    sLocal = sf::trimSpaces(sLocal);
+    sRemote = sf::trimSpaces(sRemote);
+    if (sLocal.isEmpty() || sRemote.isEmpty())
+        return false;
+    BusyScope scope(*this);
+    if (!begin(scope, QStringLiteral("FtpOpenFile:GetFile")))
+        return false;
+    return downloadChunked(sLocal, sRemote);
+}
+
+bool cFTP::downloadChunked(const QString& sLocal, const QString& sRemote)
+{
+    const qint32 size = findFileSize(sRemote);
+    if (size <= 0)
+        return false; // -2 has recorded its error; a missing or empty file records nothing
+    // The old local file is replaced only by a complete download.
+    QSaveFile file(sLocal);
+    if (!file.open(QIODevice::WriteOnly)) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    const qint64 fullChunks = size / ChunkSize;
+    qint64 received = 0;
+    qint64 reported = 0; // full chunks reported so far
+    bool writeFailed = false;
+    FtpRequest request;
+    request.path = absolutePath(sRemote);
+    request.write = [&](const char* data, size_t bytes) {
+        if (file.write(data, static_cast<qint64>(bytes)) != static_cast<qint64>(bytes)) {
+            writeFailed = true;
+            return false;
+        }
+        received += static_cast<qint64>(bytes);
+        const bool goOn = pumpEvents();
+        while (reported < fullChunks && received >= (reported + 1) * ChunkSize)
+            emit FileTransferProgress(low32(++reported * ChunkSize), size);
+        return goOn;
+    };
+    const int code = execute(request);
+    if (writeFailed || (code == CURLE_OK && !file.commit())) {
+        recordLocalFileError(sLocal, file.errorString());
+        return false;
+    }
+    if (code != CURLE_OK) {
+        recordCurlFailure(code, received == 0                    ? QStringLiteral("FtpOpenFile:GetFile")
+                                : received < fullChunks * ChunkSize ? QStringLiteral("InternetReadFile")
+                                                                    : QStringLiteral("InternetReadFile2"));
+        return false;
+    }
+    emit FileTransferProgress(size, size);
+    return true;
+}

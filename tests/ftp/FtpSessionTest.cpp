@@ -1,0 +1,215 @@
+// The FTP session against real servers: connecting, listing, navigating and the error texts.
+#include "FtpTestBase.h"
+
+#include "support/TestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimeZone>
+
+using sf::test::FtpServer;
+
+using FtpSession = FtpServerTest;
+SF_INSTANTIATE_FOR_BOTH_SERVERS(FtpSession);
+
+namespace {
+
+bool anyReplyStartsWith(const QStringList& replies, const QStringList& codes)
+{
+    for (const QString& reply : replies)
+        for (const QString& code : codes)
+            if (reply.startsWith(code))
+                return true;
+    return false;
+}
+
+void setModified(const QString& path, const QDateTime& time)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+} // namespace
+
+TEST_P(FtpSession, ListsFilesFoldersSpacesAndTimesInActiveAndPassiveMode)
+{
+    server.writeFile(remote("a.txt"), "abc");
+    server.writeFile(remote("name with spaces.txt"), "hello world");
+    server.makeDir(remote("folder"));
+    server.writeFile(remote("folder/inner.txt"), "x");
+    server.makeDir(remote("empty folder"));
+    const QDateTime old(QDate(2024, 5, 6), QTime(7, 8, 9), QTimeZone::utc());
+    setModified(server.localPath(remote("a.txt")), old);
+
+    for (const bool passive : {false, true}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        connectToWritableDir(passive);
+        EXPECT_EQ(ftp.IsConnectionPassive(), passive);
+        EXPECT_EQ(ftp.UsesMachineListing(), !isVsftpd()); // vsftpd has no MLSD: LIST is parsed there
+        const auto list = ftp.GetDirectoryListing(QStringLiteral("*.*"));
+        ASSERT_TRUE(list) << ftp.GetLastErrorMessage().toStdString();
+        EXPECT_EQ(list, ftp.Directory());
+        const QMap<QString, QString> expected{
+            {"a.txt", "3"}, {"name with spaces.txt", "11"}, {"folder", "d"}, {"empty folder", "d"}};
+        EXPECT_EQ(listed(), expected);
+        // The data connection went the way the mode says.
+        const QStringList replies = ftp.LastServerReplies();
+        EXPECT_EQ(anyReplyStartsWith(replies, {"227", "229"}), passive) << replies.join('|').toStdString();
+
+        const cDirItem& file = list->Item(QStringLiteral("A.TXT"));
+        EXPECT_TRUE(file.Normal);
+        EXPECT_FALSE(file.Directory);
+        const cDirItem& folder = list->Item(QStringLiteral("folder"));
+        EXPECT_TRUE(folder.Directory);
+        EXPECT_FALSE(folder.Normal);
+        // An old file: MLSD gives the second; LIST gives only the day.
+        const QDateTime expectedOld = isVsftpd() ? QDateTime(old.date(), QTime(0, 0), QTimeZone::utc()) : old;
+        EXPECT_EQ(file.LastWriteTime, expectedOld.toLocalTime());
+        EXPECT_EQ(file.LastWriteTime.timeSpec(), Qt::LocalTime);
+        // A file of today: LIST gives no year, and it must not land in another year.
+        const QDateTime recent = list->Item(QStringLiteral("name with spaces.txt")).LastWriteTime;
+        EXPECT_LE(qAbs(recent.secsTo(QDateTime::currentDateTime())), 120) << recent.toString().toStdString();
+
+        const auto filtered = ftp.GetDirectoryListing(QStringLiteral("*.txt"));
+        ASSERT_TRUE(filtered);
+        EXPECT_EQ(filtered->Count(), 2);
+        EXPECT_EQ(list->Count(), 4) << "a list handed out earlier keeps its entries";
+        ftp.CloseConnection();
+    }
+}
+
+TEST_P(FtpSession, NavigatesIntoAFolderAndBackUpAsTheBrowserDoes)
+{
+    server.makeDir(remote("folder"));
+    server.writeFile(remote("folder/inner.txt"), "x");
+    server.makeDir(remote("empty folder"));
+    server.writeFile(remote("plain.txt"), "p");
+    connectToWritableDir();
+    const QString start = ftp.GetFTPDirectory();
+    EXPECT_EQ(start, server.writableDir());
+
+    // The browser joins the current directory, "/" and the row text; at "/" that gives "//folder".
+    ASSERT_TRUE(ftp.SetFTPDirectory(start + "/" + "folder")) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_EQ(ftp.GetFTPDirectory(), remote("folder"));
+    ASSERT_TRUE(ftp.GetDirectoryListing(QStringLiteral("*.*")));
+    EXPECT_EQ(listed(), (QMap<QString, QString>{{"inner.txt", "1"}}));
+
+    ASSERT_TRUE(ftp.SetFTPDirectory(ftp.GetFTPDirectory() + "/" + ".."));
+    EXPECT_EQ(ftp.GetFTPDirectory(), start);
+
+    // An empty folder: no list, no error, an empty Directory.
+    ASSERT_TRUE(ftp.SetFTPDirectory(start + "/" + "empty folder"));
+    const QString before = ftp.GetLastErrorMessage();
+    EXPECT_FALSE(ftp.GetDirectoryListing(QStringLiteral("*.*")));
+    EXPECT_EQ(ftp.Directory()->Count(), 0);
+    EXPECT_EQ(ftp.GetLastErrorMessage(), before);
+    ASSERT_TRUE(ftp.SetFTPDirectory(ftp.GetFTPDirectory() + "/.."));
+
+    // Entering a file fails with the server's reply; the directory and the connection stay.
+    EXPECT_FALSE(ftp.SetFTPDirectory(start + "/" + "plain.txt"));
+    EXPECT_EQ(ftp.GetLastErrorCode(), cFTP::ErrorServerResponse);
+    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("550")) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_EQ(ftp.GetFTPDirectory(), start);
+    ASSERT_TRUE(ftp.GetDirectoryListing(QStringLiteral("*.*")));
+    EXPECT_EQ(ftp.Directory()->Count(), 3);
+}
+
+TEST_P(FtpSession, AWrongLoginLeavesTheServersReplyAsTheMessage)
+{
+    ftp.SetModePassive();
+    const QString wrongUser = isVsftpd() ? QStringLiteral("nobody") : server.user();
+    EXPECT_FALSE(ftp.OpenConnection(server.host(), wrongUser, QStringLiteral("wrong"), server.port()));
+    EXPECT_FALSE(ftp.IsConnected());
+    EXPECT_EQ(ftp.GetLastErrorCode(), cFTP::ErrorServerResponse);
+    const QString expected = isVsftpd() ? QStringLiteral("530 This FTP server is anonymous only.")
+                                        : QStringLiteral("530 Authentication failed.");
+    EXPECT_EQ(ftp.GetLastErrorMessage(), expected);
+
+    // The next operation fails for want of a connection, in the usual form.
+    EXPECT_FALSE(ftp.GetDirectoryListing(QStringLiteral("*.*")));
+    EXPECT_EQ(ftp.GetLastErrorMessage(),
+              QStringLiteral("FtpFindFirstFile error code: 12100 Message: Not connected to an FTP server."));
+    EXPECT_TRUE(connect());
+}
+
+TEST_P(FtpSession, ServerRefusalsKeepTheConnectionAndGiveTheReply)
+{
+    server.makeDir(remote("full"));
+    server.writeFile(remote("full/f.txt"), "f");
+    connectToWritableDir();
+    struct Case {
+        std::function<bool()> run;
+        const char* code;
+    } cases[] = {
+        {[&] { return ftp.DeleteFTPFile("missing.txt"); }, "550"},
+        {[&] { return ftp.RemoveFTPDirectory("full"); }, "550"},
+        {[&] { return ftp.RenameFTPFile("missing.txt", "other.txt"); }, "550"},
+        {[&] { return ftp.CreateFTPDirectory("full"); }, "550"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(c.run());
+        EXPECT_EQ(ftp.GetLastErrorCode(), cFTP::ErrorServerResponse);
+        EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith(c.code)) << ftp.GetLastErrorMessage().toStdString();
+        EXPECT_FALSE(ftp.GetLastErrorMessage().contains("error code")) << "the reply alone, without a context";
+    }
+    EXPECT_TRUE(server.exists(remote("full/f.txt")));
+    ASSERT_TRUE(ftp.GetDirectoryListing(QStringLiteral("*.*"))) << ftp.GetLastErrorMessage().toStdString();
+    // A name with a line break would smuggle a second command: refused before it is sent.
+    EXPECT_FALSE(ftp.DeleteFTPFile("x\r\nRMD full"));
+    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("DeleteFTPFile error code: 12103"));
+}
+
+TEST_P(FtpSession, RenamesCreatesAndRemovesOnTheServer)
+{
+    server.writeFile(remote("old name.txt"), "content");
+    connectToWritableDir();
+    ASSERT_TRUE(ftp.CreateFTPDirectory("new folder")) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_TRUE(QFileInfo(server.localPath(remote("new folder"))).isDir());
+    ASSERT_TRUE(ftp.RenameFTPFile("old name.txt", "new folder/new name.txt"))
+        << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_EQ(server.readFile(remote("new folder/new name.txt")), QByteArray("content"));
+    EXPECT_FALSE(server.exists(remote("old name.txt")));
+    ASSERT_TRUE(ftp.DeleteFTPFile("new folder/new name.txt")) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_FALSE(server.exists(remote("new folder/new name.txt")));
+    ASSERT_TRUE(ftp.RemoveFTPDirectory(remote("new folder"))) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_FALSE(server.exists(remote("new folder")));
+}
+
+TEST_P(FtpSession, AChangeOfModeWaitsForTheNextConnection)
+{
+    server.writeFile(remote("a.txt"), "a");
+    connectToWritableDir(false);
+    ftp.SetModePassive();
+    EXPECT_TRUE(ftp.IsModePassive());
+    EXPECT_FALSE(ftp.IsConnectionPassive());
+    ASSERT_TRUE(ftp.GetDirectoryListing("*.*"));
+    EXPECT_FALSE(anyReplyStartsWith(ftp.LastServerReplies(), {"227", "229"}));
+    connectToWritableDir(true);
+    ASSERT_TRUE(ftp.GetDirectoryListing("*.*"));
+    EXPECT_TRUE(anyReplyStartsWith(ftp.LastServerReplies(), {"227", "229"}));
+}
+
+TEST(FtpSessionOffline, AnUnreachablePortFailsAtOnceWithAClearMessage)
+{
+    const int port = sf::test::freeLoopbackPort();
+    ASSERT_GT(port, 0);
+    cFTP ftp;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(ftp.OpenConnection("127.0.0.1", "user", "password", port));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_FALSE(ftp.IsConnected());
+    const QString message = ftp.GetLastErrorMessage();
+    EXPECT_TRUE(message.startsWith("InternetConnect error code: 7 Message: Couldn't connect to server"))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QString::number(port))) << message.toStdString();
+}
+
+TEST(FtpSessionOffline, PortTextFallsBackToTwentyOne)
+{
+    const std::pair<const char*, int> cases[] = {{"", 21},     {"2121", 2121}, {" 990 ", 990}, {"0", 21},
+                                                 {"65535", 65535}, {"65536", 21}, {"-5", 21},   {"ftp", 21}};
+    for (const auto& [text, port] : cases)
+        EXPECT_EQ(cFTP::PortFromText(QString::fromUtf8(text)), port) << text;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace sf::test {
+
+// A loopback TCP port that nothing listened on a moment ago.
+int freeLoopbackPort();
+
+// A real FTP server on a loopback port chosen at run time, serving a fresh temporary folder.
+// pyftpdlib logs in a user with a password and lets it write everywhere (MLSD, UTF-8). vsftpd
+// logs in "anonymous" (any password) and lets it write only inside the folder "/upload"
+// (LIST only). The server is stopped by its process id when the object goes.
+class FtpServer {
+public:
+    enum class Kind { Pyftpdlib, Vsftpd };
+
+    FtpServer() = default;
+    ~FtpServer();
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    // Starts the server and waits until it greets; false with errorString() when it does not.
+    bool start(Kind kind);
+    void stop();
+
+    Kind kind() const { return m_kind; }
+    static QString kindName(Kind kind);
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    int port() const { return m_port; }
+    QString user() const;
+    QString password() const;
+    QString errorString() const { return m_error; }
+
+    // The local folder that the server shows as "/".
+    QString root() const;
+    // The remote folder the login may write into.
+    QString writableDir() const;
+    QString localPath(const QString& remotePath) const;
+
+    // Content made beside the server, owned so that the server's login may change it.
+    void makeDir(const QString& remotePath);
+    void writeFile(const QString& remotePath, const QByteArray& bytes);
+    QByteArray readFile(const QString& remotePath) const;
+    bool exists(const QString& remotePath) const;
+
+private:
+    bool startPyftpdlib();
+    bool startVsftpd();
+    bool startVsftpdOnce();
+    bool waitForGreeting(int timeoutMs);
+    void giveToServerUser(const QString& localPath) const;
+    void prepareProcess();
+
+    Kind m_kind = Kind::Pyftpdlib;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+    QString m_error;
+};
+
+} // namespace sf::test
