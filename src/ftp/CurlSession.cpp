@@ -11,6 +11,7 @@ namespace {
 constexpr long kConnectTimeoutSeconds = 30;
 constexpr long kResponseTimeoutSeconds = 60;
 constexpr long kAcceptTimeoutMs = 30000;
+constexpr int kPollMs = 5;
 
 void initCurlOnce()
 {
@@ -33,7 +34,10 @@ CurlSession::~CurlSession() { close(); }
 void CurlSession::open(const QString& host, int port, const QString& user, const QString& password)
 {
     close();
-    m_curl = curl_easy_init();
+    m_multi = curl_multi_init();
+    m_curl = m_multi ? curl_easy_init() : nullptr;
+    if (!m_curl)
+        return;
     QString hostPart = host;
     if (hostPart.contains(QLatin1Char(':')) && !hostPart.startsWith(QLatin1Char('[')))
         hostPart = QLatin1Char('[') + hostPart + QLatin1Char(']');
@@ -66,8 +70,11 @@ void CurlSession::open(const QString& host, int port, const QString& user, const
 void CurlSession::close()
 {
     if (m_curl)
-        curl_easy_cleanup(m_curl); // sends QUIT and closes the control connection
+        curl_easy_cleanup(m_curl);
+    if (m_multi)
+        curl_multi_cleanup(m_multi); // the connection pool lives here: sends QUIT and closes
     m_curl = nullptr;
+    m_multi = nullptr;
 }
 
 QByteArray CurlSession::urlPath(const QString& absolutePath)
@@ -119,10 +126,35 @@ CURLcode CurlSession::perform(const FtpRequest& request)
     }
     applyRequest(request, postQuote);
     m_request = &request;
-    const CURLcode result = curl_easy_perform(m_curl);
+    const CURLcode result = drive();
     m_request = nullptr;
     curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, nullptr);
     curl_slist_free_all(postQuote);
+    return result;
+}
+
+CURLcode CurlSession::drive()
+{
+    // The multi interface with a short wait instead of curl_easy_perform: libcurl 7.88 leaves the
+    // socket of a passive data connection that is still connecting out of its wait set, so its
+    // own loop sleeps a full second before it sees the connection; a short wait bounds that.
+    if (curl_multi_add_handle(m_multi, m_curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_OK;
+    int running = 1;
+    while (running) {
+        if (curl_multi_perform(m_multi, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running)
+            curl_multi_poll(m_multi, nullptr, 0, kPollMs, nullptr);
+    }
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(m_multi, &queued))
+        if (message->msg == CURLMSG_DONE && message->easy_handle == m_curl)
+            result = message->data.result;
+    curl_multi_remove_handle(m_multi, m_curl); // the connection stays in the pool for the next request
     return result;
 }
 

@@ -70,6 +70,9 @@ private:
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     void takeReplyLine(const QByteArray& line);
 
+    CURLcode drive();
+
+    CURLM* m_multi = nullptr;
     CURL* m_curl = nullptr;
     QByteArray m_baseUrl;
     QByteArray m_user;
