@@ -1,5 +1,6 @@
 // The main window's robot chooser as a real combo box: its entries, pictures and user-agents.
 #include "app/RobotChooser.h"
+#include "app/RuleGrid.h"
 #include "robots/CategoryIcons.h"
 
 #include "support/TestEnvironment.h"
@@ -57,6 +58,10 @@ TEST(RobotChooser, MissingDatabaseListsOnlyAllForEveryRobot)
     EXPECT_EQ(robotList.currentIndex(), 0);
     EXPECT_EQ(chooser.selectedUserAgent(), u"*");
     EXPECT_EQ(chooser.UserAgents(), QStringList{"*"});
+    QStringList rows = RuleGrid::newProjectTemplate();
+    ASSERT_TRUE(
+        RuleGrid::addRule(rows, chooser.selectedUserAgent(), QStringLiteral("/"), QStringLiteral("cgi-bin")));
+    EXPECT_EQ(rows.mid(5, 2), QStringList({"User-agent: *", "Disallow: /cgi-bin"}));
     EXPECT_EQ(RobotCount, 0);
     EXPECT_EQ(RobotListVersion, u"before") << "no record read, version kept";
     EXPECT_EQ(robotList.itemData(0, RobotChooserModel::kPictureRole).toInt(), 4);
@@ -91,11 +96,18 @@ TEST(RobotChooser, ListsEveryRobotTrimmedWithItsUserAgentAndPicture)
     // Choosing with the keyboard, as a user does: each entry names its own rule group.
     robotList.show();
     const char* expected[] = {"examplebot", "", "sharedbot", "sharedbot"};
+    QStringList rows = RuleGrid::newProjectTemplate();
     for (const char* userAgent : expected) {
         QTest::keyClick(&robotList, Qt::Key_Down);
         EXPECT_EQ(chooser.selectedUserAgent(), QLatin1String(userAgent))
             << robotList.currentText().toStdString();
+        if (chooser.selectedUserAgent() == u"sharedbot")
+            RuleGrid::addRule(rows, chooser.selectedUserAgent(), QStringLiteral("/"),
+                              QStringLiteral("file%1.html").arg(robotList.currentIndex()));
     }
+    EXPECT_EQ(rows.count(QStringLiteral("User-agent: sharedbot")), 1) << "Bot A and Bot B share one group";
+    EXPECT_EQ(rows.mid(5, 3),
+              QStringList({"User-agent: sharedbot", "Disallow: /file4.html", "Disallow: /file3.html"}));
 
     // A refresh selects "All" again and drops robots that left the database.
     writeDatabase(dir.file(QStringLiteral("robots.rbd")), {{"Example Bot", "examplebot", 6, "3.0"}});
