@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/ProjectCommands.h"
+#include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
 #include "app/SharedState.h"
@@ -240,6 +241,8 @@ QWidget* frmMain::createRobotStep()
     robotList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     robotList->setMinimumContentsLength(28);
     robotList->setToolTip(tr("The robot for which the next rule is written; All stands for every robot"));
+    m_robotChooser = new RobotChooser(robotList);
+    m_robotChooser->setParent(this);
     info_robot = pictureButton(body, "info_robot", "info", tr("Robot information"));
     row->addWidget(new QLabel(tr("Robot:"), body));
     row->addWidget(robotList, 1);

@@ -19,6 +19,7 @@ class QTreeWidget;
 namespace sf {
 
 class ProjectCommands;
+class RobotChooser;
 class RuleGridModel;
 class StepBanner;
 
@@ -63,6 +64,7 @@ public:
     // The robot chooser.
     void RefreshRobotList();
     QString selectedUserAgent() const;
+    RobotChooser& robotChooser() { return *m_robotChooser; }
 
     void showOptions(int startTab);
     void setStatusPanel(int panel, const QString& text);
@@ -144,7 +146,7 @@ private:
 
     std::unique_ptr<ProjectCommands> m_project;
     RuleGridModel* m_gridModel = nullptr;
-    QStringList m_userAgents{QStringLiteral("*")};
+    RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;
 };
 

@@ -1,12 +1,14 @@
 // The main window's commands and the rules by which its controls are enabled.
 #include "app/ProjectCommands.h"
+#include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
 #include "app/SharedState.h"
 #include "app/StepBanner.h"
 #include "app/frmMain.h"
+#include "app/util/VersionInfo.h"
+#include "robots/RobotRecord.h"
 
-#include "sf_version.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -143,19 +145,9 @@ void frmMain::UploadRobotsFile() {}
 
 QString frmMain::remoteDirectory() const { return QStringLiteral("/"); }
 
-void frmMain::RefreshRobotList()
-{
-    robotList->clear();
-    robotList->addItem(QIcon(), tr("All"));
-    m_userAgents = QStringList{QStringLiteral("*")};
-    robotList->setCurrentIndex(0);
-}
+void frmMain::RefreshRobotList() { m_robotChooser->RefreshRobotList(); }
 
-QString frmMain::selectedUserAgent() const
-{
-    const int index = robotList->currentIndex();
-    return index >= 0 && index < m_userAgents.size() ? m_userAgents.at(index) : QString();
-}
+QString frmMain::selectedUserAgent() const { return m_robotChooser->selectedUserAgent(); }
 
 void frmMain::showOptions(int startTab) { shared::OptionsStartTab = static_cast<qint16>(startTab); }
 
@@ -226,8 +218,10 @@ void frmMain::Form_Load()
 
 void frmMain::writeStartupStatus()
 {
-    setStatusPanel(1, tr("Release: %1.%2.%3").arg(SF_VERSION_MAJOR).arg(SF_VERSION_MINOR).arg(SF_VERSION_REVISION));
-    setStatusPanel(2, tr("Robots: %1").arg(QString()));
+    // The release is read from the running program's own version section.
+    const auto version = RunningProgramVersion();
+    setStatusPanel(1, tr("Release: %1").arg(version ? version->release() : QString()));
+    setStatusPanel(2, tr("Robots: %1").arg(RobotListVersion));
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
