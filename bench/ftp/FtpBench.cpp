@@ -2,7 +2,9 @@
 //  - listing a folder of 20,000 entries (MLSD on pyftpdlib, as both clients send it);
 //  - uploading a 500 KiB robots.txt (cFTP in 255-byte chunks with progress events, curl -T).
 // curl starts a process and logs in every time; cFTP lists on its open connection, so the table
-// also shows cFTP connecting, changing folder and listing, like a fresh curl.
+// also shows cFTP connecting, changing folder and listing (or uploading), like a fresh curl.
+// The curl commands: curl -sS -u USER:PASS ftp://127.0.0.1:PORT/big/ -X MLSD -o /dev/null
+//                    curl -sS -u USER:PASS -T robots.txt ftp://127.0.0.1:PORT/robots.txt
 #include "ftp/cFTP.h"
 #include "support/FtpServer.h"
 #include "support/TestEnvironment.h"
@@ -99,6 +101,16 @@ void BM_cFTP_Upload(benchmark::State& state, int s)
             state.SkipWithError(site.ftp.GetLastErrorMessage().toUtf8().constData());
 }
 
+void BM_cFTP_ConnectAndUpload(benchmark::State& state, int s)
+{
+    Site& site = *g_sites[s];
+    for (auto _ : state) {
+        connectSite(site, site.uploadDir);
+        if (!site.ftp.FTPUploadFile(uploadSource(), QStringLiteral("robots.txt")))
+            state.SkipWithError(site.ftp.GetLastErrorMessage().toUtf8().constData());
+    }
+}
+
 void BM_curl_Upload(benchmark::State& state, int s)
 {
     Site& site = *g_sites[s];
@@ -157,6 +169,8 @@ void registerSite(int s, const char* name, bool withListing)
         benchmark::RegisterBenchmark(("curl_List" + suffix).c_str(), BM_curl_List, s)->Iterations(10);
     }
     benchmark::RegisterBenchmark(("cFTP_Upload" + suffix).c_str(), BM_cFTP_Upload, s)->Iterations(20);
+    benchmark::RegisterBenchmark(("cFTP_ConnectAndUpload" + suffix).c_str(), BM_cFTP_ConnectAndUpload, s)
+        ->Iterations(20);
     benchmark::RegisterBenchmark(("curl_Upload" + suffix).c_str(), BM_curl_Upload, s)->Iterations(20);
 }
 
@@ -189,7 +203,9 @@ int main(int argc, char** argv)
     reporter.printRatio("cFTP_List_pyftpdlib", "curl_List_pyftpdlib");
     reporter.printRatio("cFTP_ConnectAndList_pyftpdlib", "curl_List_pyftpdlib");
     reporter.printRatio("cFTP_Upload_pyftpdlib", "curl_Upload_pyftpdlib");
+    reporter.printRatio("cFTP_ConnectAndUpload_pyftpdlib", "curl_Upload_pyftpdlib");
     reporter.printRatio("cFTP_Upload_vsftpd", "curl_Upload_vsftpd");
+    reporter.printRatio("cFTP_ConnectAndUpload_vsftpd", "curl_Upload_vsftpd");
     benchmark::Shutdown();
     return 0;
 }

@@ -19,7 +19,9 @@ struct ListingEntry;
 // Every operation runs on the calling (user-interface) thread and blocks it, but lets pending
 // window events run while it waits for the server and between the chunks of a transfer. While one
 // operation runs, any other operation is refused: it returns failure and GetLastErrorMessage says
-// so (ErrorBusy). Connecting gives up after 30 seconds.
+// so (ErrorBusy). Connecting gives up after 30 seconds. An owner that goes away while an
+// operation runs (a window closed from an event handler) calls CloseConnection(), which cancels
+// the operation, and deletes the session only after that has returned (deleteLater).
 //
 // Failures return false (or the stated error value) and set the last error message, which is
 // never cleared:

@@ -200,29 +200,32 @@ bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
         return false;
     }
     const qint64 total = file.size();
-    qint64 handed = 0;        // bytes given to libcurl
-    bool pendingFull = false; // a full chunk was handed over and is not yet reported
+    qint64 handed = 0; // bytes given to libcurl
     bool readFailed = false;
     FtpRequest request;
     request.path = absolutePath(sRemote);
     request.upload = true;
-    // libcurl asks for the next chunk only when the previous one is written out, so a full chunk is
-    // reported when the next one is asked for (or the end of the file is reached).
+    // The file is read in ChunkSize-byte chunks, one progress event for every full chunk handed to
+    // libcurl. As many chunks as libcurl's buffer holds go in one call, so that the wire carries
+    // full segments rather than one small packet per chunk.
     request.read = [&](char* buffer, size_t size) -> size_t {
-        if (pendingFull) {
-            pendingFull = false;
-            if (!pumpEvents())
+        if (!pumpEvents())
+            return CURL_READFUNC_ABORT;
+        const qint64 room = qMax<qint64>(ChunkSize, static_cast<qint64>(size) / ChunkSize * ChunkSize);
+        qint64 filled = 0;
+        while (filled < room) {
+            const qint64 n = file.read(buffer + filled, qMin<qint64>(ChunkSize, static_cast<qint64>(size) - filled));
+            if (n < 0) {
+                readFailed = true;
                 return CURL_READFUNC_ABORT;
+            }
+            filled += n;
+            handed += n;
+            if (n < ChunkSize)
+                break; // the remainder, or the end of the file: no event of its own
             emit FileTransferProgress(low32(handed), low32(total));
         }
-        const qint64 n = file.read(buffer, qMin<qint64>(ChunkSize, static_cast<qint64>(size)));
-        if (n < 0) {
-            readFailed = true;
-            return CURL_READFUNC_ABORT;
-        }
-        handed += n;
-        pendingFull = n == ChunkSize;
-        return static_cast<size_t>(n);
+        return static_cast<size_t>(filled);
     };
     const int code = execute(request);
     if (readFailed) {
