@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QTimer>
 
 using FtpTransfer = FtpServerTest;
 SF_INSTANTIATE_FOR_BOTH_SERVERS(FtpTransfer);
@@ -198,4 +199,41 @@ TEST_P(FtpTransfer, ClosingDuringATransferCancelsItAndThenCloses)
     EXPECT_TRUE(ftp.GetLastErrorMessage().contains("error code: 42")) << ftp.GetLastErrorMessage().toStdString();
     EXPECT_FALSE(ftp.IsConnected());
     EXPECT_FALSE(ftp.IsBusy());
+}
+
+TEST_P(FtpTransfer, NamesWithUrlCharactersAndAccentsTravelUnchanged)
+{
+    connectToWritableDir(false); // active mode for these transfers
+    ftp.SetTransferBinary();
+    const QString folder = QString::fromUtf8("d\u00e9j\u00e0 #1 %41");
+    const QString file = QStringLiteral("50% ?x #top;type=a.txt");
+    ASSERT_TRUE(ftp.CreateFTPDirectory(folder)) << ftp.GetLastErrorMessage().toStdString();
+    ASSERT_TRUE(ftp.SetFTPDirectory(folder)) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_EQ(ftp.GetFTPDirectory(), remote(folder));
+    sf::test::writeFileBytes(local("odd"), "odd bytes");
+    ASSERT_TRUE(ftp.FTPUploadFile(local("odd"), file)) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_EQ(server.readFile(remote(folder + "/" + file)), QByteArray("odd bytes"));
+    ASSERT_TRUE(ftp.GetDirectoryListing("*.*"));
+    EXPECT_EQ(listed(), (QMap<QString, QString>{{file, "9"}}));
+    ASSERT_TRUE(ftp.FTPDownloadFile(local("odd back"), file));
+    EXPECT_EQ(sf::test::readFileBytes(local("odd back")), QByteArray("odd bytes"));
+}
+
+TEST_P(FtpTransfer, WindowEventsRunWhileTheSessionWaits)
+{
+    server.writeFile(remote("a.txt"), "a");
+    bool ranWhileBusy = false;
+    const auto watch = [&] { QTimer::singleShot(0, [&] { ranWhileBusy = ftp.IsBusy(); }); };
+    watch();
+    ASSERT_TRUE(connect());
+    EXPECT_TRUE(ranWhileBusy) << "connect";
+    ASSERT_TRUE(ftp.SetFTPDirectory(server.writableDir()));
+    ranWhileBusy = false;
+    watch();
+    ASSERT_TRUE(ftp.GetDirectoryListing("*.*"));
+    EXPECT_TRUE(ranWhileBusy) << "listing";
+    ranWhileBusy = false;
+    watch();
+    ASSERT_TRUE(ftp.FTPDownloadFile(local("a.txt"), "a.txt"));
+    EXPECT_TRUE(ranWhileBusy) << "download";
 }
