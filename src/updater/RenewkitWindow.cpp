@@ -130,19 +130,14 @@ bool frmMain::receiveBody()
         fail(check);
         return false;
     }
-    for (;;) {
-        QCoreApplication::processEvents();
-        if (m_closed)
-            return false;
-        const QByteArray chunk = Inet1->GetChunk(kChunkSize);
-        if (chunk.isEmpty())
-            break;
-        m_buffer.append(chunk);
-        if (chunk.size() != kChunkSize)
-            break;
-        const int kb = static_cast<int>(std::nearbyint(static_cast<double>(m_buffer.size()) / 1024.0));
+    const std::optional<QByteArray> body = ReadBodyInChunks(*Inet1, kChunkSize, [this](qint64 bytes) {
+        const int kb = static_cast<int>(std::nearbyint(static_cast<double>(bytes) / 1024.0));
         ProgressBar1->setValue(std::min(kb, ProgressBar1->maximum()));
-    }
+        return !m_closed;
+    });
+    if (!body || m_closed)
+        return false;
+    m_buffer = *body;
     Label1->setText(tr("Download complete."));
     Wait(1);
     return !m_closed;

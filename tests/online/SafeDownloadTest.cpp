@@ -100,3 +100,35 @@ TEST(SafeDownload, AProgramThatRunsHoldsItsFileUntilItEnds)
     EXPECT_TRUE(ReplaceFile(program, "new", true).ok);
     EXPECT_EQ(test::readFileBytes(program), QByteArray("new"));
 }
+
+TEST(SafeDownload, ReadBodyInChunksReportsEveryFullChunkAndStopsWhenAsked)
+{
+    HttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    QByteArray file;
+    for (int i = 0; i < 3000; ++i)
+        file.append(static_cast<char>(i * 7));
+    server.putFile(QStringLiteral("body.bin"), file);
+    Inet inet;
+    inet.SetURL(server.baseUrl() + QStringLiteral("/files/body.bin"));
+    ASSERT_EQ(inet.OpenURL(), file);
+    std::vector<qint64> seen;
+    const auto all = ReadBodyInChunks(inet, 256, [&](qint64 bytes) {
+        seen.push_back(bytes);
+        return true;
+    });
+    ASSERT_TRUE(all.has_value());
+    EXPECT_EQ(*all, file);
+    std::vector<qint64> expected;
+    for (qint64 n = 256; n <= 2816; n += 256)
+        expected.push_back(n);
+    EXPECT_EQ(seen, expected) << "the short last chunk moves no progress";
+
+    inet.OpenURL();
+    seen.clear();
+    EXPECT_FALSE(ReadBodyInChunks(inet, 256, [&](qint64 bytes) {
+                     seen.push_back(bytes);
+                     return bytes < 768;
+                 }).has_value());
+    EXPECT_EQ(seen, (std::vector<qint64>{256, 512, 768}));
+}

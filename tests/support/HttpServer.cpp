@@ -5,7 +5,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -156,13 +156,7 @@ QList<QByteArray> HttpServer::postHeaders() const
 
 bool HttpServer::waitForRequest(const QString& line, int timeoutMs) const
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!requests().contains(line)) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return requests().contains(line); }, timeoutMs);
 }
 
 } // namespace sf::test

@@ -41,7 +41,7 @@ public:
     QStringList requests() const;
     QList<QByteArray> postBodies() const;
     QList<QByteArray> postHeaders() const;
-    // Waits up to timeoutMs for a request line to appear; true when it did.
+    // Waits up to timeoutMs for a request line to appear, letting events run; true when it did.
     bool waitForRequest(const QString& line, int timeoutMs) const;
 
 private:

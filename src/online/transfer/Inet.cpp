@@ -36,6 +36,10 @@ struct Inet::Curl {
             onFirstHeader(inet);
             inet->m_sawBody = true;
             inet->queueState(ResponseReceived);
+            curl_off_t length = -1;
+            curl_easy_getinfo(static_cast<CURL*>(inet->m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            if (length > 0 && length < (curl_off_t(1) << 31))
+                inet->m_body.reserve(static_cast<qsizetype>(length));
         }
         inet->m_body.append(data, static_cast<qsizetype>(size * count));
         return size * count;
@@ -176,6 +180,7 @@ void Inet::setupEasy(const QString& url, bool post, const QByteArray& body, cons
     // Every request has a connection of its own, so Cancel ends both.
     curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024); // fewer, larger reads for big files
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Curl::onBody);

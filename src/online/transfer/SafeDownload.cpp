@@ -4,9 +4,13 @@
 #include "online/transfer/Wait.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#include <limits>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -33,6 +37,19 @@ DownloadResult failure(int number, const QString& description, bool inUse = fals
     return result;
 }
 
+constexpr QFileDevice::Permissions kNewFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                                         QFileDevice::ReadGroup | QFileDevice::ReadOther;
+
+std::filesystem::path nativePath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
 QFileDevice::Permissions withExecute(QFileDevice::Permissions p)
 {
     if (p & QFileDevice::ReadOwner)
@@ -43,6 +60,53 @@ QFileDevice::Permissions withExecute(QFileDevice::Permissions p)
         p |= QFileDevice::ExeOther;
     return p;
 }
+
+// The new contents of a file, written beside it under a temporary name, that take the old file's
+// place in one step on commit. Dropped without a trace unless committed.
+class Replacement {
+public:
+    explicit Replacement(const QString& target)
+        : m_target(target), m_temp(QFileInfo(target).absolutePath() + QStringLiteral("/.") +
+                                   QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"))
+    {
+    }
+    DownloadResult open()
+    {
+        return m_temp.open() ? success() : failure(m_temp.error(), m_temp.errorString());
+    }
+    bool write(const QByteArray& bytes) { return m_temp.write(bytes) == bytes.size(); }
+    DownloadResult writeError() const { return failure(m_temp.error(), m_temp.errorString()); }
+    DownloadResult commit(bool executable)
+    {
+        if (FileInUse(m_target))
+            return failure(DownloadResult::FileInUseError, tr("The file is in use"), true);
+        if (!m_temp.flush())
+            return writeError();
+        QFileDevice::Permissions permissions =
+            QFileInfo::exists(m_target) ? QFile::permissions(m_target) : kNewFilePermissions;
+        if (executable)
+            permissions = withExecute(permissions);
+        if (!m_temp.setPermissions(permissions))
+            return failure(QFileDevice::PermissionsError, tr("The file cannot be given its permissions"));
+        m_temp.close();
+        std::error_code error;
+        std::filesystem::rename(nativePath(m_temp.fileName()), nativePath(m_target), error);
+        if (error)
+            return failure(error.value(), QString::fromLocal8Bit(error.message().c_str()));
+        m_temp.setAutoRemove(false);
+        return success();
+    }
+
+private:
+    static DownloadResult success()
+    {
+        DownloadResult result;
+        result.ok = true;
+        return result;
+    }
+    QString m_target;
+    QTemporaryFile m_temp;
+};
 
 } // namespace
 
@@ -66,24 +130,13 @@ DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool 
 {
     if (FileInUse(target))
         return failure(DownloadResult::FileInUseError, tr("The file is in use"), true);
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(file.error(), file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const DownloadResult result = failure(file.error(), file.errorString());
-        file.cancelWriting();
+    Replacement file(target);
+    DownloadResult result = file.open();
+    if (!result.ok)
         return result;
-    }
-    if (!file.commit())
-        return failure(file.error(), file.errorString());
-    if (executable) {
-        const QFileDevice::Permissions wanted = withExecute(QFile::permissions(target));
-        if (!QFile::setPermissions(target, wanted))
-            return failure(QFileDevice::PermissionsError, tr("The file cannot be made executable"));
-    }
-    DownloadResult result;
-    result.ok = true;
-    return result;
+    if (!file.write(bytes))
+        return file.writeError();
+    return file.commit(executable);
 }
 
 bool FileInUse(const QString& path)
@@ -115,24 +168,52 @@ bool WaitUntilFree(const QString& path, int checks)
     return !FileInUse(path);
 }
 
+std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
+                                           const std::function<bool(qint64)>& chunkRead)
+{
+    QByteArray body;
+    body.reserve(inet.BytesReceived());
+    QElapsedTimer sincePump;
+    for (;;) {
+        if (!sincePump.isValid() || sincePump.elapsed() >= 10) {
+            QCoreApplication::processEvents();
+            sincePump.start();
+        }
+        const QByteArray chunk = inet.GetChunk(chunkSize);
+        if (chunk.isEmpty())
+            break;
+        body.append(chunk);
+        if (chunk.size() != chunkSize)
+            break;
+        if (chunkRead && !chunkRead(body.size()))
+            return std::nullopt;
+    }
+    return body;
+}
+
 DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
                             const std::function<void(qint64)>& progress)
 {
+    Replacement file(target);
+    const DownloadResult opened = file.open();
+    if (!opened.ok)
+        return opened;
     if (!inet.Execute(url, QStringLiteral("GET")))
         return failure(0, tr("Another transfer is running"));
+    // The body goes to the temporary file while it arrives.
+    bool written = true;
     while (inet.StillExecuting()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        written = written && file.write(inet.GetChunk(std::numeric_limits<int>::max()));
         if (progress)
             progress(inet.BytesReceived());
     }
-    DownloadResult check = CheckTransfer(inet);
+    const DownloadResult check = CheckTransfer(inet);
     if (!check.ok)
         return check;
-    QByteArray body;
-    body.reserve(inet.BytesReceived());
-    for (QByteArray chunk = inet.GetChunk(1 << 20); !chunk.isEmpty(); chunk = inet.GetChunk(1 << 20))
-        body.append(chunk);
-    return ReplaceFile(target, body, executable);
+    if (!written || !file.write(inet.GetChunk(std::numeric_limits<int>::max())))
+        return file.writeError();
+    return file.commit(executable);
 }
 
 } // namespace sf

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace sf {
 
@@ -35,6 +36,13 @@ bool FileInUse(const QString& path);
 // Waits, letting events run, until the file is free; checks every half second, at most `checks`
 // times. Returns whether it is free.
 bool WaitUntilFree(const QString& path, int checks);
+
+// Reads the body of a finished transfer in chunks of chunkSize, as the download windows do. Window
+// events run between chunks, at least every 10 ms (the window stays just as responsive, without an
+// event round for each of thousands of small chunks). After every full chunk chunkRead(bytes so far)
+// runs: it moves a progress bar, and returns false to stop. Gives the body, or nothing when stopped.
+std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
+                                           const std::function<bool(qint64)>& chunkRead);
 
 // A whole download through the control: GET of url, letting events run until the body has arrived
 // (progress receives the bytes so far), then CheckTransfer and ReplaceFile.
