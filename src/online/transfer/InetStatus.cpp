@@ -1,5 +1,7 @@
 #include "online/transfer/InetStatus.h"
 
+#include "online/transfer/Inet.h"
+
 #include <QCoreApplication>
 
 namespace sf {
@@ -33,6 +35,22 @@ QString InetStateText(int state, const QString& previous, const QString& errorTe
     default:
         return previous;
     }
+}
+
+InetStatus::InetStatus(Inet* inet, QObject* parent) : QObject(parent), m_inet(inet)
+{
+    connect(inet, &Inet::StateChanged, this, &InetStatus::onState);
+}
+
+void InetStatus::setText(const QString& text)
+{
+    m_text = text;
+    emit TextChanged(m_text);
+}
+
+void InetStatus::onState(int state)
+{
+    setText(InetStateText(state, m_text, m_inet->ResponseInfo()));
 }
 
 } // namespace sf

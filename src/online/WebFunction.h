@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace sf {
+
+class Inet;
+
+// Fetches a web function of the web service (base address + "/webfunction/" + function) through
+// the window's transfer control and returns the body as received, whatever its status, as text in
+// the program's single-byte code page. A request that fails gives "" (the control's state events
+// tell what went wrong).
+QString RunWebFunction(Inet& inet, const QString& function);
+
+} // namespace sf
