@@ -35,7 +35,10 @@ struct Site {
 Site* g_sites[2] = {};
 QTemporaryDir* g_local = nullptr;
 
-QString uploadSource() { return g_local->filePath(QStringLiteral("robots.txt")); }
+QString uploadSource()
+{
+    return g_local->filePath(QStringLiteral("robots.txt"));
+}
 
 QString url(const Site& site, const QString& path)
 {
@@ -56,7 +59,8 @@ void connectSite(Site& site, const QString& dir)
 {
     site.ftp.SetModePassive();
     site.ftp.SetTransferBinary();
-    site.ftp.OpenConnection(site.server.host(), site.server.user(), site.server.password(), site.server.port());
+    site.ftp.OpenConnection(site.server.host(), site.server.user(), site.server.password(),
+                            site.server.port());
     site.ftp.SetFTPDirectory(dir);
 }
 
@@ -87,8 +91,8 @@ void BM_curl_List(benchmark::State& state, int s)
     Site& site = *g_sites[s];
     const QString command = site.ftp.UsesMachineListing() ? QStringLiteral("MLSD") : QStringLiteral("LIST");
     for (auto _ : state)
-        if (!runCurl(site, {url(site, site.listDir + "/"), QStringLiteral("-X"), command, QStringLiteral("-o"),
-                            QStringLiteral("/dev/null")}))
+        if (!runCurl(site, {url(site, site.listDir + "/"), QStringLiteral("-X"), command,
+                            QStringLiteral("-o"), QStringLiteral("/dev/null")}))
             state.SkipWithError("curl failed");
 }
 

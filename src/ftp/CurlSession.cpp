@@ -22,14 +22,21 @@ void initCurlOnce()
 bool startsWithCode(const QByteArray& line)
 {
     return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
-           std::isdigit(static_cast<unsigned char>(line[1])) && std::isdigit(static_cast<unsigned char>(line[2]));
+           std::isdigit(static_cast<unsigned char>(line[1])) &&
+           std::isdigit(static_cast<unsigned char>(line[2]));
 }
 
 } // namespace
 
-CurlSession::CurlSession() { initCurlOnce(); }
+CurlSession::CurlSession()
+{
+    initCurlOnce();
+}
 
-CurlSession::~CurlSession() { close(); }
+CurlSession::~CurlSession()
+{
+    close();
+}
 
 void CurlSession::open(const QString& host, int port, const QString& user, const QString& password)
 {

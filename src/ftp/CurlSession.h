@@ -20,15 +20,15 @@ struct ServerReply {
 
 // What one round trip on the control connection does.
 struct FtpRequest {
-    QString path;               // absolute remote path; a directory ends with "/"
-    bool noBody = false;        // log in and change directory only, no data connection
-    bool upload = false;        // STOR the bytes that `read` supplies
-    QString listCommand;        // "MLSD" or "LIST" for a directory listing; empty: default
-    QStringList postCommands;   // raw commands sent after the request; their failure keeps the connection
+    QString path;             // absolute remote path; a directory ends with "/"
+    bool noBody = false;      // log in and change directory only, no data connection
+    bool upload = false;      // STOR the bytes that `read` supplies
+    QString listCommand;      // "MLSD" or "LIST" for a directory listing; empty: default
+    QStringList postCommands; // raw commands sent after the request; their failure keeps the connection
     bool freshConnection = false;
-    std::function<size_t(char* buffer, size_t size)> read;              // upload source; 0 = end
-    std::function<bool(const char* data, size_t size)> write;           // data sink; false = abort
-    std::function<bool()> progress;                                     // false = abort
+    std::function<size_t(char* buffer, size_t size)> read;    // upload source; 0 = end
+    std::function<bool(const char* data, size_t size)> write; // data sink; false = abort
+    std::function<bool()> progress;                           // false = abort
 };
 
 // The one libcurl easy handle of an FTP session. libcurl keeps the control connection of the

@@ -91,7 +91,8 @@ QDateTime dateWithoutYear(int month, int day, QTime time, const QDateTime& nowUt
 qsizetype findUnixDate(const QList<Token>& tokens)
 {
     for (qsizetype i = 2; i + 2 < tokens.size(); ++i) {
-        if (monthNumber(tokens[i].text) == 0 || !allDigits(tokens[i - 1].text) || !allDigits(tokens[i + 1].text))
+        if (monthNumber(tokens[i].text) == 0 || !allDigits(tokens[i - 1].text) ||
+            !allDigits(tokens[i + 1].text))
             continue;
         const QStringView last = tokens[i + 2].text;
         if (clockTime(last).isValid() || (last.size() == 4 && allDigits(last)))
@@ -111,7 +112,10 @@ QDateTime mlsdTime(QStringView value)
     return QDateTime(date, time, QTimeZone::utc());
 }
 
-bool isDotEntry(const QString& name) { return name == QLatin1String(".") || name == QLatin1String(".."); }
+bool isDotEntry(const QString& name)
+{
+    return name == QLatin1String(".") || name == QLatin1String("..");
+}
 
 } // namespace
 
@@ -185,7 +189,8 @@ std::optional<ListingEntry> parseDosListLine(const QString& line)
     if (tokens.size() < 4)
         return std::nullopt;
     const QStringList dateParts = tokens[0].text.toString().split(QLatin1Char('-'));
-    if (dateParts.size() != 3 || !allDigits(dateParts[0]) || !allDigits(dateParts[1]) || !allDigits(dateParts[2]))
+    if (dateParts.size() != 3 || !allDigits(dateParts[0]) || !allDigits(dateParts[1]) ||
+        !allDigits(dateParts[2]))
         return std::nullopt;
     int year = dateParts[2].toInt();
     if (dateParts[2].size() == 2)

@@ -4,7 +4,10 @@
 
 namespace {
 
-QString foldKey(const QString& name) { return name.toCaseFolded(); }
+QString foldKey(const QString& name)
+{
+    return name.toCaseFolded();
+}
 
 } // namespace
 
@@ -55,4 +58,7 @@ const cDirItem& cDirList::Item(const QString& key) const
     return m_items[static_cast<size_t>(*it)];
 }
 
-bool cDirList::Contains(const QString& key) const { return m_keys.contains(foldKey(key)); }
+bool cDirList::Contains(const QString& key) const
+{
+    return m_keys.contains(foldKey(key));
+}

@@ -76,9 +76,15 @@ std::shared_ptr<cDirList> cFTP::Directory()
     return m_dirList;
 }
 
-bool cFTP::IsConnected() const { return m_session && m_session->isOpen(); }
+bool cFTP::IsConnected() const
+{
+    return m_session && m_session->isOpen();
+}
 
-bool cFTP::IsConnectionPassive() const { return IsConnected() && m_session->isPassive(); }
+bool cFTP::IsConnectionPassive() const
+{
+    return IsConnected() && m_session->isPassive();
+}
 
 QStringList cFTP::LastServerReplies() const
 {
@@ -204,7 +210,10 @@ QString cFTP::absolutePath(const QString& name) const
     return base.endsWith(QLatin1Char('/')) ? base + name : base + QLatin1Char('/') + name;
 }
 
-QString cFTP::directoryUrlPath(const QString& directory) { return directory + QLatin1Char('/'); }
+QString cFTP::directoryUrlPath(const QString& directory)
+{
+    return directory + QLatin1Char('/');
+}
 
 bool cFTP::OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword, int nPort)
 {
@@ -277,8 +286,8 @@ bool cFTP::SetFTPDirectory(const QString& sDir)
     if (!runRequest(request, context))
         return false;
     const auto& replies = m_session->replies();
-    const QString path = !replies.isEmpty() && replies.last().code == 257 ? pathOfPwdReply(replies.last().text)
-                                                                         : QString();
+    const QString path =
+        !replies.isEmpty() && replies.last().code == 257 ? pathOfPwdReply(replies.last().text) : QString();
     m_currentDir = path.startsWith(QLatin1Char('/')) ? path : absolutePath(sDir);
     return true;
 }

@@ -14,12 +14,21 @@ using sf::ftp::ListingEntry;
 namespace {
 
 // Sizes and byte counts travel as signed 32-bit numbers: the low 32 bits, wrapped.
-qint32 low32(qint64 value) { return static_cast<qint32>(static_cast<quint32>(static_cast<quint64>(value))); }
+qint32 low32(qint64 value)
+{
+    return static_cast<qint32>(static_cast<quint32>(static_cast<quint64>(value)));
+}
 
 // The date-time of an entry whose listing gave none.
-QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime zeroDateTime()
+{
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
 
-bool isUnknownCommand(int replyCode) { return replyCode == 500 || replyCode == 502 || replyCode == 504; }
+bool isUnknownCommand(int replyCode)
+{
+    return replyCode == 500 || replyCode == 502 || replyCode == 504;
+}
 
 struct NameSplit {
     QString folder; // empty: the current directory
@@ -94,7 +103,8 @@ std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
             addEntry(entry);
     if (code != CURLE_OK) {
         // What arrived before the failure stays in Directory.
-        recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile") : QStringLiteral("FtpFindFirstFile"));
+        recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile")
+                                        : QStringLiteral("FtpFindFirstFile"));
         return nullptr;
     }
     return m_dirList; // nullptr when nothing matched
@@ -214,7 +224,8 @@ bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
         const qint64 room = qMax<qint64>(ChunkSize, static_cast<qint64>(size) / ChunkSize * ChunkSize);
         qint64 filled = 0;
         while (filled < room) {
-            const qint64 n = file.read(buffer + filled, qMin<qint64>(ChunkSize, static_cast<qint64>(size) - filled));
+            const qint64 n =
+                file.read(buffer + filled, qMin<qint64>(ChunkSize, static_cast<qint64>(size) - filled));
             if (n < 0) {
                 readFailed = true;
                 return CURL_READFUNC_ABORT;
@@ -235,8 +246,8 @@ bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
     if (code != CURLE_OK) {
         const qint64 fullBytes = total / ChunkSize * ChunkSize;
         recordCurlFailure(code, handed == 0 && total > 0 ? QStringLiteral("FtpOpenFile:PutFile")
-                                : handed <= fullBytes   ? QStringLiteral("InternetWriteFile")
-                                                        : QStringLiteral("InternetWriteFile2"));
+                                : handed <= fullBytes    ? QStringLiteral("InternetWriteFile")
+                                                         : QStringLiteral("InternetWriteFile2"));
         return false;
     }
     file.close();
@@ -297,7 +308,7 @@ bool cFTP::downloadChunked(const QString& sLocal, const QString& sRemote)
         return false;
     }
     if (code != CURLE_OK) {
-        recordCurlFailure(code, received == 0                    ? QStringLiteral("FtpOpenFile:GetFile")
+        recordCurlFailure(code, received == 0                       ? QStringLiteral("FtpOpenFile:GetFile")
                                 : received < fullChunks * ChunkSize ? QStringLiteral("InternetReadFile")
                                                                     : QStringLiteral("InternetReadFile2"));
         return false;

@@ -151,7 +151,8 @@ TEST_P(FtpSession, ServerRefusalsKeepTheConnectionAndGiveTheReply)
         EXPECT_FALSE(c.run());
         EXPECT_EQ(ftp.GetLastErrorCode(), cFTP::ErrorServerResponse);
         EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith(c.code)) << ftp.GetLastErrorMessage().toStdString();
-        EXPECT_FALSE(ftp.GetLastErrorMessage().contains("error code")) << "the reply alone, without a context";
+        EXPECT_FALSE(ftp.GetLastErrorMessage().contains("error code"))
+            << "the reply alone, without a context";
     }
     EXPECT_TRUE(server.exists(remote("full/f.txt")));
     ASSERT_TRUE(ftp.GetDirectoryListing(QStringLiteral("*.*"))) << ftp.GetLastErrorMessage().toStdString();
@@ -208,8 +209,9 @@ TEST(FtpSessionOffline, AnUnreachablePortFailsAtOnceWithAClearMessage)
 
 TEST(FtpSessionOffline, PortTextFallsBackToTwentyOne)
 {
-    const std::pair<const char*, int> cases[] = {{"", 21},     {"2121", 2121}, {" 990 ", 990}, {"0", 21},
-                                                 {"65535", 65535}, {"65536", 21}, {"-5", 21},   {"ftp", 21}};
+    const std::pair<const char*, int> cases[] = {{"", 21},   {"2121", 2121},   {" 990 ", 990},
+                                                 {"0", 21},  {"65535", 65535}, {"65536", 21},
+                                                 {"-5", 21}, {"ftp", 21}};
     for (const auto& [text, port] : cases)
         EXPECT_EQ(cFTP::PortFromText(QString::fromUtf8(text)), port) << text;
 }

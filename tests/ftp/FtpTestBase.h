@@ -48,7 +48,8 @@ protected:
     {
         QMap<QString, QString> entries;
         for (const cDirItem& item : *ftp.Directory())
-            entries.insert(item.FileName, item.Directory ? QStringLiteral("d") : QString::number(item.FileSize));
+            entries.insert(item.FileName,
+                           item.Directory ? QStringLiteral("d") : QString::number(item.FileSize));
         return entries;
     }
 
@@ -59,8 +60,8 @@ private:
     QTemporaryDir m_local;
 };
 
-#define SF_INSTANTIATE_FOR_BOTH_SERVERS(suite)                                                                   \
-    INSTANTIATE_TEST_SUITE_P(Servers, suite,                                                                   \
-                             testing::Values(sf::test::FtpServer::Kind::Pyftpdlib,                             \
-                                             sf::test::FtpServer::Kind::Vsftpd),                               \
-                             FtpServerTest::nameOf)
+#define SF_INSTANTIATE_FOR_BOTH_SERVERS(suite)                                                               \
+    INSTANTIATE_TEST_SUITE_P(                                                                                \
+        Servers, suite,                                                                                      \
+        testing::Values(sf::test::FtpServer::Kind::Pyftpdlib, sf::test::FtpServer::Kind::Vsftpd),            \
+        FtpServerTest::nameOf)

@@ -85,7 +85,8 @@ TEST_P(FtpTransfer, BinaryAndAsciiTransfersAreByteExact)
 
     ftp.SetTransferBinary();
     sf::test::writeFileBytes(local("every.bin"), everyByte);
-    ASSERT_TRUE(ftp.FTPUploadFile(local("every.bin"), "every.bin")) << ftp.GetLastErrorMessage().toStdString();
+    ASSERT_TRUE(ftp.FTPUploadFile(local("every.bin"), "every.bin"))
+        << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(server.readFile(remote("every.bin")), everyByte);
     ASSERT_TRUE(ftp.FTPDownloadFile(local("every back.bin"), "every.bin"));
     EXPECT_EQ(sf::test::readFileBytes(local("every back.bin")), everyByte);
@@ -95,7 +96,8 @@ TEST_P(FtpTransfer, BinaryAndAsciiTransfersAreByteExact)
     ftp.SetTransferASCII();
     const QByteArray lfText = QByteArray(text).replace("\r\n", "\n");
     sf::test::writeFileBytes(local("robots.txt"), lfText);
-    ASSERT_TRUE(ftp.FTPUploadFile(local("robots.txt"), "robots.txt")) << ftp.GetLastErrorMessage().toStdString();
+    ASSERT_TRUE(ftp.FTPUploadFile(local("robots.txt"), "robots.txt"))
+        << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(server.readFile(remote("robots.txt")), isVsftpd() ? text : lfText);
     ASSERT_TRUE(ftp.FTPDownloadFile(local("robots back.txt"), "robots.txt"));
     EXPECT_EQ(sf::test::readFileBytes(local("robots back.txt")), lfText);
@@ -105,7 +107,8 @@ TEST_P(FtpTransfer, BinaryAndAsciiTransfersAreByteExact)
     EXPECT_EQ(server.readFile(remote("crlf.txt")), isVsftpd() ? QByteArray("a\r\r\n") : QByteArray("a\r\n"));
 
     ftp.SetTransferBinary();
-    ASSERT_TRUE(ftp.SimpleFTPPutFile(local("every.bin"), "simple.bin")) << ftp.GetLastErrorMessage().toStdString();
+    ASSERT_TRUE(ftp.SimpleFTPPutFile(local("every.bin"), "simple.bin"))
+        << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(server.readFile(remote("simple.bin")), everyByte);
     ASSERT_TRUE(ftp.SimpleFTPGetFile(local("simple back.bin"), "simple.bin"));
     EXPECT_EQ(sf::test::readFileBytes(local("simple back.bin")), everyByte);
@@ -124,8 +127,8 @@ TEST_P(FtpTransfer, FileSizeSearchesWithSpacesAsWildcards)
     connectToWritableDir();
     const QString before = ftp.GetLastErrorMessage();
     const std::pair<const char*, qint32> cases[] = {
-        {"name with spaces.txt", 11}, {"a b.txt", 5},        {"empty.txt", 0},
-        {"missing.txt", -1},          {"folder/inner.txt", 5}, {"big.iso", -1073741824}, // low 32 bits, signed
+        {"name with spaces.txt", 11}, {"a b.txt", 5},           {"empty.txt", 0}, {"missing.txt", -1},
+        {"folder/inner.txt", 5},      {"big.iso", -1073741824}, // low 32 bits, signed
     };
     for (const auto& [name, size] : cases)
         EXPECT_EQ(ftp.GetFTPFileSize(QString::fromUtf8(name)), size) << name;
@@ -179,8 +182,9 @@ TEST_P(FtpTransfer, ASecondCommandDuringATransferIsRefused)
     });
     ASSERT_TRUE(ftp.FTPUploadFile(local("big.bin"), "big.bin")) << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(refused, 3);
-    EXPECT_EQ(message, QStringLiteral("InternetConnect error code: 12101 Message: Another FTP command is still "
-                                      "running; try again when it has finished."));
+    EXPECT_EQ(message,
+              QStringLiteral("InternetConnect error code: 12101 Message: Another FTP command is still "
+                             "running; try again when it has finished."));
     EXPECT_EQ(server.readFile(remote("big.bin")), patternBytes(255 * 40));
     EXPECT_FALSE(ftp.IsBusy());
     EXPECT_TRUE(ftp.GetDirectoryListing("*.*"));
@@ -196,7 +200,8 @@ TEST_P(FtpTransfer, ClosingDuringATransferCancelsItAndThenCloses)
             ftp.CloseConnection();
     });
     EXPECT_FALSE(ftp.FTPUploadFile(local("big.bin"), "big.bin"));
-    EXPECT_TRUE(ftp.GetLastErrorMessage().contains("error code: 42")) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_TRUE(ftp.GetLastErrorMessage().contains("error code: 42"))
+        << ftp.GetLastErrorMessage().toStdString();
     EXPECT_FALSE(ftp.IsConnected());
     EXPECT_FALSE(ftp.IsBusy());
 }

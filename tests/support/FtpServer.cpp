@@ -15,9 +15,9 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,9 +85,15 @@ std::pair<int, int> passiveRange()
 
 } // namespace
 
-FtpServer::~FtpServer() { stop(); }
+FtpServer::~FtpServer()
+{
+    stop();
+}
 
-QString FtpServer::kindName(Kind kind) { return kind == Kind::Vsftpd ? QStringLiteral("vsftpd") : QStringLiteral("pyftpdlib"); }
+QString FtpServer::kindName(Kind kind)
+{
+    return kind == Kind::Vsftpd ? QStringLiteral("vsftpd") : QStringLiteral("pyftpdlib");
+}
 
 QString FtpServer::user() const
 {
@@ -99,7 +105,10 @@ QString FtpServer::password() const
     return m_kind == Kind::Vsftpd ? QStringLiteral("guest") : QStringLiteral("pass word");
 }
 
-QString FtpServer::root() const { return m_dir.filePath(QStringLiteral("root")); }
+QString FtpServer::root() const
+{
+    return m_dir.filePath(QStringLiteral("root"));
+}
 
 QString FtpServer::writableDir() const
 {
@@ -176,20 +185,21 @@ bool FtpServer::startVsftpdOnce()
     makeDir(writableDir());
     m_port = freeLoopbackPort();
     const auto [low, high] = passiveRange();
-    const QString config = QStringLiteral(
-        "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
-        "seccomp_sandbox=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
-        "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
-        "anon_umask=022\nanon_root=%2\nftp_username=%3\nnopriv_user=%3\nsecure_chroot_dir=%4\n"
-        "pasv_enable=YES\npasv_address=127.0.0.1\npasv_min_port=%5\npasv_max_port=%6\nport_enable=YES\n"
-        "connect_from_port_20=NO\nxferlog_enable=NO\nsyslog_enable=NO\nvsftpd_log_file=%7\n"
-        "hide_ids=NO\nuse_localtime=NO\ndelay_failed_login=0\nmax_login_fails=100\n"
-        "max_clients=64\nftpd_banner=Spiderfence test server ready.\n")
-                               .arg(m_port)
-                               .arg(root(), QString::fromLatin1(kVsftpdUser), empty)
-                               .arg(low)
-                               .arg(high)
-                               .arg(m_dir.filePath(QStringLiteral("vsftpd.log")));
+    const QString config =
+        QStringLiteral(
+            "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=%1\nbackground=NO\n"
+            "seccomp_sandbox=NO\nanonymous_enable=YES\nlocal_enable=NO\nwrite_enable=YES\n"
+            "anon_upload_enable=YES\nanon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
+            "anon_umask=022\nanon_root=%2\nftp_username=%3\nnopriv_user=%3\nsecure_chroot_dir=%4\n"
+            "pasv_enable=YES\npasv_address=127.0.0.1\npasv_min_port=%5\npasv_max_port=%6\nport_enable=YES\n"
+            "connect_from_port_20=NO\nxferlog_enable=NO\nsyslog_enable=NO\nvsftpd_log_file=%7\n"
+            "hide_ids=NO\nuse_localtime=NO\ndelay_failed_login=0\nmax_login_fails=100\n"
+            "max_clients=64\nftpd_banner=Spiderfence test server ready.\n")
+            .arg(m_port)
+            .arg(root(), QString::fromLatin1(kVsftpdUser), empty)
+            .arg(low)
+            .arg(high)
+            .arg(m_dir.filePath(QStringLiteral("vsftpd.log")));
     const QString configPath = m_dir.filePath(QStringLiteral("vsftpd.conf"));
     writeFileBytes(configPath, config.toUtf8());
     prepareProcess();
@@ -255,8 +265,14 @@ void FtpServer::writeFile(const QString& remotePath, const QByteArray& bytes)
     giveToServerUser(path);
 }
 
-QByteArray FtpServer::readFile(const QString& remotePath) const { return readFileBytes(localPath(remotePath)); }
+QByteArray FtpServer::readFile(const QString& remotePath) const
+{
+    return readFileBytes(localPath(remotePath));
+}
 
-bool FtpServer::exists(const QString& remotePath) const { return QFileInfo::exists(localPath(remotePath)); }
+bool FtpServer::exists(const QString& remotePath) const
+{
+    return QFileInfo::exists(localPath(remotePath));
+}
 
 } // namespace sf::test
