@@ -6,6 +6,7 @@
 #include "app/frmMain.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
+#include "ftp/FtpCommands.h"
 #include "options/SettingsStore.h"
 
 #include <QDir>
@@ -93,7 +94,7 @@ void ProjectCommands::OpenProject()
     m_window.txtUser->setText(trimSpaces(h.user));
     m_window.txtPassword->setText(trimSpaces(h.password));
     m_window.txtPort->setText(trimSpaces(h.port));
-    setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
+    m_window.ftpCommands().setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
     m_window.setGridColumnWidth();
     m_window.RefreshRobotList();
     setProjectTitle();
@@ -169,12 +170,6 @@ void ProjectCommands::openStartupProject()
         shared::CurrentFileName.clear();
         NewProject();
     }
-}
-
-void ProjectCommands::setSessionModes(bool active, bool binary)
-{
-    m_activeMode = active;
-    m_binaryTransfer = binary;
 }
 
 void ProjectCommands::setProjectTitle()

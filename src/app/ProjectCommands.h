@@ -23,10 +23,6 @@ public:
 
     // Start-up: reopens the last project when "Check1" is "TRUE", else starts a new one.
     void openStartupProject();
-    // Sets the FTP session's connection mode and transfer type.
-    void setSessionModes(bool active, bool binary);
-    bool sessionActiveMode() const { return m_activeMode; }
-    bool sessionBinaryTransfer() const { return m_binaryTransfer; }
 
     // The path that the next file dialog offers (the last one chosen in any of them).
     QString dialogPath() const { return m_dialogPath; }
@@ -38,8 +34,6 @@ private:
 
     frmMain& m_window;
     QString m_dialogPath;
-    bool m_activeMode = true;
-    bool m_binaryTransfer = true;
 };
 
 } // namespace sf

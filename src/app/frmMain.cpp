@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/ProjectCommands.h"
+#include "ftp/FtpCommands.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
@@ -82,6 +83,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_uni
     createToolBars();
     createCentralWidget();
     createStatusBar();
+    m_ftp = std::make_unique<FtpCommands>(*this);
     connectCommands();
     resize(1180, 760);
 }

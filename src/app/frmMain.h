@@ -18,6 +18,7 @@ class QTreeWidget;
 
 namespace sf {
 
+class FtpCommands;
 class ProjectCommands;
 class RobotChooser;
 class RuleGridModel;
@@ -69,6 +70,7 @@ public:
     void showOptions(int startTab);
     void setStatusPanel(int panel, const QString& text);
     ProjectCommands& projectCommands() { return *m_project; }
+    FtpCommands& ftpCommands() { return *m_ftp; }
 
     // Commands of the rule grid.
     void AddRobot_Click();
@@ -145,6 +147,7 @@ private:
     void changeGrid(const QStringList& rows);
 
     std::unique_ptr<ProjectCommands> m_project;
+    std::unique_ptr<FtpCommands> m_ftp;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;

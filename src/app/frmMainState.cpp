@@ -1,5 +1,6 @@
 // The main window's commands and the rules by which its controls are enabled.
 #include "app/ProjectCommands.h"
+#include "ftp/FtpCommands.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
@@ -7,6 +8,8 @@
 #include "app/StepBanner.h"
 #include "app/frmMain.h"
 #include "app/util/VersionInfo.h"
+#include "app/ModalRunner.h"
+#include "options/frmOption.h"
 #include "robots/RobotRecord.h"
 
 
@@ -61,9 +64,15 @@ void frmMain::connectCommands()
     connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuOptions, &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuAddEditRobot, &QAction::triggered, this, [this] { showOptions(1); });
+    connect(mnuUpdate, &QAction::triggered, this, [this] {
+        shared::CheckOnlineOnOpen = true;
+        showOptions(2);
+    });
+    connect(mnuAbout, &QAction::triggered, this, [this] { showOptions(3); });
 
     for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
         connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });
+    connect(lv, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row) { m_ftp->lv_DblClick(row); });
 }
 
 bool frmMain::SetModified(bool modified)
@@ -97,7 +106,7 @@ void frmMain::EnableProject()
     txtPort->setText(QStringLiteral("21"));
     for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
         w->setEnabled(true);
-    m_project->setSessionModes(true, true);
+    m_ftp->setSessionModes(true, true);
     for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject, mnuExport})
         a->setEnabled(true);
 }
@@ -129,27 +138,31 @@ void frmMain::setConnectedState(bool connected)
         w->setEnabled(connected);
     for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh, mnuUploadSfp})
         a->setEnabled(connected);
-    if (!connected) {
-        lv->clear();
-        setStatusPanel(0, tr("Folder: "));
-    }
+    if (!connected)
+        lv->clear(); // the status bar keeps the last folder
 }
 
-bool frmMain::ConnectFtp() { return false; }
+bool frmMain::ConnectFtp() { return m_ftp->ConnectFtp(); }
 
-void frmMain::DisconnectFtp() { setConnectedState(false); }
+void frmMain::DisconnectFtp() { m_ftp->DisconnectFtp(); }
 
-void frmMain::RefreshRemoteList() {}
+void frmMain::RefreshRemoteList() { m_ftp->RefreshRemoteList(); }
 
-void frmMain::UploadRobotsFile() {}
+void frmMain::UploadRobotsFile() { m_ftp->UploadRobotsFile(); }
 
-QString frmMain::remoteDirectory() const { return QStringLiteral("/"); }
+QString frmMain::remoteDirectory() const { return m_ftp->remoteDirectory(); }
 
 void frmMain::RefreshRobotList() { m_robotChooser->RefreshRobotList(); }
 
 QString frmMain::selectedUserAgent() const { return m_robotChooser->selectedUserAgent(); }
 
-void frmMain::showOptions(int startTab) { shared::OptionsStartTab = static_cast<qint16>(startTab); }
+void frmMain::showOptions(int startTab)
+{
+    shared::OptionsStartTab = static_cast<qint16>(startTab);
+    frmOption options(*this);
+    options.Form_Load();
+    runModal(options);
+}
 
 void frmMain::setStatusPanel(int panel, const QString& text) { StatusPanel[panel]->setText(text); }
 

@@ -4,6 +4,7 @@
 #include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "app/util/FileUtils.h"
+#include "ftp/FtpCommands.h"
 #include "options/SettingsStore.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
@@ -271,8 +272,8 @@ TEST_F(MainWindowTest, SaveOpenAndSaveAsRoundTripAProject)
     EXPECT_EQ(w.gridRows().size(), 12);
     EXPECT_EQ(w.gridRows().at(6), "Disallow: /");
     EXPECT_FALSE(w.isModified());
-    EXPECT_TRUE(w.projectCommands().sessionActiveMode());
-    EXPECT_TRUE(w.projectCommands().sessionBinaryTransfer());
+    EXPECT_FALSE(w.ftpCommands().session().IsModePassive());
+    EXPECT_TRUE(w.ftpCommands().session().IsTransferBinary());
 
     // Open cancelled in its dialog: the project stays, without a file name.
     scriptedPrompt().chooseFileNext(QString());
@@ -292,8 +293,8 @@ TEST_F(MainWindowTest, OpeningAFileWithPassiveAsciiFlags)
     frmMain& w = start();
     scriptedPrompt().chooseFileNext(path);
     w.mnuOpenPRoject->trigger();
-    EXPECT_FALSE(w.projectCommands().sessionActiveMode());
-    EXPECT_FALSE(w.projectCommands().sessionBinaryTransfer());
+    EXPECT_TRUE(w.ftpCommands().session().IsModePassive());
+    EXPECT_FALSE(w.ftpCommands().session().IsTransferBinary());
     EXPECT_EQ(w.txtServer->text(), "padded");
 }
 

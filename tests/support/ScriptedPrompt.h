@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/QtPrinters.h"
+
 #include "app/Prompt.h"
 
 #include <QList>

@@ -1,0 +1,156 @@
+#include "ftp/FtpCommands.h"
+
+#include "app/Prompt.h"
+#include "app/RuleGrid.h"
+#include "app/SharedState.h"
+#include "app/frmMain.h"
+#include "app/util/FileUtils.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSaveFile>
+#include <QTreeWidget>
+
+namespace sf {
+
+FtpCommands::FtpCommands(frmMain& window) : m_window(window), m_browser(window.lv, m_session) {}
+
+bool FtpCommands::ConnectFtp()
+{
+    if (m_session.IsBusy())
+        return false;
+    bool connected = false;
+    {
+        BusyPointer busy;
+        connected = m_session.OpenConnection(m_window.txtServer->text(), m_window.txtUser->text(),
+                                             m_window.txtPassword->text(),
+                                             cFTP::PortFromText(m_window.txtPort->text()));
+        if (connected) {
+            m_session.SetFTPDirectory(QStringLiteral("/"));
+            RefreshRemoteList();
+        }
+    }
+    // A failed connect has closed any earlier connection, so the window leaves the connected state.
+    m_window.setConnectedState(connected);
+    if (!connected && m_window.isVisible())
+        prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    return connected;
+}
+
+void FtpCommands::DisconnectFtp()
+{
+    m_session.CloseConnection();
+    m_window.setConnectedState(false);
+}
+
+void FtpCommands::RefreshRemoteList()
+{
+    if (m_session.IsBusy())
+        return;
+    m_window.setStatusPanel(0, m_browser.RefreshRemoteList());
+}
+
+void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
+{
+    if (m_session.IsBusy() || !m_window.isConnected())
+        return;
+    m_window.setStatusPanel(0, m_browser.navigate(row));
+}
+
+QString FtpCommands::remoteDirectory()
+{
+    return m_session.GetFTPDirectory();
+}
+
+QString FtpCommands::uploadCompleteText(double seconds)
+{
+    // "###,##0.00": thousands grouped with the user's separators, even where the locale omits them.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return QObject::tr("Upload complete in %1 seconds.").arg(locale.toString(seconds, 'f', 2));
+}
+
+bool FtpCommands::writeTemporaryFile(const QString& path)
+{
+    // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
+    const QStringList& rows = m_window.gridRows();
+    const QByteArray text =
+        m_session.IsTransferBinary() ? RuleGrid::exportText(rows) : RuleGrid::exportTextLf(rows);
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+}
+
+void FtpCommands::UploadRobotsFile()
+{
+    if (m_session.IsBusy() || !m_window.isConnected())
+        return;
+    const QString temp = ProgramPath(QStringLiteral("temp.txt"));
+    if (FileExists(temp))
+        DeleteLocalFile(temp);
+    if (!writeTemporaryFile(temp)) {
+        prompts().message(QObject::tr("Could not write %1.").arg(temp), Prompt::Buttons::Ok,
+                          Prompt::Icon::Warning);
+        return;
+    }
+    bool uploaded = false;
+    QElapsedTimer clock;
+    {
+        BusyPointer busy;
+        clock.start();
+        uploaded = m_session.FTPUploadFile(temp, QStringLiteral("robots.txt"));
+    }
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    if (m_window.isVisible()) {
+        if (uploaded)
+            prompts().message(uploadCompleteText(seconds), Prompt::Buttons::Ok, Prompt::Icon::Information);
+        else
+            prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    }
+    if (m_session.IsConnected())
+        RefreshRemoteList();
+    if (FileExists(temp))
+        DeleteLocalFile(temp);
+}
+
+void FtpCommands::setSessionModes(bool active, bool binary)
+{
+    if (active)
+        m_session.SetModeActive();
+    else
+        m_session.SetModePassive();
+    if (binary)
+        m_session.SetTransferBinary();
+    else
+        m_session.SetTransferASCII();
+}
+
+void FtpCommands::optActive_Click()
+{
+    shared::projectHeader.activeMode = -1;
+    m_session.SetModeActive();
+    m_window.SetModified(true);
+}
+
+void FtpCommands::optPassive_Click()
+{
+    shared::projectHeader.activeMode = 0;
+    m_session.SetModePassive();
+    m_window.SetModified(true);
+}
+
+void FtpCommands::optAscii_Click()
+{
+    shared::projectHeader.binaryTransfer = 0;
+    m_session.SetTransferASCII();
+    m_window.SetModified(true);
+}
+
+void FtpCommands::optBin_Click()
+{
+    shared::projectHeader.binaryTransfer = -1;
+    m_session.SetTransferBinary();
+    m_window.SetModified(true);
+}
+
+} // namespace sf

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ftp/RemoteBrowser.h"
+#include "ftp/cFTP.h"
+
+class QTreeWidgetItem;
+
+namespace sf {
+
+class frmMain;
+
+// The main window's FTP commands: connect, disconnect, refresh, navigate and upload, and the four
+// transfer options. Owns the window's one FTP session.
+class FtpCommands {
+public:
+    explicit FtpCommands(frmMain& window);
+
+    cFTP& session() { return m_session; }
+    const cFTP& session() const { return m_session; }
+
+    bool ConnectFtp();
+    void DisconnectFtp();
+    void RefreshRemoteList();
+    void lv_DblClick(QTreeWidgetItem* row);
+    void UploadRobotsFile();
+    QString remoteDirectory();
+
+    // Transfer options: the project's flag, the session's mode, and the modified mark.
+    void optActive_Click();
+    void optPassive_Click();
+    void optAscii_Click();
+    void optBin_Click();
+    // Sets the session's modes without marking anything (new and opened projects).
+    void setSessionModes(bool active, bool binary);
+
+    // "Upload complete in 1,234.50 seconds." with the user's separators.
+    static QString uploadCompleteText(double seconds);
+
+private:
+    bool writeTemporaryFile(const QString& path);
+
+    frmMain& m_window;
+    cFTP m_session;
+    RemoteBrowser m_browser;
+};
+
+} // namespace sf

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class cDirItem;
+class cFTP;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace sf {
+
+// The busy pointer around long FTP commands; restored on every way out of the scope.
+void BeginBusy();
+void EndBusy();
+class BusyPointer {
+public:
+    BusyPointer() { BeginBusy(); }
+    ~BusyPointer() { EndBusy(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// What the remote list shows of one entry.
+namespace RemoteRow {
+QString attributeString(const cDirItem& item); // nine letters "acdhnorst", "-" where a flag is off
+QString sizeText(qint64 bytes);                // kilobytes, rounded up: "3KB"
+QStringList columns(const cDirItem& item);     // Name, Size, Date, Time, Attr, Type
+} // namespace RemoteRow
+
+// The main window's view of the server's current directory: `lv` and the "Folder: " panel.
+class RemoteBrowser {
+public:
+    RemoteBrowser(QTreeWidget* list, cFTP& session) : m_list(list), m_session(session) {}
+
+    // Reads the current directory into the list: the up row, folders, then files; selects the first
+    // row and returns the status text "Folder: " + the directory.
+    QString RefreshRemoteList();
+    // Changes into the folder of the row (or up, for ".."), then refreshes.
+    QString navigate(const QTreeWidgetItem* row);
+    void clear();
+
+private:
+    QTreeWidget* m_list;
+    cFTP& m_session;
+};
+
+} // namespace sf

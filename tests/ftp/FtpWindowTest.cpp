@@ -1,0 +1,309 @@
+// The main window's FTP side as a user drives it, against real servers: connect, browse, add rules,
+// upload, and the failures a user meets.
+#include "app/RobotChooser.h"
+#include "app/RuleGrid.h"
+#include "app/SharedState.h"
+#include "app/frmMain.h"
+#include "ftp/FtpCommands.h"
+#include "ftp/RemoteBrowser.h"
+#include "robots/RobotDatabase.h"
+#include "support/FtpServer.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace sf;
+using test::FtpServer;
+using test::scriptedPrompt;
+
+namespace {
+
+class FtpWindowTest : public testing::TestWithParam<FtpServer::Kind> {
+protected:
+    void SetUp() override
+    {
+        shared::reset();
+        ASSERT_TRUE(server.start(GetParam())) << server.errorString().toStdString();
+        // The writable folder holds a sub-folder with a file, an empty folder and a name with spaces.
+        const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+        server.makeDir(base + "/docs");
+        server.makeDir(base + "/empty");
+        server.writeFile(base + "/docs/private.html", QByteArray(2049, 'p'));
+        server.writeFile(base + "/my page.html", "x");
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+        window->show();
+    }
+
+    void TearDown() override
+    {
+        window->SetModified(false);
+        window.reset();
+        shared::reset();
+    }
+
+    void typeConnection(const QString& port)
+    {
+        frmMain& w = *window;
+        for (QLineEdit* field : {w.txtServer, w.txtUser, w.txtPassword, w.txtPort})
+            field->clear();
+        QTest::keyClicks(w.txtServer, server.host());
+        QTest::keyClicks(w.txtUser, server.user());
+        QTest::keyClicks(w.txtPassword, server.password());
+        QTest::keyClicks(w.txtPort, port);
+    }
+
+    void connectAndEnterWritableDir(bool passive)
+    {
+        passive ? window->ftpCommands().optPassive_Click() : window->ftpCommands().optActive_Click();
+        typeConnection(QString::number(server.port()));
+        window->Toolbar4Button1->trigger();
+        ASSERT_TRUE(window->isConnected())
+            << window->ftpCommands().session().GetLastErrorMessage().toStdString();
+        if (server.writableDir() != "/") {
+            ASSERT_TRUE(doubleClick(server.writableDir().mid(1)));
+        }
+    }
+
+    QTreeWidgetItem* row(const QString& name) const
+    {
+        const auto found = window->lv->findItems(name, Qt::MatchExactly, 0);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+    bool doubleClick(const QString& name)
+    {
+        QTreeWidgetItem* item = row(name);
+        if (!item)
+            return false;
+        window->lv->setCurrentItem(item);
+        window->lv->scrollToItem(item);
+        QCoreApplication::processEvents(); // lay the fresh rows out before aiming at one
+        const QRect rect = window->lv->visualItemRect(item);
+        if (rect.isEmpty())
+            return false;
+        // A double-click is a click followed by a second press that the view reads as double.
+        QTest::mouseClick(window->lv->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(window->lv->viewport(), Qt::LeftButton, {}, rect.center());
+        return true;
+    }
+
+    QStringList names() const
+    {
+        QStringList list;
+        for (int i = 0; i < window->lv->topLevelItemCount(); ++i)
+            list << window->lv->topLevelItem(i)->text(0);
+        return list;
+    }
+
+    QString folderText() const { return window->StatusPanel[0]->text(); }
+
+    FtpServer server;
+    test::TempProgramDir programDir;
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace
+
+TEST_P(FtpWindowTest, ConnectBrowseAndNavigateInBothModes)
+{
+    for (bool passive : {false, true}) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        connectAndEnterWritableDir(passive);
+        EXPECT_EQ(window->ftpCommands().session().IsConnectionPassive(), passive);
+        const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+        EXPECT_EQ(folderText(), "Folder: " + (base.isEmpty() ? "/" : base));
+        const QStringList listed = names();
+        ASSERT_GE(listed.size(), 4);
+        EXPECT_EQ(listed.first(), "..");
+        EXPECT_EQ(window->lv->currentItem(), window->lv->topLevelItem(0));
+        EXPECT_LT(listed.indexOf("docs"), listed.indexOf("my page.html")) << "folders before files";
+        EXPECT_LT(listed.indexOf("empty"), listed.indexOf("my page.html"));
+        EXPECT_EQ(row("..")->text(1), "Up");
+        EXPECT_EQ(row("docs")->text(1), "File Folder");
+        EXPECT_EQ(row("docs")->text(4).at(2), u'd');
+        EXPECT_EQ(row("docs")->text(5), "a");
+        EXPECT_EQ(row("my page.html")->text(1), "1KB");
+        EXPECT_EQ(row("my page.html")->text(5), "b");
+        EXPECT_EQ(row("my page.html")->text(2).size(), 10); // yyyy-mm-dd
+        EXPECT_EQ(row("my page.html")->text(3).size(), 5);  // hh:mm
+
+        ASSERT_TRUE(doubleClick("docs"));
+        EXPECT_EQ(folderText(), "Folder: " + base + "/docs");
+        EXPECT_EQ(names(), (QStringList{"..", "private.html"}));
+        EXPECT_EQ(row("private.html")->text(1), "3KB") << "2049 bytes are 3 kilobytes, rounded up";
+        ASSERT_TRUE(doubleClick("private.html")); // a file cannot be entered: the same folder again
+        EXPECT_EQ(folderText(), "Folder: " + base + "/docs");
+        ASSERT_TRUE(doubleClick(".."));
+        EXPECT_EQ(folderText(), "Folder: " + (base.isEmpty() ? "/" : base));
+        ASSERT_TRUE(doubleClick("empty"));
+        EXPECT_EQ(names(), QStringList{".."});
+
+        window->Toolbar2Button1->trigger();
+        EXPECT_FALSE(window->isConnected());
+        EXPECT_EQ(window->lv->topLevelItemCount(), 0);
+        EXPECT_FALSE(window->lv->isEnabled());
+        EXPECT_FALSE(window->UploadButton->isEnabled());
+    }
+    EXPECT_TRUE(scriptedPrompt().messages().isEmpty());
+}
+
+TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
+{
+    const QByteArray crlf = RuleGrid::exportText(window->gridRows());
+    ASSERT_TRUE(crlf.startsWith(QByteArray(51, '#') + "\r\n"));
+    for (bool binary : {true, false}) {
+        SCOPED_TRACE(binary ? "binary" : "ascii");
+        binary ? window->ftpCommands().optBin_Click() : window->ftpCommands().optAscii_Click();
+        connectAndEnterWritableDir(true);
+        test::writeFileBytes(programDir.file("temp.txt"), "left over");
+        scriptedPrompt().reset();
+        window->UploadButton->click();
+        ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+        EXPECT_TRUE(QRegularExpression("^Upload complete in \\d+\\.\\d\\d seconds\\.$")
+                        .match(scriptedPrompt().messages().first())
+                        .hasMatch())
+            << scriptedPrompt().messages().first().toStdString();
+        const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+        const QByteArray stored = server.readFile(base + "/robots.txt");
+        if (binary) {
+            EXPECT_EQ(stored, crlf);
+        } else {
+            // One line end per row, never CR CR LF: the server stores text with its own line ends.
+            EXPECT_FALSE(stored.contains("\r\r"));
+            QByteArray normalised = stored;
+            normalised.replace("\r\n", "\n");
+            EXPECT_EQ(normalised, RuleGrid::exportTextLf(window->gridRows()));
+        }
+        EXPECT_TRUE(row("robots.txt")) << "the list is read again after the upload";
+        EXPECT_FALSE(QFile::exists(programDir.file("temp.txt")));
+        window->DisconnectFtp();
+    }
+}
+
+TEST_P(FtpWindowTest, WrongPasswordAndUnreachablePortAreReported)
+{
+    typeConnection(QString::number(server.port()));
+    window->txtPassword->setText("wrong");
+    if (GetParam() == FtpServer::Kind::Vsftpd)
+        window->txtUser->setText("nobody-here");
+    window->mnuConnect->trigger();
+    EXPECT_FALSE(window->isConnected());
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("530"))
+        << scriptedPrompt().messages().first().toStdString();
+    EXPECT_FALSE(window->lv->isEnabled());
+    EXPECT_FALSE(window->mnuUploadSfp->isEnabled());
+
+    // Connected, then a failed connect: the old connection is gone, and so is the connected state.
+    connectAndEnterWritableDir(true);
+    scriptedPrompt().reset();
+    server.stop();
+    window->txtPort->setText("1");
+    QElapsedTimer clock;
+    clock.start();
+    window->mnuConnect->trigger();
+    EXPECT_LT(clock.elapsed(), 30000);
+    EXPECT_FALSE(window->isConnected());
+    EXPECT_FALSE(window->AddRobot->isEnabled());
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_FALSE(scriptedPrompt().messages().first().isEmpty());
+}
+
+TEST_P(FtpWindowTest, ComposesAndPublishesARobotsTxtFromEndToEnd)
+{
+    RobotDatabase db(programDir.file("robots.rbd"));
+    RobotRecord bot;
+    bot.Robot_name = "Example Bot";
+    bot.Robot_exclusion_useragent = "examplebot";
+    bot.Robot_category = 6;
+    ASSERT_TRUE(db.write(1, bot).ok);
+    window->mnuNewProject->trigger();
+    ASSERT_EQ(window->robotList->count(), 2);
+
+    connectAndEnterWritableDir(true);
+    const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+    window->lv->setCurrentItem(row("my page.html"));
+    QTest::mouseClick(window->AddRobot, Qt::LeftButton); // chooser on "All"
+    ASSERT_TRUE(doubleClick("docs"));
+    window->lv->setCurrentItem(row("private.html"));
+    window->robotList->setCurrentIndex(1);
+    QTest::mouseClick(window->AddRobot, Qt::LeftButton);
+    window->lv->setCurrentItem(row(".."));
+    QTest::mouseClick(window->AddRobot, Qt::LeftButton); // the up row never yields a rule
+    EXPECT_TRUE(window->isModified());
+    window->mnuUploadSfp->trigger();
+
+    const QStringList expected =
+        RuleGrid::newProjectTemplate().mid(0, 5) +
+        QStringList{"User-agent: examplebot", "Disallow: " + base + "/docs/private.html", "",
+                    "User-agent: *",          "Disallow: " + base + "/my%20page.html",    ""} +
+        RuleGrid::newProjectTemplate().mid(5);
+    EXPECT_EQ(window->gridRows(), expected);
+    EXPECT_EQ(server.readFile(base + "/docs/robots.txt"), RuleGrid::exportText(expected));
+}
+
+TEST_P(FtpWindowTest, TransferOptionsTakeEffectAtTheNextConnect)
+{
+    connectAndEnterWritableDir(false);
+    window->SetModified(false);
+    window->ftpCommands().optPassive_Click();
+    EXPECT_TRUE(window->isModified());
+    EXPECT_EQ(shared::projectHeader.activeMode, 0);
+    EXPECT_FALSE(window->ftpCommands().session().IsConnectionPassive()) << "the connection keeps its mode";
+    window->mnuConnect->trigger();
+    EXPECT_TRUE(window->ftpCommands().session().IsConnectionPassive());
+
+    window->SetModified(false);
+    shared::LoadingFlag = true;
+    window->ftpCommands().optAscii_Click();
+    shared::LoadingFlag = false;
+    EXPECT_FALSE(window->isModified()) << "not while a window fills itself";
+    EXPECT_FALSE(window->ftpCommands().session().IsTransferBinary());
+    EXPECT_EQ(shared::projectHeader.binaryTransfer, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, FtpWindowTest,
+                         testing::Values(FtpServer::Kind::Pyftpdlib, FtpServer::Kind::Vsftpd),
+                         [](const auto& info) { return FtpServer::kindName(info.param).toStdString(); });
+
+TEST(RemoteRow, SizesAndAttributeLetters)
+{
+    struct Case {
+        qint64 bytes;
+        QString text;
+    } sizes[] = {{0, "0KB"}, {1, "1KB"}, {1024, "1KB"}, {1025, "2KB"}, {2048, "2KB"}, {2049, "3KB"}};
+    for (const auto& c : sizes)
+        EXPECT_EQ(RemoteRow::sizeText(c.bytes), c.text) << c.bytes;
+
+    cDirItem folder;
+    folder.Directory = true;
+    EXPECT_EQ(RemoteRow::attributeString(folder), "--d------");
+    cDirItem file;
+    file.Normal = true;
+    EXPECT_EQ(RemoteRow::attributeString(file), "----n----");
+    cDirItem all;
+    all.Archive = all.Compressed = all.Directory = all.Hidden = all.Normal = all.Offline = all.ReadOnly =
+        all.System = all.Temporary = true;
+    EXPECT_EQ(RemoteRow::attributeString(all), "acdhnorst");
+    const QLocale previous;
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(FtpCommands::uploadCompleteText(1.5), "Upload complete in 1.50 seconds.");
+    EXPECT_EQ(FtpCommands::uploadCompleteText(1234.567), "Upload complete in 1,234.57 seconds.");
+    EXPECT_EQ(FtpCommands::uploadCompleteText(0.004), "Upload complete in 0.00 seconds.");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(FtpCommands::uploadCompleteText(1234.5), "Upload complete in 1.234,50 seconds.");
+    QLocale::setDefault(previous);
+}
