@@ -10,6 +10,8 @@
 // Parsers for the lines of FTP directory listings: the machine listing of MLSD, and the two
 // human-readable formats that servers answer LIST with (Unix "ls -l" style and DOS/IIS style).
 // They are pure functions so that recorded server lines can be checked without a server.
+// LIST gives no time zone; its times are taken as UTC, as vsftpd and pyftpdlib write them unless
+// told otherwise. MLSD times are UTC by definition.
 namespace sf::ftp {
 
 struct ListingEntry {

@@ -97,7 +97,10 @@ public:
     qint32 GetFTPFileSize(const QString& sFile);
     // Lists the entries of the current directory (or of the folder part of the filter) whose
     // names match the filter into a fresh Directory list; "*.*" matches everything. Returns that
-    // list, or nullptr when nothing matched or the listing failed.
+    // list, or nullptr when nothing matched or the listing failed (what arrived before a failure
+    // stays in Directory). Folders get the attribute bit of a directory, everything else (files,
+    // links) the normal bit. FTP gives one time per entry, the last change; all three times of
+    // an entry hold it, in local time.
     std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
 
     void SetTransferASCII() { m_binary = false; }

@@ -215,3 +215,26 @@ TEST(FtpSessionOffline, PortTextFallsBackToTwentyOne)
     for (const auto& [text, port] : cases)
         EXPECT_EQ(cFTP::PortFromText(QString::fromUtf8(text)), port) << text;
 }
+
+TEST(FtpSessionFallback, AServerThatOffersButRefusesMlsdIsListedWithList)
+{
+    FtpServer server;
+    server.setExtraArguments({QStringLiteral("--refuse-mlsd")});
+    ASSERT_TRUE(server.start(FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
+    server.writeFile("/page one.html", "12345");
+    server.makeDir("/images");
+    cFTP ftp;
+    ftp.SetModePassive();
+    ASSERT_TRUE(ftp.OpenConnection(server.host(), server.user(), server.password(), server.port()));
+    EXPECT_TRUE(ftp.UsesMachineListing()) << "FEAT still offers MLST";
+    const QString before = ftp.GetLastErrorMessage();
+    const auto list = ftp.GetDirectoryListing("*.*");
+    ASSERT_TRUE(list) << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_FALSE(ftp.UsesMachineListing());
+    EXPECT_EQ(ftp.GetLastErrorMessage(), before) << "the refusal is not an error of the listing";
+    ASSERT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->Item("page one.html").FileSize, 5);
+    EXPECT_TRUE(list->Item("images").Directory);
+    ASSERT_TRUE(ftp.GetDirectoryListing("*.html"));
+    EXPECT_EQ(ftp.Directory()->Count(), 1);
+}

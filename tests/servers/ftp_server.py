@@ -22,6 +22,8 @@ def main():
     parser.add_argument("--passive-min", type=int, default=0)
     parser.add_argument("--passive-max", type=int, default=0)
     parser.add_argument("--lifetime", type=float, default=900)
+    parser.add_argument("--refuse-mlsd", action="store_true",
+                        help="answer MLSD with 500 while FEAT still offers MLST")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -34,6 +36,8 @@ def main():
     Handler.banner = "Spiderfence test server ready."
     Handler.auth_failed_timeout = 0.1  # answer a wrong password at once
     Handler.permit_foreign_addresses = False
+    if args.refuse_mlsd:
+        Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k != "MLSD"}
     if args.passive_min and args.passive_max:
         Handler.passive_ports = range(args.passive_min, args.passive_max + 1)
 

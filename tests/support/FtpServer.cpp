@@ -145,11 +145,19 @@ bool FtpServer::startPyftpdlib()
 {
     prepareProcess();
     const auto [low, high] = passiveRange();
-    m_process.start(QStringLiteral("/usr/bin/python3"),
-                    {serversDir() + QStringLiteral("/ftp_server.py"), QStringLiteral("--root"), root(),
-                     QStringLiteral("--user"), user(), QStringLiteral("--password"), password(),
-                     QStringLiteral("--passive-min"), QString::number(low), QStringLiteral("--passive-max"),
-                     QString::number(high)});
+    const QStringList arguments = QStringList{serversDir() + QStringLiteral("/ftp_server.py"),
+                                              QStringLiteral("--root"),
+                                              root(),
+                                              QStringLiteral("--user"),
+                                              user(),
+                                              QStringLiteral("--password"),
+                                              password(),
+                                              QStringLiteral("--passive-min"),
+                                              QString::number(low),
+                                              QStringLiteral("--passive-max"),
+                                              QString::number(high)} +
+                                  m_extraArguments;
+    m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
     if (!m_process.waitForStarted(kStartTimeoutMs)) {
         m_error = QStringLiteral("python3 did not start: ") + m_process.errorString();
         return false;

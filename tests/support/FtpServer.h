@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace sf::test {
@@ -22,6 +23,10 @@ public:
     ~FtpServer();
     FtpServer(const FtpServer&) = delete;
     FtpServer& operator=(const FtpServer&) = delete;
+
+    // Further command-line options for the pyftpdlib script (see tests/servers/ftp_server.py),
+    // taken by the next start.
+    void setExtraArguments(const QStringList& arguments) { m_extraArguments = arguments; }
 
     // Starts the server and waits until it greets; false with errorString() when it does not.
     bool start(Kind kind);
@@ -60,6 +65,7 @@ private:
     QProcess m_process;
     int m_port = 0;
     QString m_error;
+    QStringList m_extraArguments;
 };
 
 } // namespace sf::test
