@@ -44,6 +44,14 @@ QString ProgressLine(qint64 bytesReceived, double kilobytesPerSecond, const QLoc
              l.toString(kilobytesPerSecond, 'f', 2));
 }
 
+double TransferSpeed(qint64 bytesSinceLastTick, qint64 millisecondsSinceLastTick, double previousSpeed)
+{
+    if (millisecondsSinceLastTick <= 0)
+        return previousSpeed;
+    return static_cast<double>(bytesSinceLastTick) / 1024.0 /
+           (static_cast<double>(millisecondsSinceLastTick) / 1000.0);
+}
+
 frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     : QWidget(parent), m_programDirectory(programDirectory)
 {
@@ -199,10 +207,7 @@ void frmMain::Timer1_Timer()
 {
     const qint64 received = Inet1->BytesReceived();
     const qint64 nowMs = QTime::currentTime().msecsSinceStartOfDay();
-    const double seconds = static_cast<double>(nowMs - m_previousTickMs) / 1000.0;
-    // Two ticks within the clock's resolution, or a tick across midnight, keep the last speed.
-    if (seconds > 0)
-        m_lastSpeed = static_cast<double>(received - m_previousBytes) / 1024.0 / seconds;
+    m_lastSpeed = TransferSpeed(received - m_previousBytes, nowMs - m_previousTickMs, m_lastSpeed);
     Label2->setText(ProgressLine(received, m_lastSpeed, QLocale()));
     m_previousTickMs = nowMs;
     m_previousBytes = received;

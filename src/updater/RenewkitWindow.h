@@ -22,6 +22,10 @@ QString MainProgramName();
 // The progress line: amount received and speed, "#,##0.00 KB @ #,##0.00 KB/s" in the given locale.
 QString ProgressLine(qint64 bytesReceived, double kilobytesPerSecond, const QLocale& locale);
 
+// Kilobytes per second over the time since the previous tick. Two ticks within the clock's
+// resolution, or a tick across midnight (no time or negative time), keep the previous speed.
+double TransferSpeed(qint64 bytesSinceLastTick, qint64 millisecondsSinceLastTick, double previousSpeed);
+
 // Renewkit's one window: it pauses, downloads the new main program, writes it over the old one in
 // the program folder, starts it and closes.
 class frmMain : public QWidget {

@@ -108,6 +108,23 @@ TEST(RenewkitProgressLine, FormatsAmountAndSpeedWithGroupingInTheUsersLocale)
         EXPECT_EQ(renewkit::ProgressLine(c.bytes, c.speed, c.locale), c.line);
 }
 
+TEST(RenewkitProgressLine, SpeedNeverDividesByZero)
+{
+    const struct {
+        qint64 bytes, ms;
+        double previous, speed;
+    } cases[] = {
+        {2048, 1000, 0, 2.0},  {512, 50, 0, 10.0},
+        {0, 50, 7.5, 0.0},     {0, 0, 0, 0.0},
+        {1024, 0, 3.25, 3.25}, {1024, -86399950, 3.25, 3.25}, // same millisecond; a tick across midnight
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(renewkit::TransferSpeed(c.bytes, c.ms, c.previous), c.speed)
+            << c.bytes << " " << c.ms;
+    EXPECT_EQ(renewkit::ProgressLine(0, renewkit::TransferSpeed(0, 0, 0), QLocale::c()),
+              QStringLiteral("0.00 KB @ 0.00 KB/s"));
+}
+
 TEST_F(RenewkitTest, ReplacesTheMainProgramKeepsItExecutableAndStartsIt)
 {
     // Larger than the bar's 240 KB: the payload with data appended still runs.
@@ -121,6 +138,10 @@ TEST_F(RenewkitTest, ReplacesTheMainProgramKeepsItExecutableAndStartsIt)
     EXPECT_TRUE(isExecutable(oldProgram()));
     EXPECT_EQ(label(window, "Label1"), QStringLiteral("Re-start : Spiderfence.exe"));
     EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(), 240);
+    const QString amount =
+        renewkit::ProgressLine(newProgram.size(), 0, QLocale()).section(QStringLiteral(" @ "), 0, 0);
+    EXPECT_TRUE(label(window, "Label2").startsWith(amount + QStringLiteral(" @ ")))
+        << label(window, "Label2").toStdString();
     EXPECT_EQ(m_server.requests(), QStringList{QStringLiteral("GET /files/spiderfence.exe")});
     ASSERT_TRUE(started());
     EXPECT_EQ(readIfThere(marker()).trimmed(), "started with 0 arguments in " + m_folder.path().toUtf8());

@@ -80,16 +80,19 @@ struct Inet::Curl {
     {
         Inet* inet = self(p);
         const int fd = static_cast<int>(socket);
-        auto& pair = inet->m_notifiers[fd];
         if (what == CURL_POLL_REMOVE) {
+            // Deleted later: this may run inside the notifier's own activation.
+            const auto pair = inet->m_notifiers.take(fd);
             for (QSocketNotifier* n : {pair.first, pair.second}) {
+                if (!n)
+                    continue;
                 n->setEnabled(false);
                 n->disconnect();
                 n->deleteLater();
             }
-            inet->m_notifiers.remove(fd);
             return 0;
         }
+        auto& pair = inet->m_notifiers[fd];
         if (!pair.first) {
             pair.first = new QSocketNotifier(socket, QSocketNotifier::Read, inet);
             pair.second = new QSocketNotifier(socket, QSocketNotifier::Write, inet);
