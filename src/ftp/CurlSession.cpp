@@ -4,6 +4,13 @@
 
 #include <cctype>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace sf::ftp {
 
 namespace {
@@ -12,6 +19,20 @@ constexpr long kConnectTimeoutSeconds = 30;
 constexpr long kResponseTimeoutSeconds = 60;
 constexpr long kAcceptTimeoutMs = 30000;
 constexpr int kPollMs = 5;
+
+#ifdef _WIN32
+constexpr int kShutRead = SD_RECEIVE;
+int closeSocket(curl_socket_t fd)
+{
+    return closesocket(fd);
+}
+#else
+constexpr int kShutRead = SHUT_RD;
+int closeSocket(curl_socket_t fd)
+{
+    return ::close(fd);
+}
+#endif
 
 void initCurlOnce()
 {
@@ -72,10 +93,19 @@ void CurlSession::open(const QString& host, int port, const QString& user, const
     curl_easy_setopt(m_curl, CURLOPT_XFERINFOFUNCTION, &CurlSession::onProgress);
     curl_easy_setopt(m_curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(m_curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_OPENSOCKETFUNCTION, &CurlSession::onOpenSocket);
+    curl_easy_setopt(m_curl, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(m_curl, CURLOPT_CLOSESOCKETFUNCTION, &CurlSession::onCloseSocket);
+    curl_easy_setopt(m_curl, CURLOPT_CLOSESOCKETDATA, this);
 }
 
 void CurlSession::close()
 {
+    // libcurl sends QUIT and waits up to two minutes for its reply, with no way for window events
+    // to run. Nothing is left to hear from the server: its sockets stop reading, so the QUIT still
+    // goes out but the wait ends at once.
+    for (const curl_socket_t fd : std::as_const(m_sockets))
+        ::shutdown(fd, kShutRead);
     if (m_curl)
         curl_easy_cleanup(m_curl);
     if (m_multi)
@@ -213,6 +243,20 @@ size_t CurlSession::onRead(char* buffer, size_t size, size_t count, void* self)
     if (session->m_request && session->m_request->read)
         return session->m_request->read(buffer, size * count);
     return 0;
+}
+
+curl_socket_t CurlSession::onOpenSocket(void* self, curlsocktype, curl_sockaddr* address)
+{
+    const curl_socket_t fd = ::socket(address->family, address->socktype, address->protocol);
+    if (fd != CURL_SOCKET_BAD)
+        static_cast<CurlSession*>(self)->m_sockets.insert(fd);
+    return fd;
+}
+
+int CurlSession::onCloseSocket(void* self, curl_socket_t fd)
+{
+    static_cast<CurlSession*>(self)->m_sockets.remove(fd);
+    return closeSocket(fd);
 }
 
 int CurlSession::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -67,6 +68,8 @@ private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);
     static size_t onRead(char* buffer, size_t size, size_t count, void* self);
+    static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
+    static int onCloseSocket(void* self, curl_socket_t fd);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     void takeReplyLine(const QByteArray& line);
 
@@ -81,7 +84,9 @@ private:
     bool m_binary = false;
     const FtpRequest* m_request = nullptr;
     QList<ServerReply> m_replies;
-    QStringList m_pendingLines; // lines of a multi-line reply not yet complete
+    QStringList m_pendingLines;
+    QSet<curl_socket_t> m_sockets; // sockets libcurl opened and has not closed yet // lines of a multi-line
+                                   // reply not yet complete
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
 

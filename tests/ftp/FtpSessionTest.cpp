@@ -5,7 +5,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTimeZone>
+#include <QTimer>
+
+#include <signal.h>
 
 using sf::test::FtpServer;
 
@@ -237,4 +241,37 @@ TEST(FtpSessionFallback, AServerThatOffersButRefusesMlsdIsListedWithList)
     EXPECT_TRUE(list->Item("images").Directory);
     ASSERT_TRUE(ftp.GetDirectoryListing("*.html"));
     EXPECT_EQ(ftp.Directory()->Count(), 1);
+}
+
+TEST(FtpSessionStalled, AServerThatStopsAnsweringNeitherFreezesTheDisconnectNorACommand)
+{
+    FtpServer server;
+    ASSERT_TRUE(server.start(FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
+    const auto pid = static_cast<pid_t>(server.processId());
+    const auto wake = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+    cFTP ftp;
+    ftp.SetModePassive();
+    QElapsedTimer timer;
+
+    // Disconnecting does not wait for the reply to QUIT.
+    ASSERT_TRUE(ftp.OpenConnection(server.host(), server.user(), server.password(), server.port()));
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    timer.start();
+    ftp.CloseConnection();
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_FALSE(ftp.IsConnected());
+    ::kill(pid, SIGCONT);
+
+    // A listing waits for replies that do not come; window events still run, and one cancels it.
+    ASSERT_TRUE(ftp.OpenConnection(server.host(), server.user(), server.password(), server.port()));
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    timer.restart();
+    QTimer::singleShot(300, [&] { ftp.Cancel(); });
+    EXPECT_FALSE(ftp.GetDirectoryListing("*.*"));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("FtpFindFirstFile error code: 42"))
+        << ftp.GetLastErrorMessage().toStdString();
+    timer.restart();
+    ftp.CloseConnection();
+    EXPECT_LT(timer.elapsed(), 3000);
 }

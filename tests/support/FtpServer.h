@@ -39,6 +39,8 @@ public:
     QString user() const;
     QString password() const;
     QString errorString() const { return m_error; }
+    // The server's process (pyftpdlib serves every login in this one process).
+    qint64 processId() const { return m_process.processId(); }
 
     // The local folder that the server shows as "/".
     QString root() const;
