@@ -171,21 +171,18 @@ bool WaitUntilFree(const QString& path, int checks)
 std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
                                            const std::function<bool(qint64)>& chunkRead)
 {
-    QByteArray body;
-    body.reserve(inet.BytesReceived());
+    // The rest of the body in one piece (shared with the control, not copied); then a step for each
+    // chunk of it: events now and then, and the progress after every full chunk.
+    const QByteArray body = inet.GetChunk(std::numeric_limits<int>::max());
     QElapsedTimer sincePump;
-    for (;;) {
-        if (!sincePump.isValid() || sincePump.elapsed() >= 10) {
+    sincePump.start();
+    QCoreApplication::processEvents();
+    for (qint64 end = chunkSize; chunkSize > 0 && end <= body.size(); end += chunkSize) {
+        if (sincePump.elapsed() >= 10) {
             QCoreApplication::processEvents();
             sincePump.start();
         }
-        const QByteArray chunk = inet.GetChunk(chunkSize);
-        if (chunk.isEmpty())
-            break;
-        body.append(chunk);
-        if (chunk.size() != chunkSize)
-            break;
-        if (chunkRead && !chunkRead(body.size()))
+        if (chunkRead && !chunkRead(end))
             return std::nullopt;
     }
     return body;

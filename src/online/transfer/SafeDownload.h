@@ -37,10 +37,11 @@ bool FileInUse(const QString& path);
 // times. Returns whether it is free.
 bool WaitUntilFree(const QString& path, int checks);
 
-// Reads the body of a finished transfer in chunks of chunkSize, as the download windows do. Window
-// events run between chunks, at least every 10 ms (the window stays just as responsive, without an
-// event round for each of thousands of small chunks). After every full chunk chunkRead(bytes so far)
-// runs: it moves a progress bar, and returns false to stop. Gives the body, or nothing when stopped.
+// Reads the rest of the body of a finished transfer as the download windows do, chunk by chunk
+// of chunkSize: after every full chunk chunkRead(bytes so far) runs (it moves a progress bar, and
+// returns false to stop), and window events run in between, at least every 10 ms (the window stays
+// just as responsive, without an event round for each of thousands of small chunks). Gives the
+// body, or nothing when stopped.
 std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
                                            const std::function<bool(qint64)>& chunkRead);
 
