@@ -1,6 +1,7 @@
 // The main window's commands and the rules by which its controls are enabled.
 #include "app/ProjectCommands.h"
 #include "ftp/FtpCommands.h"
+#include "online/Desktop.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
@@ -69,6 +70,9 @@ void frmMain::connectCommands()
         showOptions(2);
     });
     connect(mnuAbout, &QAction::triggered, this, [this] { showOptions(3); });
+    connect(mnuHelpSfp, &QAction::triggered, this, [] { OpenHelpFile(); });
+    connect(mnuSfpSite, &QAction::triggered, this, [] { OpenWebPage(ProductPageUrl()); });
+    connect(mnuLinkharborSite, &QAction::triggered, this, [] { OpenWebPage(SubmissionSitePageUrl()); });
 
     for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
         connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });

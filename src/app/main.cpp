@@ -1,5 +1,6 @@
 #include "app/QtPrompt.h"
 #include "app/frmMain.h"
+#include "online/SystemDesktop.h"
 
 #include <QApplication>
 
@@ -10,11 +11,14 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Spiderfence"));
     sf::QtPrompt prompt;
     sf::Prompt::setInstance(&prompt);
+    sf::SystemDesktop desktop;
+    sf::Desktop::setInstance(&desktop);
 
     sf::frmMain window;
     window.Form_Load();
     window.show();
     const int result = QApplication::exec();
+    sf::Desktop::setInstance(nullptr);
     sf::Prompt::setInstance(nullptr);
     return result;
 }
