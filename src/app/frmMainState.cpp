@@ -1,6 +1,7 @@
 // The main window's commands and the rules by which its controls are enabled.
 #include "app/ProjectCommands.h"
 #include "ftp/FtpCommands.h"
+#include "online/Desktop.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
@@ -62,6 +63,9 @@ void frmMain::connectCommands()
     connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuOptions, &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuAddEditRobot, &QAction::triggered, this, [this] { showOptions(1); });
+    connect(mnuHelpSfp, &QAction::triggered, this, [] { OpenHelpFile(); });
+    connect(mnuSfpSite, &QAction::triggered, this, [] { OpenWebPage(ProductPageUrl()); });
+    connect(mnuLinkharborSite, &QAction::triggered, this, [] { OpenWebPage(SubmissionSitePageUrl()); });
 
     for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
         connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });
