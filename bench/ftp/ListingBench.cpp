@@ -1,7 +1,9 @@
 // The client's own share of a listing, without a server: parsing 20,000 MLSD lines as pyftpdlib
-// writes them, and filling a cDirList with them in local time.
+// writes them, and filling a cDirList with them in local time the way cFTP does.
 #include "ftp/ListingParser.h"
 #include "ftp/cDirList.h"
+
+#include <QTimeZone>
 
 #include <benchmark/benchmark.h>
 
@@ -31,8 +33,9 @@ void BM_FillDirList(benchmark::State& state)
     const auto entries = sf::ftp::parseListing(mlsdListing(), true, QDateTime::currentDateTimeUtc());
     for (auto _ : state) {
         cDirList list;
+        const QTimeZone zone = QTimeZone::systemTimeZone();
         for (const auto& entry : entries) {
-            const QDateTime time = entry.modified.toLocalTime();
+            const QDateTime time = entry.modified.toOffsetFromUtc(zone.offsetFromUtc(entry.modified));
             list.Add(cDirList::AttrNormal, time, time, time, static_cast<qint32>(entry.size), entry.name);
         }
         benchmark::DoNotOptimize(list.Count());

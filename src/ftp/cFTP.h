@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
 
 #include <memory>
 
@@ -100,7 +101,7 @@ public:
     // list, or nullptr when nothing matched or the listing failed (what arrived before a failure
     // stays in Directory). Folders get the attribute bit of a directory, everything else (files,
     // links) the normal bit. FTP gives one time per entry, the last change; all three times of
-    // an entry hold it, in local time.
+    // an entry hold it, as the local wall-clock time (a QDateTime at the local zone's offset).
     std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
 
     void SetTransferASCII() { m_binary = false; }
@@ -147,7 +148,7 @@ private:
     static QString directoryUrlPath(const QString& directory);
     int fetchListing(const QString& directory, QList<sf::ftp::ListingEntry>& entries, bool& partial);
     int performListing(const QString& directory, const QString& command, QByteArray& data);
-    void addEntry(const sf::ftp::ListingEntry& entry);
+    void addEntry(const sf::ftp::ListingEntry& entry, const QTimeZone& localZone);
     qint32 findFileSize(const QString& sFile);
     bool uploadChunked(const QString& sLocal, const QString& sRemote);
     bool downloadChunked(const QString& sLocal, const QString& sRemote);
