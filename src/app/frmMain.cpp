@@ -266,8 +266,9 @@ QWidget* frmMain::createRemoteStep()
     lv->setSelectionMode(QAbstractItemView::SingleSelection);
     lv->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     lv->header()->setStretchLastSection(false);
-    for (int c = 1; c < 6; ++c)
+    for (int c = 1; c < 5; ++c)
         lv->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    lv->setColumnHidden(5, true); // "Type" only orders the rows: folders ("a") before files ("b")
     AddRobot = pictureButton(body, "AddRobot", "add", tr("Disallow the selected file or folder for the chosen robot"),
                              tr("Add rule"));
     auto* row = new QHBoxLayout;

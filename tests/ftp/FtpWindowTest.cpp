@@ -4,6 +4,8 @@
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
 #include "app/frmMain.h"
+#include "app/ProjectFile.h"
+#include "options/SettingsStore.h"
 #include "ftp/FtpCommands.h"
 #include "ftp/RemoteBrowser.h"
 #include "robots/RobotDatabase.h"
@@ -273,6 +275,33 @@ TEST_P(FtpWindowTest, TransferOptionsTakeEffectAtTheNextConnect)
     EXPECT_FALSE(window->isModified()) << "not while a window fills itself";
     EXPECT_FALSE(window->ftpCommands().session().IsTransferBinary());
     EXPECT_EQ(shared::projectHeader.binaryTransfer, 0);
+}
+
+TEST_P(FtpWindowTest, StartUpReopensTheLastProjectAndConnectsWhenAsked)
+{
+    ProjectHeader header;
+    header.server = server.host();
+    header.port = QString::number(server.port());
+    header.user = server.user();
+    header.password = server.password();
+    header.activeMode = 0;
+    header.binaryTransfer = -1;
+    const QString path = programDir.file("site.sfp");
+    ASSERT_TRUE(ProjectFile::save(path, header, RuleGrid::newProjectTemplate()));
+    for (const char* check2 : {"FALSE", "TRUE"}) {
+        SCOPED_TRACE(check2);
+        SettingsStore::save(SettingsStore::Check1, "TRUE");
+        SettingsStore::save(SettingsStore::Check2, check2);
+        SettingsStore::save(SettingsStore::LastFilename, path);
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+        const bool connects = QString(check2) == "TRUE";
+        EXPECT_EQ(window->windowTitle(), "Spiderfence - site.sfp");
+        EXPECT_EQ(window->isConnected(), connects);
+        EXPECT_EQ(window->lv->topLevelItemCount() > 1, connects);
+        EXPECT_EQ(window->ftpCommands().session().IsConnectionPassive(), connects);
+        EXPECT_FALSE(window->isModified());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpWindowTest,
