@@ -276,4 +276,13 @@ TEST(FtpSessionStalled, AServerThatStopsAnsweringNeitherFreezesTheDisconnectNorA
     timer.restart();
     ftp.CloseConnection();
     EXPECT_LT(timer.elapsed(), 3000);
+
+    // Connecting to it waits for a greeting that does not come: events run, and one cancels it.
+    timer.restart();
+    QTimer::singleShot(300, [&] { ftp.Cancel(); });
+    EXPECT_FALSE(ftp.OpenConnection(server.host(), server.user(), server.password(), server.port()));
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("InternetConnect error code: 42"))
+        << ftp.GetLastErrorMessage().toStdString();
+    EXPECT_FALSE(ftp.IsConnected());
 }
