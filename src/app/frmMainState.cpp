@@ -9,6 +9,8 @@
 #include "app/StepBanner.h"
 #include "app/frmMain.h"
 #include "app/util/VersionInfo.h"
+#include "app/ModalRunner.h"
+#include "options/frmOption.h"
 #include "robots/RobotRecord.h"
 
 
@@ -63,6 +65,11 @@ void frmMain::connectCommands()
     connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuOptions, &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuAddEditRobot, &QAction::triggered, this, [this] { showOptions(1); });
+    connect(mnuUpdate, &QAction::triggered, this, [this] {
+        shared::CheckOnlineOnOpen = true;
+        showOptions(2);
+    });
+    connect(mnuAbout, &QAction::triggered, this, [this] { showOptions(3); });
     connect(mnuHelpSfp, &QAction::triggered, this, [] { OpenHelpFile(); });
     connect(mnuSfpSite, &QAction::triggered, this, [] { OpenWebPage(ProductPageUrl()); });
     connect(mnuLinkharborSite, &QAction::triggered, this, [] { OpenWebPage(SubmissionSitePageUrl()); });
@@ -153,7 +160,13 @@ void frmMain::RefreshRobotList() { m_robotChooser->RefreshRobotList(); }
 
 QString frmMain::selectedUserAgent() const { return m_robotChooser->selectedUserAgent(); }
 
-void frmMain::showOptions(int startTab) { shared::OptionsStartTab = static_cast<qint16>(startTab); }
+void frmMain::showOptions(int startTab)
+{
+    shared::OptionsStartTab = static_cast<qint16>(startTab);
+    frmOption options(*this);
+    options.Form_Load();
+    runModal(options);
+}
 
 void frmMain::setStatusPanel(int panel, const QString& text) { StatusPanel[panel]->setText(text); }
 

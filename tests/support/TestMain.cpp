@@ -1,5 +1,7 @@
 // One main for every test program: a QApplication on the offscreen platform, settings in a
 // temporary folder, and the scripted prompt installed before any window is made.
+#include "app/ModalRunner.h"
+#include "support/ModalScript.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
 
@@ -35,6 +37,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new PromptReset);
     sf::Prompt::setInstance(&sf::test::scriptedPrompt());
+    sf::setModalRunner(sf::test::unscriptedModal); // no test ever waits on a modal window
     const int result = RUN_ALL_TESTS();
     sf::Prompt::setInstance(nullptr);
     return result;

@@ -1,0 +1,111 @@
+#include "online/UpdateTab.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace sf {
+
+UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("UpdateTab"));
+    Frame1 = new QGroupBox(tr("Online information"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    versionSF = valueLabel("versionSF");
+    versionSFO = valueLabel("versionSFO");
+    Label4 = valueLabel("Label4");
+    versionRol = valueLabel("versionRol");
+    Label11 = valueLabel("Label11");
+    Label13 = valueLabel("Label13");
+    Label7 = valueLabel("Label7");
+    InetMsg = valueLabel("InetMsg");
+
+    auto* grid = new QGridLayout(Frame1);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+    auto caption = [this, grid](int row, int column, const QString& text, QLabel* value) {
+        auto* label = new QLabel(text, Frame1);
+        label->setBuddy(value);
+        grid->addWidget(label, row, column);
+        grid->addWidget(value, row, column + 1);
+    };
+    caption(0, 0, tr("Spiderfence version"), versionSF);
+    caption(0, 2, tr("Spiderfence update"), versionSFO);
+    caption(1, 0, tr("Robot list version"), Label4);
+    caption(1, 2, tr("Robot list update"), versionRol);
+    caption(2, 0, tr("Renewkit version"), Label11);
+    caption(2, 2, tr("Renewkit update"), Label13);
+    grid->setRowMinimumHeight(3, 6);
+    caption(4, 0, tr("Message"), Label7);
+    caption(5, 0, tr("Status"), InetMsg);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+
+    CheckOnline =
+        new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), tr("Check online for update"), this);
+    CheckOnline->setObjectName(QStringLiteral("CheckOnline"));
+    Command1 = new QPushButton(style()->standardIcon(QStyle::SP_ArrowDown), tr("Update now!"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    for (QPushButton* button : {CheckOnline, Command1})
+        button->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(CheckOnline);
+    buttons->addWidget(Command1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(ProgressBar1);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+
+    connect(CheckOnline, &QPushButton::clicked, this, &UpdateTab::CheckOnline_Click);
+    connect(Command1, &QPushButton::clicked, this, &UpdateTab::Command1_Click);
+    setInitialTexts();
+}
+
+QLabel* UpdateTab::valueLabel(const char* name)
+{
+    auto* label = new QLabel(this);
+    label->setObjectName(QLatin1String(name));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+void UpdateTab::setInitialTexts()
+{
+    InetMsg->setText(tr("None"));
+    versionSFO->setText(tr("Unknown"));
+    versionRol->setText(tr("Unknown"));
+    Label13->setText(tr("Unknown"));
+    Label7->setText(tr("None"));
+    Command1->setEnabled(false);
+}
+
+void UpdateTab::CheckOnline_Click()
+{
+    // The version page of the web service is fetched and compared here.
+}
+
+void UpdateTab::Command1_Click()
+{
+    // The components whose versions differ are downloaded here.
+}
+
+void UpdateTab::cancelTransfer()
+{
+    // Stops the download transfer when one runs.
+}
+
+} // namespace sf

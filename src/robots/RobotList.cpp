@@ -1,0 +1,85 @@
+#include "robots/RobotList.h"
+
+#include "app/util/CodePage.h"
+#include "app/util/DateSerial.h"
+#include "app/util/FileUtils.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace sf {
+namespace {
+
+int fieldOffset(const char* name)
+{
+    return findRobotField(QString::fromLatin1(name))->offset;
+}
+
+// The locale's long time format without the time zone, which a stored time does not have.
+QString timeFormat(const QLocale& locale)
+{
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b"));
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(zone);
+    return format.trimmed();
+}
+
+} // namespace
+
+void RobotList::clear()
+{
+    std::vector<RobotListEntry>().swap(m_entries);
+    m_lastVersion.clear();
+    m_exists = false;
+}
+
+RobotDbResult RobotList::load(const QString& path)
+{
+    clear();
+    if (!FileExists(path)) {
+        RobotCount = 0;
+        return {};
+    }
+    m_exists = true;
+    QFile file(path);
+    RobotCount = RobotDatabase::countRecords(file.size());
+    if (!file.open(QIODevice::ReadOnly))
+        return RobotDbResult::failure(
+            QCoreApplication::translate("sf::RobotDatabase", "Cannot open the robot database %1: %2")
+                .arg(path, file.errorString()));
+    static const int dateOffset = fieldOffset("Modified_date");
+    const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
+    m_entries.reserve(static_cast<std::size_t>(listed));
+    return RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
+        m_entries.push_back({readFixedText(data + RobotRecord::kNameOffset, RobotRecord::kNameWidth),
+                             readFixedText(data + RobotRecord::kExclusionUserAgentOffset,
+                                           RobotRecord::kExclusionUserAgentWidth),
+                             readDouble(data + dateOffset), readInt16(data + RobotRecord::kCategoryOffset)});
+        if (n == listed) { // the pass ends on this record: it becomes the current one
+            CurrentRobot = RobotRecord::fromData(data);
+            m_lastVersion = CurrentRobot.RobotVersion;
+        }
+    });
+}
+
+QString generalDateText(double serial, const QLocale& locale)
+{
+    if (!std::isfinite(serial))
+        return {};
+    const QDateTime when = fromDateSerial(serial);
+    const double whole = std::trunc(serial);
+    QString text;
+    if (serial == whole)
+        text = locale.toString(when.date(), QLocale::ShortFormat);
+    else if (whole == 0.0)
+        text = locale.toString(when.time(), timeFormat(locale));
+    else
+        text = locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+               locale.toString(when.time(), timeFormat(locale));
+    return text.trimmed();
+}
+
+} // namespace sf

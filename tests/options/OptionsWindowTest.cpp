@@ -1,0 +1,355 @@
+// The options window as the user opens it from the main window: its tabs, its opening, Apply and
+// Close, the settings it stores and the transfer options it changes.
+#include "app/RuleGrid.h"
+#include "app/SharedState.h"
+#include "app/frmMain.h"
+#include "app/util/FileUtils.h"
+#include "app/util/VersionInfo.h"
+#include "ftp/FtpCommands.h"
+#include "online/AboutTab.h"
+#include "online/UpdateTab.h"
+#include "options/ProjectOptionsTab.h"
+#include "options/SettingsStore.h"
+#include "options/frmOption.h"
+#include "robots/RobotDatabase.h"
+#include "robots/RobotEditRequest.h"
+#include "support/ModalScript.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace sf;
+
+namespace {
+
+using Step = std::function<void(frmOption&)>;
+
+class OptionsWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        shared::reset();
+        RobotListVersion.clear();
+    }
+    void TearDown() override
+    {
+        if (window)
+            window->SetModified(false); // nothing to ask about when the window goes
+        window.reset();
+        shared::reset();
+    }
+
+    frmMain& start()
+    {
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+        window->show();
+        return *window;
+    }
+
+    // Opens the options window through the action and runs the step while it is shown.
+    void open(QAction* action, const Step& step)
+    {
+        test::ModalScript script;
+        script.next<frmOption>(step);
+        action->trigger();
+        EXPECT_EQ(script.opened(), QStringList{"Spiderfence - Options"});
+    }
+    void open(const Step& step) { open(window->mnuOptions, step); }
+
+    // Clicks the box or option button where the user does: on its mark.
+    static void click(QAbstractButton* button)
+    {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    }
+    static void setChecked(QAbstractButton* box, bool checked)
+    {
+        if (box->isChecked() != checked)
+            click(box);
+        ASSERT_EQ(box->isChecked(), checked) << box->objectName().toStdString();
+    }
+
+    test::TempProgramDir dir;
+    std::unique_ptr<frmMain> window;
+};
+
+void writeRobots(const QString& path, const QStringList& versions)
+{
+    for (int i = 0; i < versions.size(); ++i) {
+        RobotRecord r;
+        r.Robot_name = QStringLiteral("Robot %1").arg(i + 1);
+        r.RobotVersion = versions[i];
+        ASSERT_TRUE(RobotDatabase(path).write(i + 1, r));
+    }
+}
+
+} // namespace
+
+TEST_F(OptionsWindowTest, EachEntryPointOpensItsTabAndClearsTheStartValues)
+{
+    frmMain& w = start();
+    struct Case {
+        QAction* action;
+        int tab;
+        int checks; // runs of the update check
+    };
+    // "Options..." after "Add/Edit Robots" shows the first tab again: the start tab was reset.
+    const Case cases[] = {{w.mnuAddEditRobot, 1, 0},   {w.mnuOptions, 0, 0}, {w.mnuAbout, 3, 0},
+                          {w.Toolbar3Button[5], 0, 0}, {w.mnuUpdate, 2, 1},  {w.mnuOptions, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action->objectName().toStdString());
+        open(c.action, [&](frmOption& options) {
+            QSignalSpy check(options.update()->CheckOnline, &QPushButton::clicked);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(options.SSTab1->currentIndex(), c.tab);
+            EXPECT_EQ(check.count(), c.checks);
+            EXPECT_EQ(options.parentWidget(), &w);
+            EXPECT_EQ(shared::OptionsStartTab, 0);
+            EXPECT_FALSE(shared::CheckOnlineOnOpen);
+            QStringList captions;
+            for (int i = 0; i < options.SSTab1->count(); ++i)
+                captions << options.SSTab1->tabText(i);
+            EXPECT_EQ(captions, (QStringList{"Project Options", "Robots list", " Update Spiderfence",
+                                             "About Spiderfence"}));
+            EXPECT_EQ(options.Proceed->text(), "Apply");
+            EXPECT_EQ(options.Cancel->text(), "Close");
+            QTest::mouseClick(options.Cancel, Qt::LeftButton);
+            EXPECT_FALSE(options.isVisible());
+        });
+    }
+}
+
+TEST_F(OptionsWindowTest, OpeningFillsTheVersionsTheUpdateTabAndTheAboutPage)
+{
+    writeRobots(dir.file("robots.rbd"), {"1.0", " 2026.12.1 "});
+    frmMain& w = start();
+    // A version read from another file before must not show as Renewkit's.
+    ASSERT_TRUE(GetVersionInfo(test::buildBinDir() + "/" + ExecutableName("renewkit")));
+    ASSERT_FALSE(ProductVersionText.isEmpty());
+    const QString release = RunningProgramVersion()->release();
+    open(w.mnuAbout, [&](frmOption& options) {
+        const UpdateTab& update = *options.update();
+        const AboutTab& about = *options.about();
+        EXPECT_EQ(update.versionSF->text(), release);
+        EXPECT_EQ(about.Label18->text(), release);
+        EXPECT_EQ(update.Label4->text(), "2026.12.1");
+        EXPECT_EQ(about.Label15->text(), "2026.12.1");
+        EXPECT_EQ(update.Label11->text(), "") << "no renewkit in the program folder";
+        for (QLabel* online : {update.versionSFO, update.versionRol, update.Label13})
+            EXPECT_EQ(online->text(), "Unknown");
+        EXPECT_EQ(update.Label7->text(), "None");
+        EXPECT_EQ(update.InetMsg->text(), "None");
+        EXPECT_FALSE(update.Command1->isEnabled());
+        EXPECT_TRUE(update.CheckOnline->isEnabled());
+        EXPECT_EQ(about.Label19->text(),
+                  "Spiderfence is a 100% FREEWARE\r\n\r\n No Spyware\r\n No Sponsorware\r\n No Adware");
+        EXPECT_EQ(about.Label20->text(), "You can visit us at :");
+        EXPECT_EQ(about.Label21->text(), "Or at :");
+    });
+    EXPECT_EQ(RobotListVersion, "2026.12.1");
+
+    ASSERT_TRUE(QFile::copy(test::buildBinDir() + "/" + ExecutableName("renewkit"),
+                            ProgramPath(ExecutableName("renewkit"))));
+    open([&](frmOption& options) { EXPECT_EQ(options.update()->Label11->text(), release); });
+}
+
+TEST_F(OptionsWindowTest, ProjectControlsFollowWhetherAProjectIsOpen)
+{
+    frmMain& w = start();
+    shared::projectHeader.headerText = QStringLiteral("  Our header  ");
+    shared::projectHeader.uploadDirectory = QStringLiteral(" /www ");
+    shared::EditExisting = true;
+    open([&](frmOption& options) {
+        const ProjectOptionsTab& p = *options.projectOptions();
+        EXPECT_EQ(p.Text1->text(), "Our header");
+        EXPECT_EQ(p.Text2->text(), "/www");
+        EXPECT_FALSE(shared::EditExisting);
+        for (QWidget* c : std::initializer_list<QWidget*>{p.Text1, p.Label8, p.Text2, p.Label9, p.optActive,
+                                                          p.optPassive, p.optBin, p.optAscii})
+            EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
+    });
+
+    w.mnuCloseProject->trigger();
+    ASSERT_FALSE(w.isProjectOpen());
+    SettingsStore::save(SettingsStore::Check2, "TRUE");
+    open([&](frmOption& options) {
+        const ProjectOptionsTab& p = *options.projectOptions();
+        EXPECT_EQ(p.Text1->text(), "");
+        EXPECT_EQ(p.Text2->text(), "");
+        for (QWidget* c : std::initializer_list<QWidget*>{p.Text1, p.Label8, p.Text2, p.Label9, p.optActive,
+                                                          p.optPassive, p.optBin, p.optAscii})
+            EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+        EXPECT_TRUE(p.Check2->isChecked());
+        setChecked(p.Check1, true);
+        QTest::mouseClick(options.Proceed, Qt::LeftButton);
+    });
+    // Without a project Apply stores only the three settings.
+    EXPECT_EQ(w.gridRows(), RuleGrid::emptyGrid());
+    EXPECT_EQ(SettingsStore::read(SettingsStore::Check1), "TRUE");
+    EXPECT_EQ(SettingsStore::read(SettingsStore::Check2), "TRUE");
+    EXPECT_EQ(SettingsStore::read(SettingsStore::Check3), "FALSE");
+}
+
+TEST_F(OptionsWindowTest, CloseStoresNothingButTypingHasMarkedTheProject)
+{
+    frmMain& w = start();
+    const QStringList rows = w.gridRows();
+    const QString header = shared::projectHeader.headerText;
+    open([&](frmOption& options) {
+        ProjectOptionsTab& p = *options.projectOptions();
+        EXPECT_EQ(p.Text2->text(), "") << "a new project's upload folder holds NULs: nothing to show";
+        EXPECT_FALSE(w.isModified());
+        QTest::keyClicks(p.Text1, "changed");
+        EXPECT_TRUE(w.isModified());
+        setChecked(p.Check1, true);
+        setChecked(p.Check3, true);
+        QTest::mouseClick(options.Cancel, Qt::LeftButton);
+    });
+    for (const char* key : {SettingsStore::Check1, SettingsStore::Check2, SettingsStore::Check3})
+        EXPECT_EQ(SettingsStore::read(key), "") << key;
+    EXPECT_EQ(shared::projectHeader.headerText, header);
+    EXPECT_EQ(w.gridRows(), rows);
+    EXPECT_TRUE(w.isModified());
+}
+
+TEST_F(OptionsWindowTest, ApplyStoresEachBoxAsTrueOrFalse)
+{
+    start();
+    const struct {
+        bool boxes[3];
+        const char* stored[3];
+    } cases[] = {
+        {{false, false, false}, {"FALSE", "FALSE", "FALSE"}}, // absent keys become present
+        {{true, false, true}, {"TRUE", "FALSE", "TRUE"}},
+        {{false, true, false}, {"FALSE", "TRUE", "FALSE"}},
+        {{true, true, true}, {"TRUE", "TRUE", "TRUE"}},
+    };
+    for (const auto& c : cases) {
+        open([&](frmOption& options) {
+            ProjectOptionsTab& p = *options.projectOptions();
+            setChecked(p.Check1, c.boxes[0]);
+            setChecked(p.Check2, c.boxes[1]);
+            setChecked(p.Check3, c.boxes[2]);
+            QTest::mouseClick(options.Proceed, Qt::LeftButton);
+            EXPECT_FALSE(options.isVisible());
+        });
+        EXPECT_EQ(SettingsStore::read(SettingsStore::Check1), c.stored[0]);
+        EXPECT_EQ(SettingsStore::read(SettingsStore::Check2), c.stored[1]);
+        EXPECT_EQ(SettingsStore::read(SettingsStore::Check3), c.stored[2]);
+    }
+}
+
+TEST_F(OptionsWindowTest, OnlyAnExactUpperCaseTrueChecksABox)
+{
+    start();
+    const struct {
+        const char* stored; // nullptr: the key is absent
+        bool checked;
+    } cases[] = {{"TRUE", true},   {"true", false}, {"True", false}, {"TRUE ", false},
+                 {"FALSE", false}, {"", false},     {nullptr, false}};
+    for (const auto& c : cases) {
+        test::clearSettings();
+        for (const char* key : {SettingsStore::Check1, SettingsStore::Check2, SettingsStore::Check3}) {
+            if (c.stored)
+                SettingsStore::save(key, QString::fromLatin1(c.stored));
+        }
+        open([&](frmOption& options) {
+            const ProjectOptionsTab& p = *options.projectOptions();
+            for (QCheckBox* box : {p.Check1, p.Check2, p.Check3})
+                EXPECT_EQ(box->isChecked(), c.checked) << (c.stored ? c.stored : "(absent)");
+        });
+    }
+}
+
+TEST_F(OptionsWindowTest, ApplyTrimsTheHeaderAndWritesItIntoRowTwo)
+{
+    frmMain& w = start();
+    const QStringList before = w.gridRows();
+    const QString longHeader = QString(160, QLatin1Char('h'));
+    const struct {
+        QString typed;
+        QString stored;
+        QString row2;
+    } cases[] = {
+        {"  My header  ", "My header", "# My header"},
+        {"   ", "", "# "},
+        {longHeader, longHeader.left(150), "# " + longHeader},
+    };
+    for (const auto& c : cases) {
+        open([&](frmOption& options) {
+            QLineEdit* text1 = options.projectOptions()->Text1;
+            text1->selectAll();
+            QTest::keyClick(text1, Qt::Key_Delete);
+            QTest::keyClicks(text1, c.typed);
+            QTest::mouseClick(options.Proceed, Qt::LeftButton);
+        });
+        EXPECT_EQ(shared::projectHeader.headerText, c.stored);
+        QStringList expected = before;
+        expected[2] = c.row2;
+        EXPECT_EQ(w.gridRows(), expected);
+    }
+}
+
+TEST_F(OptionsWindowTest, OptionButtonsSetTheSessionAndMarkTheProjectButNotWhileFilling)
+{
+    frmMain& w = start();
+    const cFTP& session = w.ftpCommands().session();
+    const struct {
+        qint16 active, binary;
+    } projects[] = {{-1, -1}, {0, 0}, {0, -1}, {-1, 0}};
+    for (const auto& project : projects) {
+        shared::projectHeader.activeMode = project.active;
+        shared::projectHeader.binaryTransfer = project.binary;
+        w.ftpCommands().setSessionModes(project.active == -1, project.binary == -1);
+        w.SetModified(false);
+        open([&](frmOption& options) {
+            const ProjectOptionsTab& p = *options.projectOptions();
+            EXPECT_EQ(p.optActive->isChecked(), project.active == -1);
+            EXPECT_EQ(p.optPassive->isChecked(), project.active != -1);
+            EXPECT_EQ(p.optBin->isChecked(), project.binary == -1);
+            EXPECT_EQ(p.optAscii->isChecked(), project.binary != -1);
+            EXPECT_FALSE(w.isModified()) << "filling the window changed nothing";
+            EXPECT_EQ(session.IsModePassive(), project.active != -1);
+            EXPECT_EQ(session.IsTransferBinary(), project.binary == -1);
+        });
+    }
+
+    const struct {
+        const char* button;
+        bool passive, binary;
+        qint16 activeFlag, binaryFlag;
+    } clicks[] = {{"optPassive", true, false, 0, 0},
+                  {"optBin", true, true, 0, -1},
+                  {"optActive", false, true, -1, -1},
+                  {"optAscii", false, false, -1, 0}};
+    // The project is now active and ASCII; the clicks apply at once and Close does not undo them.
+    open([&](frmOption& options) {
+        for (const auto& c : clicks) {
+            SCOPED_TRACE(c.button);
+            w.SetModified(false);
+            click(options.findChild<QRadioButton*>(c.button));
+            EXPECT_EQ(session.IsModePassive(), c.passive);
+            EXPECT_EQ(session.IsTransferBinary(), c.binary);
+            EXPECT_EQ(shared::projectHeader.activeMode, c.activeFlag);
+            EXPECT_EQ(shared::projectHeader.binaryTransfer, c.binaryFlag);
+            EXPECT_TRUE(w.isModified());
+        }
+        click(options.findChild<QRadioButton*>("optPassive"));
+        QTest::mouseClick(options.Cancel, Qt::LeftButton);
+    });
+    EXPECT_TRUE(session.IsModePassive());
+    EXPECT_EQ(shared::projectHeader.activeMode, 0);
+}
