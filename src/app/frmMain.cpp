@@ -266,8 +266,14 @@ QWidget* frmMain::createRemoteStep()
     lv->setSelectionMode(QAbstractItemView::SingleSelection);
     lv->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     lv->header()->setStretchLastSection(false);
-    for (int c = 1; c < 5; ++c)
-        lv->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    // Fixed widths from the widest text each column shows: measuring 20,000 rows would cost more
+    // than listing them.
+    const QFontMetrics fm = lv->fontMetrics();
+    const char* widest[] = {nullptr, "File Folder", "0000-00-00", "00:00", "acdhnorst"};
+    for (int c = 1; c < 5; ++c) {
+        lv->header()->setSectionResizeMode(c, QHeaderView::Interactive);
+        lv->setColumnWidth(c, fm.horizontalAdvance(QLatin1String(widest[c])) + fm.height() * 2);
+    }
     lv->setColumnHidden(5, true); // "Type" only orders the rows: folders ("a") before files ("b")
     AddRobot = pictureButton(body, "AddRobot", "add", tr("Disallow the selected file or folder for the chosen robot"),
                              tr("Add rule"));

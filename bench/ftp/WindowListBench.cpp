@@ -1,0 +1,96 @@
+// The remote browser of the main window against the curl tool, on one loopback pyftpdlib server in
+// the same run: the time from the refresh command to a filled list of 20,000 entries, and the same
+// folder listed by curl (curl -sS -u USER:PASS ftp://127.0.0.1:PORT/big/ -X MLSD -o /dev/null).
+#include "app/SharedState.h"
+#include "app/frmMain.h"
+#include "ftp/FtpCommands.h"
+#include "support/FtpServer.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kEntries = 20000;
+sf::test::FtpServer* g_server = nullptr;
+sf::frmMain* g_window = nullptr;
+
+void BM_Window_RefreshList(benchmark::State& state)
+{
+    for (auto _ : state) {
+        g_window->RefreshRemoteList();
+        if (g_window->lv->topLevelItemCount() != kEntries + 1)
+            state.SkipWithError("the list is not full");
+    }
+}
+
+void BM_curl_List(benchmark::State& state)
+{
+    const QStringList args{QStringLiteral("-sS"), QStringLiteral("-u"),
+                           g_server->user() + u':' + g_server->password(),
+                           QStringLiteral("ftp://127.0.0.1:%1/big/").arg(g_server->port()), QStringLiteral("-X"),
+                           QStringLiteral("MLSD"), QStringLiteral("-o"), QStringLiteral("/dev/null")};
+    for (auto _ : state) {
+        QProcess curl;
+        curl.start(QStringLiteral("curl"), args);
+        if (!curl.waitForFinished(-1) || curl.exitCode() != 0)
+            state.SkipWithError("curl failed");
+    }
+}
+
+bool fillFolder(sf::test::FtpServer& server)
+{
+    server.makeDir(QStringLiteral("/big"));
+    const QString folder = server.localPath(QStringLiteral("/big"));
+    for (int i = 0; i < kEntries; ++i) {
+        QFile file(QStringLiteral("%1/page-%2.html").arg(folder).arg(i, 5, 10, QLatin1Char('0')));
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    sf::test::FtpServer server;
+    if (!server.start(sf::test::FtpServer::Kind::Pyftpdlib) || !fillFolder(server)) {
+        std::fprintf(stderr, "no server: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    sf::frmMain window;
+    window.Form_Load();
+    window.txtServer->setText(server.host());
+    window.txtUser->setText(server.user());
+    window.txtPassword->setText(server.password());
+    window.txtPort->setText(QString::number(server.port()));
+    window.ftpCommands().optPassive_Click();
+    if (!window.ConnectFtp() || !window.ftpCommands().session().SetFTPDirectory(QStringLiteral("/big"))) {
+        std::fprintf(stderr, "cannot connect\n");
+        return 1;
+    }
+    g_server = &server;
+    g_window = &window;
+    benchmark::RegisterBenchmark("Window_RefreshList_20000", BM_Window_RefreshList)
+        ->Iterations(10)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("curl_List_20000", BM_curl_List)->Iterations(10)->Unit(benchmark::kMillisecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    window.SetModified(false);
+    return 0;
+}
