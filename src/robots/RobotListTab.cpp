@@ -77,6 +77,7 @@ QWidget* RobotListTab::createMaintenance()
     SetRobotVersion = new QLineEdit(box);
     SetRobotVersion->setObjectName(QStringLiteral("SetRobotVersion"));
     SetRobotVersion->setToolTip(tr("Version of the robot list"));
+    SetRobotVersion->setPlaceholderText(tr("Version"));
     SetRobotVersion->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 13);
     SetVersion = makeButton("SetVersion", tr("Set Version"), box);
     SetVersion->setToolTip(tr("Write this version into every robot of the list"));
