@@ -1,5 +1,6 @@
 #include "online/AboutTab.h"
 
+#include "online/Desktop.h"
 #include "online/transfer/ServiceUrls.h"
 
 #include <QGridLayout>
@@ -142,12 +143,12 @@ void AboutTab::setRobotListVersion(const QString& version)
 
 void AboutTab::lblURL_Click()
 {
-    // Opens the program's page on the maker's web site in the user's browser.
+    OpenWebPage(ProductPageUrl());
 }
 
 void AboutTab::Label14_Click()
 {
-    // Opens the maker's second web site in the user's browser.
+    OpenWebPage(SubmissionSitePageUrl());
 }
 
 } // namespace sf

@@ -1,5 +1,7 @@
 #include "online/UpdateTab.h"
 
+#include "online/UpdateCommands.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -70,6 +72,8 @@ UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
     layout->addLayout(buttons);
     layout->addStretch(1);
 
+    m_commands = new UpdateCommands(*this);
+    connect(m_commands, &UpdateCommands::reloadRobotLists, this, &UpdateTab::reloadRobotLists);
     connect(CheckOnline, &QPushButton::clicked, this, &UpdateTab::CheckOnline_Click);
     connect(Command1, &QPushButton::clicked, this, &UpdateTab::Command1_Click);
     setInitialTexts();
@@ -95,17 +99,17 @@ void UpdateTab::setInitialTexts()
 
 void UpdateTab::CheckOnline_Click()
 {
-    // The version page of the web service is fetched and compared here.
+    m_commands->CheckOnline_Click();
 }
 
 void UpdateTab::Command1_Click()
 {
-    // The components whose versions differ are downloaded here.
+    m_commands->Command1_Click();
 }
 
 void UpdateTab::cancelTransfer()
 {
-    // Stops the download transfer when one runs.
+    m_commands->cancelTransfer();
 }
 
 } // namespace sf

@@ -9,6 +9,8 @@ class QPushButton;
 
 namespace sf {
 
+class UpdateCommands;
+
 // The " Update Spiderfence" tab of the options window: the local and online versions of the
 // program, the robot list and Renewkit, the message and transfer status, the download progress and
 // the two commands.
@@ -41,8 +43,16 @@ public:
     QPushButton* CheckOnline = nullptr;
     QPushButton* Command1 = nullptr;
 
+    UpdateCommands* commands() const { return m_commands; }
+
+signals:
+    // After an update the robot database may have changed: the robot lists read it again.
+    void reloadRobotLists();
+
 private:
     QLabel* valueLabel(const char* name);
+
+    UpdateCommands* m_commands = nullptr;
 };
 
 } // namespace sf

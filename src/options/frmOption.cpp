@@ -114,6 +114,10 @@ void frmOption::connectTabs()
     m_project->Text2->installEventFilter(this);
 
     connect(m_robots, &RobotListTab::robotListVersionChanged, m_about, &AboutTab::setRobotListVersion);
+    connect(m_update, &UpdateTab::reloadRobotLists, this, [this] {
+        m_robots->LoadRobotList();
+        m_main.RefreshRobotList();
+    });
     connect(m_robots, &RobotListTab::maintenanceRunning, this, [this](bool running) {
         Proceed->setEnabled(!running);
         Cancel->setEnabled(!running);

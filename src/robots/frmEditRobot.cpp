@@ -1,8 +1,11 @@
 #include "robots/frmEditRobot.h"
 
+#include "app/ModalRunner.h"
 #include "app/Prompt.h"
 #include "app/util/CodePage.h"
 #include "app/util/DateSerial.h"
+#include "online/Desktop.h"
+#include "online/frmSendUpdate.h"
 #include "options/SettingsStore.h"
 #include "robots/CategoryIcons.h"
 #include "robots/RobotDatabase.h"
@@ -307,13 +310,15 @@ void frmEditRobot::storeSendRobot()
 
 void frmEditRobot::showSubmissionWindow()
 {
-    // The submission window (frmSendUpdate) opens here, modally and owned by this window; it sends
-    // the current robot record, which still holds what was just written.
+    // It sends the current robot record, which still holds what was just written.
+    frmSendUpdate submission(this);
+    submission.Form_Load();
+    runModal(submission);
 }
 
 void frmEditRobot::lblURL_Click()
 {
-    // Opens the online robot database's registration page in the user's browser.
+    OpenWebPage(RegistrationPageUrl());
 }
 
 } // namespace sf

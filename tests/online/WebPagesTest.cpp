@@ -1,6 +1,11 @@
 // The help, web-site and about commands: which page or file each one hands to the desktop.
 #include "app/frmMain.h"
+#include "online/AboutTab.h"
 #include "online/Desktop.h"
+#include "online/UpdateTab.h"
+#include "options/frmOption.h"
+#include "robots/frmEditRobot.h"
+#include "support/ModalScript.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
 
@@ -8,6 +13,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -72,4 +80,32 @@ TEST_F(WebPagesTest, HelpMenuOpensTheHelpFileAndBothWebSites)
     EXPECT_TRUE(m_desktop.programs.isEmpty());
 #endif
     EXPECT_TRUE(test::scriptedPrompt().messages().isEmpty());
+}
+
+TEST_F(WebPagesTest, AboutTabLinksAndTheEditorsLinkOpenTheirPages)
+{
+    frmMain window;
+    window.Form_Load();
+    window.show();
+    test::ModalScript modals;
+    modals.next<frmOption>([&](frmOption& options) {
+        EXPECT_EQ(options.SSTab1->currentIndex(), 3);
+        AboutTab& about = *options.about();
+        EXPECT_EQ(about.Label20->text(), QStringLiteral("You can visit us at :"));
+        EXPECT_EQ(about.Label21->text(), QStringLiteral("Or at :"));
+        emit about.lblURL->linkActivated(about.lblURL->text());
+        emit about.Label14->linkActivated(about.Label14->text());
+        EXPECT_EQ(opened(), (QStringList{"http://127.0.0.1:9/spiderfence?q=spiderfence",
+                                         "http://[::1]:9/?q=spiderfence"}));
+        // No update check runs for the about page.
+        EXPECT_EQ(options.update()->Label7->text(), QStringLiteral("None"));
+    });
+    window.mnuAbout->trigger();
+
+    m_desktop.urls.clear();
+    frmEditRobot editor(&window);
+    editor.Form_Load();
+    emit editor.lblURL->linkActivated(editor.lblURL->text());
+    EXPECT_EQ(opened(), QStringList{"http://[::1]:9/robots/mavix/join_spiderfence/"});
+    editor.Proceed->setEnabled(false); // nothing to save when it goes
 }

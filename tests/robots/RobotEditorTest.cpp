@@ -162,6 +162,8 @@ TEST_F(RobotWindowTest, ClosingWithChangesAsksAndEachAnswerLeavesItsFile)
             EXPECT_FALSE(editor.Proceed->isEnabled());
             QTest::keyClicks(editor.EditField[3], "z");
             scriptedPrompt().answerNext(c.answer);
+            if (c.saved) // the box is ticked: the saved robot goes to the submission window
+                script->next([](QDialog& window) { EXPECT_EQ(window.objectName(), "frmSendUpdate"); });
             QTest::mouseClick(editor.Cancel, Qt::LeftButton);
             ASSERT_EQ(scriptedPrompt().shown().size(), 1);
             EXPECT_EQ(scriptedPrompt().shown()[0].text,

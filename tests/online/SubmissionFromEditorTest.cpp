@@ -1,0 +1,70 @@
+// A robot saved in the robot editor with its send box ticked goes to the online robot database.
+#include "app/frmMain.h"
+#include "app/util/DateSerial.h"
+#include "online/RobotSubmission.h"
+#include "online/frmSendUpdate.h"
+#include "options/SettingsStore.h"
+#include "options/frmOption.h"
+#include "robots/RobotDatabase.h"
+#include "robots/RobotListTab.h"
+#include "robots/frmEditRobot.h"
+#include "support/HttpServer.h"
+#include "support/ModalScript.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace sf;
+
+TEST(SubmissionFromEditorTest, ApplyWithTheSendBoxTickedPostsTheRobotJustWritten)
+{
+    test::TempProgramDir dir;
+    test::HttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    qputenv("SPIDERFENCE_WEB_SERVICE_URL", server.baseUrl().toUtf8());
+    server.setWebFunction(QStringLiteral("submitrobot.asp"), "OK");
+    SettingsStore::save(SettingsStore::Username, QStringLiteral("alice"));
+    frmMain window;
+    window.Form_Load();
+    window.show();
+
+    test::ModalScript modals;
+    modals.next<frmOption>(
+        [](frmOption& options) { QTest::mouseClick(options.robotList()->Add_Robot, Qt::LeftButton); });
+    modals.next<frmEditRobot>([](frmEditRobot& editor) {
+        QTest::keyClicks(editor.EditField[0], QStringLiteral("Newbot 3"));
+        QTest::mouseClick(editor.Check5, Qt::LeftButton);
+        QTest::mouseClick(editor.Proceed, Qt::LeftButton);
+    });
+    modals.next<frmSendUpdate>([&](frmSendUpdate& send) {
+        // Opened over the editor once the record is in robots.rbd.
+        EXPECT_EQ(send.parentWidget()->objectName(), QStringLiteral("frmEditRobot"));
+        EXPECT_EQ(RobotDatabase().count(), 1);
+        EXPECT_EQ(send.Text1->text(), QStringLiteral("alice"));
+        QTest::keyClicks(send.Text2, QStringLiteral("pw"));
+        QTest::mouseClick(send.Proceed, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return send.Cancel->text() == QStringLiteral("Close"); }, 15000));
+        QTest::mouseClick(send.Cancel, Qt::LeftButton);
+    });
+    window.mnuAddEditRobot->trigger();
+
+    ASSERT_EQ(server.postBodies().size(), 1);
+    const QByteArray body = server.postBodies().at(0);
+    EXPECT_TRUE(
+        body.startsWith("Robot_name=Newbot+3&Robot_cover_url=http%3A%2F%2F&Robot_details_url=http%3A%2F%2F"
+                        "&Robot_owner_name=&Robot_owner_url=http%3A%2F%2F&"))
+        << body.toStdString();
+    const QString today = SubmissionDate(toDateSerial(QDateTime(QDate::currentDate(), QTime(0, 0))));
+    EXPECT_TRUE(body.contains("&Robot_category=1&Modified_date=" + URLEncode(today).toLatin1() + "&"))
+        << body.toStdString();
+    EXPECT_TRUE(body.endsWith("&Field1=alice&Field2=pw")) << body.toStdString();
+    EXPECT_EQ(SettingsStore::read(SettingsStore::SendRobot), QStringLiteral("TRUE"));
+    window.SetModified(false);
+    qunsetenv("SPIDERFENCE_WEB_SERVICE_URL");
+}
