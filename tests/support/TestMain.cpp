@@ -17,6 +17,11 @@ class PromptReset : public testing::EmptyTestEventListener {
     {
         sf::test::scriptedPrompt().reset();
         sf::test::clearSettings();
+        // Every test starts with the maker's hosts on a loopback port where nothing answers, so that
+        // a check or a page that a test does not point at its own server never leaves the machine.
+        for (const char* variable : {"SPIDERFENCE_WEB_SERVICE_URL", "SPIDERFENCE_DOWNLOAD_URL",
+                                     "SPIDERFENCE_SITE_URL", "SPIDERFENCE_SUBMISSION_SITE_URL"})
+            qputenv(variable, "http://127.0.0.1:9");
     }
     void OnTestEnd(const testing::TestInfo&) override
     {
