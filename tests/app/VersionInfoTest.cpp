@@ -24,13 +24,13 @@ QByteArray resource(quint16 language, quint16 codePage,
                     std::vector<std::pair<std::u16string, std::u16string>> strings = {
                         {u"FileDescription", u"Test program"}, {u"ProductVersion", u"3.4.5"}})
 {
-    versionres::Spec spec;
-    spec.version.file = {3, 4, 5, 6};
-    spec.version.product = {3, 4, 5, 0};
-    spec.language = language;
-    spec.codePage = codePage;
-    spec.strings = std::move(strings);
-    return toQ(versionres::build(spec));
+    versionres::ResourceContents contents;
+    contents.version.file = {3, 4, 5, 6};
+    contents.version.product = {3, 4, 5, 0};
+    contents.language = language;
+    contents.codePage = codePage;
+    contents.strings = std::move(strings);
+    return toQ(versionres::build(contents));
 }
 
 void put(QByteArray& b, qsizetype at, quint64 value, int bytes, bool bigEndian = false)

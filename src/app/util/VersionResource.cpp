@@ -342,17 +342,17 @@ std::optional<FixedVersion> fixedVersion(const Bytes& resource)
     return v;
 }
 
-Bytes build(const Spec& spec)
+Bytes build(const ResourceContents& contents)
 {
     Bytes out;
     const std::size_t root = openNode(out, u"VS_VERSION_INFO", 52, 0);
     for (std::uint32_t word :
-         {kFixedSignature, 0x00010000u, high(spec.version.file), low(spec.version.file),
-          high(spec.version.product), low(spec.version.product), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
+         {kFixedSignature, 0x00010000u, high(contents.version.file), low(contents.version.file),
+          high(contents.version.product), low(contents.version.product), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
         put32(out, word);
     const std::size_t fileInfo = openNode(out, u"StringFileInfo", 0, 1);
-    const std::size_t table = openNode(out, hex4(spec.language) + hex4(spec.codePage), 0, 1);
-    for (const auto& [key, value] : spec.strings) {
+    const std::size_t table = openNode(out, hex4(contents.language) + hex4(contents.codePage), 0, 1);
+    for (const auto& [key, value] : contents.strings) {
         const std::size_t node = openNode(out, key, static_cast<std::uint16_t>(value.size() + 1), 1);
         putText(out, value);
         closeNode(out, node);
@@ -361,8 +361,8 @@ Bytes build(const Spec& spec)
     closeNode(out, fileInfo);
     const std::size_t varInfo = openNode(out, u"VarFileInfo", 0, 1);
     const std::size_t var = openNode(out, u"Translation", 4, 0);
-    put16(out, spec.language);
-    put16(out, spec.codePage);
+    put16(out, contents.language);
+    put16(out, contents.codePage);
     closeNode(out, var);
     closeNode(out, varInfo);
     closeNode(out, root);

@@ -40,12 +40,12 @@ struct FixedVersion {
 std::optional<FixedVersion> fixedVersion(const Bytes& resource);
 
 // What a new resource holds: one string table in one language and code page.
-struct Spec {
+struct ResourceContents {
     FixedVersion version;
     std::uint16_t language = 0x0409;
     std::uint16_t codePage = 0x04B0;
     std::vector<std::pair<std::u16string, std::u16string>> strings;
 };
-Bytes build(const Spec& spec);
+Bytes build(const ResourceContents& contents);
 
 } // namespace sf::versionres
