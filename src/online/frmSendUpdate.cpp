@@ -1,4 +1,5 @@
 #include "online/frmSendUpdate.h"
+#include "app/DialogButtons.h"
 
 #include "online/Desktop.h"
 #include "online/RobotSubmission.h"
@@ -137,18 +138,14 @@ QWidget* frmSendUpdate::createAccount()
 QWidget* frmSendUpdate::createButtons()
 {
     auto* row = new QWidget(this);
-    Proceed = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), tr("Apply"), row);
-    Proceed->setObjectName(QStringLiteral("Proceed"));
-    Cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Cancel"), row);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
+    const DialogButtons buttons = makeDialogButtons(row, tr("Cancel"));
+    Proceed = buttons.proceed;
+    Cancel = buttons.cancel;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
-    for (QPushButton* button : {Proceed, Cancel}) {
-        button->setAutoDefault(false);
-        button->setMinimumWidth(96);
-        layout->addWidget(button);
-    }
+    layout->addWidget(Proceed);
+    layout->addWidget(Cancel);
     return row;
 }
 

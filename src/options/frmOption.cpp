@@ -1,4 +1,5 @@
 #include "options/frmOption.h"
+#include "app/DialogButtons.h"
 
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
@@ -73,18 +74,14 @@ frmOption::frmOption(frmMain& owner) : QDialog(&owner), m_main(owner)
 QWidget* frmOption::createButtons()
 {
     auto* row = new QWidget(this);
-    Proceed = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), tr("Apply"), row);
-    Proceed->setObjectName(QStringLiteral("Proceed"));
-    Cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Close"), row);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
+    const DialogButtons buttons = makeDialogButtons(row, tr("Close"));
+    Proceed = buttons.proceed;
+    Cancel = buttons.cancel;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addStretch(1);
-    for (QPushButton* button : {Proceed, Cancel}) {
-        button->setAutoDefault(false);
-        button->setMinimumWidth(96);
-        layout->addWidget(button);
-    }
+    layout->addWidget(Proceed);
+    layout->addWidget(Cancel);
     connect(Proceed, &QPushButton::clicked, this, &frmOption::Proceed_Click);
     connect(Cancel, &QPushButton::clicked, this, &frmOption::reject);
     return row;

@@ -1,4 +1,5 @@
 #include "robots/frmEditRobot.h"
+#include "app/DialogButtons.h"
 
 #include "app/ModalRunner.h"
 #include "app/Prompt.h"
@@ -177,14 +178,9 @@ QWidget* frmEditRobot::createBottomRow()
         row);
     lblURL->setObjectName(QStringLiteral("lblURL"));
     lblURL->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    Proceed = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), tr("Apply"), row);
-    Proceed->setObjectName(QStringLiteral("Proceed"));
-    Cancel = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Close"), row);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
-    for (QPushButton* button : {Proceed, Cancel}) {
-        button->setAutoDefault(false);
-        button->setMinimumWidth(96);
-    }
+    const DialogButtons buttons = makeDialogButtons(row, tr("Close"));
+    Proceed = buttons.proceed;
+    Cancel = buttons.cancel;
     auto* submission = new QVBoxLayout;
     submission->addWidget(Check5);
     submission->addWidget(lblURL);
