@@ -43,7 +43,10 @@ void BM_SaveProject10000Rows(benchmark::State& state)
         benchmark::DoNotOptimize(f.window.projectCommands().SaveProject());
     }
 }
-BENCHMARK(BM_SaveProject10000Rows)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SaveProject10000Rows)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 void BM_OpenProject10000Rows(benchmark::State& state)
 {
@@ -55,7 +58,10 @@ void BM_OpenProject10000Rows(benchmark::State& state)
             state.SkipWithError("the project did not open whole");
     }
 }
-BENCHMARK(BM_OpenProject10000Rows)->Unit(benchmark::kMillisecond)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenProject10000Rows)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 

@@ -35,10 +35,14 @@ void BM_Window_RefreshList(benchmark::State& state)
 
 void BM_curl_List(benchmark::State& state)
 {
-    const QStringList args{QStringLiteral("-sS"), QStringLiteral("-u"),
+    const QStringList args{QStringLiteral("-sS"),
+                           QStringLiteral("-u"),
                            g_server->user() + u':' + g_server->password(),
-                           QStringLiteral("ftp://127.0.0.1:%1/big/").arg(g_server->port()), QStringLiteral("-X"),
-                           QStringLiteral("MLSD"), QStringLiteral("-o"), QStringLiteral("/dev/null")};
+                           QStringLiteral("ftp://127.0.0.1:%1/big/").arg(g_server->port()),
+                           QStringLiteral("-X"),
+                           QStringLiteral("MLSD"),
+                           QStringLiteral("-o"),
+                           QStringLiteral("/dev/null")};
     for (auto _ : state) {
         QProcess curl;
         curl.start(QStringLiteral("curl"), args);
@@ -87,8 +91,11 @@ int main(int argc, char** argv)
     g_server = &server;
     g_window = &window;
     benchmark::RegisterBenchmark("Window_RefreshList_20000", BM_Window_RefreshList)
-        ->Iterations(10)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("curl_List_20000", BM_curl_List)->Iterations(10)->Unit(benchmark::kMillisecond);
+        ->Iterations(10)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("curl_List_20000", BM_curl_List)
+        ->Iterations(10)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     window.SetModified(false);

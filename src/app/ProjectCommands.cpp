@@ -17,7 +17,10 @@
 namespace sf {
 namespace {
 
-QString projectFilter() { return QObject::tr("Spiderfence Project (*.sfp)"); }
+QString projectFilter()
+{
+    return QObject::tr("Spiderfence Project (*.sfp)");
+}
 
 void reportWriteFailure(const QString& path, const QString& error)
 {
@@ -31,8 +34,9 @@ bool ProjectCommands::askToSave()
 {
     if (!m_window.isModified())
         return true;
-    const auto answer = prompts().message(QObject::tr("Do you want to save the changes you made to the Robot ?"),
-                                          Prompt::Buttons::YesNo, Prompt::Icon::Question);
+    const auto answer =
+        prompts().message(QObject::tr("Do you want to save the changes you made to the Robot ?"),
+                          Prompt::Buttons::YesNo, Prompt::Icon::Question);
     if (answer != Prompt::Answer::Yes)
         return true;
     // A Yes whose save did not happen must not throw the changes away.

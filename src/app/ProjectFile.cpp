@@ -4,9 +4,9 @@
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QBuffer>
 #include <QSaveFile>
 
 #include <array>
@@ -15,8 +15,16 @@
 namespace sf::ProjectFile {
 namespace {
 
-enum Offset { HeaderText = 0, UploadDir = 150, Server = 300, Port = 450, User = 465, Password = 540,
-              BinaryFlag = 615, ActiveFlag = 617 };
+enum Offset {
+    HeaderText = 0,
+    UploadDir = 150,
+    Server = 300,
+    Port = 450,
+    User = 465,
+    Password = 540,
+    BinaryFlag = 615,
+    ActiveFlag = 617
+};
 
 using Slot = std::array<char, kSlotSize>;
 

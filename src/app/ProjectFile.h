@@ -46,7 +46,8 @@ bool write(QIODevice& device, const ProjectHeader& header, const QStringList& ro
 
 // Whole-file versions: the save replaces the file only once everything is written.
 bool load(const QString& path, Contents& contents, QString* error = nullptr);
-bool save(const QString& path, const ProjectHeader& header, const QStringList& rows, QString* error = nullptr);
+bool save(const QString& path, const ProjectHeader& header, const QStringList& rows,
+          QString* error = nullptr);
 
 } // namespace ProjectFile
 } // namespace sf

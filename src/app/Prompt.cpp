@@ -8,7 +8,8 @@ class SilentPrompt final : public Prompt {
 public:
     Answer message(const QString&, Buttons buttons, Icon) override
     {
-        return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
+        return buttons == Buttons::Ok ? Answer::Ok
+                                      : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
     }
     QString openFileName(const FileDialog&) override { return {}; }
     QString saveFileName(const FileDialog&) override { return {}; }
@@ -19,8 +20,14 @@ Prompt* g_current = &g_silent;
 
 } // namespace
 
-Prompt& Prompt::instance() { return *g_current; }
+Prompt& Prompt::instance()
+{
+    return *g_current;
+}
 
-void Prompt::setInstance(Prompt* prompt) { g_current = prompt ? prompt : &g_silent; }
+void Prompt::setInstance(Prompt* prompt)
+{
+    g_current = prompt ? prompt : &g_silent;
+}
 
 } // namespace sf

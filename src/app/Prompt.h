@@ -14,8 +14,8 @@ public:
 
     struct FileDialog {
         QString caption;
-        QString filter;           // in the form "Spiderfence Project (*.sfp)"
-        QString initialPath;      // file name or whole path offered first
+        QString filter;      // in the form "Spiderfence Project (*.sfp)"
+        QString initialPath; // file name or whole path offered first
         bool confirmOverwrite = false;
     };
 
@@ -31,6 +31,9 @@ public:
     static void setInstance(Prompt* prompt);
 };
 
-inline Prompt& prompts() { return Prompt::instance(); }
+inline Prompt& prompts()
+{
+    return Prompt::instance();
+}
 
 } // namespace sf

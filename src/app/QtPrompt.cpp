@@ -10,11 +10,16 @@ namespace {
 QMessageBox::Icon boxIcon(Prompt::Icon icon)
 {
     switch (icon) {
-    case Prompt::Icon::Information: return QMessageBox::Information;
-    case Prompt::Icon::Question: return QMessageBox::Question;
-    case Prompt::Icon::Warning: return QMessageBox::Warning;
-    case Prompt::Icon::Critical: return QMessageBox::Critical;
-    case Prompt::Icon::None: break;
+    case Prompt::Icon::Information:
+        return QMessageBox::Information;
+    case Prompt::Icon::Question:
+        return QMessageBox::Question;
+    case Prompt::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompt::Icon::Critical:
+        return QMessageBox::Critical;
+    case Prompt::Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -22,9 +27,12 @@ QMessageBox::Icon boxIcon(Prompt::Icon icon)
 QMessageBox::StandardButtons boxButtons(Prompt::Buttons buttons)
 {
     switch (buttons) {
-    case Prompt::Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case Prompt::Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case Prompt::Buttons::Ok: break;
+    case Prompt::Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Prompt::Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Prompt::Buttons::Ok:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -36,10 +44,14 @@ Prompt::Answer QtPrompt::message(const QString& text, Buttons buttons, Icon icon
     QMessageBox box(boxIcon(icon), QApplication::translate("sf", "Spiderfence"), text, boxButtons(buttons),
                     QApplication::activeWindow());
     switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: break;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        break;
     }
     return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
 }

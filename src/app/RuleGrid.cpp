@@ -46,20 +46,35 @@ QString encodePath(const QString& path)
 
 } // namespace
 
-QString ruleLine() { return QString(51, u'#'); }
+QString ruleLine()
+{
+    return QString(51, u'#');
+}
 
-QString defaultHeaderText() { return QStringLiteral("Edit this robots.txt header in the Options menu"); }
+QString defaultHeaderText()
+{
+    return QStringLiteral("Edit this robots.txt header in the Options menu");
+}
 
 QString signatureLine()
 {
     return QStringLiteral("# Made with Spiderfence: ") + QUrl(QStringLiteral(SF_SITE_URL)).host();
 }
 
-QString headerComment(const QString& headerText) { return QStringLiteral("# ") + headerText; }
+QString headerComment(const QString& headerText)
+{
+    return QStringLiteral("# ") + headerText;
+}
 
-QStringList emptyGrid() { return QStringList(9, QString()); }
+QStringList emptyGrid()
+{
+    return QStringList(9, QString());
+}
 
-QStringList newProjectTemplate() { return withBody({}); }
+QStringList newProjectTemplate()
+{
+    return withBody({});
+}
 
 QStringList allowAllTemplate(QString& headerText)
 {

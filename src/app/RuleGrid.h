@@ -14,13 +14,13 @@ inline constexpr int kHeaderRows = 5;
 inline constexpr int kGroupRow = 5;
 inline constexpr int kProtectedTailRows = 5;
 
-QString ruleLine();                 // 51 "#"
-QString defaultHeaderText();        // "Edit this robots.txt header in the Options menu"
-QString signatureLine();            // "# Made with Spiderfence: " + the web site's host
+QString ruleLine();                               // 51 "#"
+QString defaultHeaderText();                      // "Edit this robots.txt header in the Options menu"
+QString signatureLine();                          // "# Made with Spiderfence: " + the web site's host
 QString headerComment(const QString& headerText); // "# " + text
 
-QStringList emptyGrid();            // nine empty rows: the grid of the no-project state
-QStringList newProjectTemplate();   // the 9-row layout of a new project
+QStringList emptyGrid();          // nine empty rows: the grid of the no-project state
+QStringList newProjectTemplate(); // the 9-row layout of a new project
 // The 11-row allow-all and 12-row disallow-all layouts. The header text is trimmed of spaces and
 // stored back; when not empty it becomes row 2.
 QStringList allowAllTemplate(QString& headerText);

@@ -14,7 +14,10 @@ int RuleGridModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int RuleGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+int RuleGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
 
 QVariant RuleGridModel::data(const QModelIndex& index, int role) const
 {

@@ -1,12 +1,12 @@
 #include "app/frmMain.h"
 
 #include "app/ProjectCommands.h"
-#include "ftp/FtpCommands.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
 #include "app/SharedState.h"
 #include "app/StepBanner.h"
+#include "ftp/FtpCommands.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -27,14 +27,21 @@
 #include <QVBoxLayout>
 
 // The icons live in a static library: register them before the first window uses them.
-static void initIconResources() { Q_INIT_RESOURCE(icons); }
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace sf {
 namespace {
 
-QIcon icon(const char* name) { return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))); }
+QIcon icon(const char* name)
+{
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+}
 
-QAction* makeAction(QObject* parent, const char* objectName, const QString& text, const char* iconName = nullptr)
+QAction* makeAction(QObject* parent, const char* objectName, const QString& text,
+                    const char* iconName = nullptr)
 {
     auto* action = new QAction(text, parent);
     action->setObjectName(QLatin1String(objectName));
@@ -116,7 +123,9 @@ void frmMain::createActions()
 
 void frmMain::createMenus()
 {
-    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+    auto separator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QLatin1String(name));
+    };
     mnuFile = menuBar()->addMenu(tr("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFile->addAction(mnuNewProject);
@@ -275,8 +284,8 @@ QWidget* frmMain::createRemoteStep()
         lv->setColumnWidth(c, fm.horizontalAdvance(QLatin1String(widest[c])) + fm.height() * 2);
     }
     lv->setColumnHidden(5, true); // "Type" only orders the rows: folders ("a") before files ("b")
-    AddRobot = pictureButton(body, "AddRobot", "add", tr("Disallow the selected file or folder for the chosen robot"),
-                             tr("Add rule"));
+    AddRobot = pictureButton(body, "AddRobot", "add",
+                             tr("Disallow the selected file or folder for the chosen robot"), tr("Add rule"));
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(AddRobot);
@@ -305,8 +314,8 @@ QWidget* frmMain::createGridStep()
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     robotGrid->setFont(mono);
-    RemoveRobot = pictureButton(body, "RemoveRobot", "remove", tr("Remove the selected line, or the whole robot group"),
-                                tr("Remove"));
+    RemoveRobot = pictureButton(body, "RemoveRobot", "remove",
+                                tr("Remove the selected line, or the whole robot group"), tr("Remove"));
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(RemoveRobot);
@@ -320,7 +329,8 @@ QWidget* frmMain::createUploadStep()
     auto* body = new QWidget;
     auto* row = new QHBoxLayout(body);
     row->setContentsMargins(0, 0, 0, 0);
-    UploadButton = pictureButton(body, "UploadButton", "upload", tr("Upload robots.txt"), tr("Upload robots.txt"));
+    UploadButton =
+        pictureButton(body, "UploadButton", "upload", tr("Upload robots.txt"), tr("Upload robots.txt"));
     UploadButton->setIconSize(QSize(32, 32));
     row->addStretch();
     row->addWidget(UploadButton);
@@ -329,11 +339,11 @@ QWidget* frmMain::createUploadStep()
 
 void frmMain::createCentralWidget()
 {
-    const QString captions[5] = {
-        tr("Step 1- Set your FTP server"), tr("Step 2 - Disallow for all robots or specify for each one"),
-        tr("Step 3 - Select directories and files to disallow"),
-        tr("Step 4 - Your robots.txt file with the disallow directories and files"),
-        tr("Step 5 - When you have finish, upload the robots.txt to the server")};
+    const QString captions[5] = {tr("Step 1- Set your FTP server"),
+                                 tr("Step 2 - Disallow for all robots or specify for each one"),
+                                 tr("Step 3 - Select directories and files to disallow"),
+                                 tr("Step 4 - Your robots.txt file with the disallow directories and files"),
+                                 tr("Step 5 - When you have finish, upload the robots.txt to the server")};
     for (int i = 0; i < 5; ++i) {
         asxPowerBanner[i] = new StepBanner(i + 1, captions[i]);
         asxPowerBanner[i]->setObjectName(QStringLiteral("asxPowerBanner%1").arg(i + 1));

@@ -89,10 +89,10 @@ public:
     QToolBar* Toolbar2 = nullptr;
     QToolBar* Toolbar3 = nullptr;
     QToolBar* Toolbar4 = nullptr;
-    QAction* Toolbar1Button[3] = {};  // New, Open, Save
-    QAction* Toolbar2Button1 = nullptr;  // Disconnect
-    QAction* Toolbar3Button[6] = {};  // 2 Refresh, 4 Upload, 6 Options; 1, 3, 5 are separators
-    QAction* Toolbar4Button1 = nullptr;  // Connect
+    QAction* Toolbar1Button[3] = {};    // New, Open, Save
+    QAction* Toolbar2Button1 = nullptr; // Disconnect
+    QAction* Toolbar3Button[6] = {};    // 2 Refresh, 4 Upload, 6 Options; 1, 3, 5 are separators
+    QAction* Toolbar4Button1 = nullptr; // Connect
     QTreeWidget* lv = nullptr;
     QComboBox* robotList = nullptr;
     QToolButton* AddRobot = nullptr;

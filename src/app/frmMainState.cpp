@@ -1,7 +1,6 @@
 // The main window's commands and the rules by which its controls are enabled.
+#include "app/ModalRunner.h"
 #include "app/ProjectCommands.h"
-#include "ftp/FtpCommands.h"
-#include "online/Desktop.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
@@ -9,10 +8,10 @@
 #include "app/StepBanner.h"
 #include "app/frmMain.h"
 #include "app/util/VersionInfo.h"
-#include "app/ModalRunner.h"
+#include "ftp/FtpCommands.h"
+#include "online/Desktop.h"
 #include "options/frmOption.h"
 #include "robots/RobotRecord.h"
-
 
 #include <QAction>
 #include <QCloseEvent>
@@ -76,7 +75,8 @@ void frmMain::connectCommands()
 
     for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
         connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });
-    connect(lv, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* row) { m_ftp->lv_DblClick(row); });
+    connect(lv, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* row) { m_ftp->lv_DblClick(row); });
 }
 
 bool frmMain::SetModified(bool modified)
@@ -91,9 +91,15 @@ bool frmMain::SetModified(bool modified)
     return Toolbar1Button[2]->isEnabled();
 }
 
-bool frmMain::isModified() const { return Toolbar1Button[2]->isEnabled(); }
+bool frmMain::isModified() const
+{
+    return Toolbar1Button[2]->isEnabled();
+}
 
-bool frmMain::isProjectOpen() const { return Toolbar4Button1->isEnabled(); }
+bool frmMain::isProjectOpen() const
+{
+    return Toolbar4Button1->isEnabled();
+}
 
 void frmMain::setConnectionFieldsEnabled(bool enabled)
 {
@@ -111,7 +117,8 @@ void frmMain::EnableProject()
     for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
-    for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject, mnuExport})
+    for (QAction* a :
+         {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject, mnuExport})
         a->setEnabled(true);
 }
 
@@ -140,25 +147,47 @@ void frmMain::setConnectedState(bool connected)
     m_connected = connected;
     for (QWidget* w : std::initializer_list<QWidget*>{lv, AddRobot, RemoveRobot, UploadButton})
         w->setEnabled(connected);
-    for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh, mnuUploadSfp})
+    for (QAction* a :
+         {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh, mnuUploadSfp})
         a->setEnabled(connected);
     if (!connected)
         lv->clear(); // the status bar keeps the last folder
 }
 
-bool frmMain::ConnectFtp() { return m_ftp->ConnectFtp(); }
+bool frmMain::ConnectFtp()
+{
+    return m_ftp->ConnectFtp();
+}
 
-void frmMain::DisconnectFtp() { m_ftp->DisconnectFtp(); }
+void frmMain::DisconnectFtp()
+{
+    m_ftp->DisconnectFtp();
+}
 
-void frmMain::RefreshRemoteList() { m_ftp->RefreshRemoteList(); }
+void frmMain::RefreshRemoteList()
+{
+    m_ftp->RefreshRemoteList();
+}
 
-void frmMain::UploadRobotsFile() { m_ftp->UploadRobotsFile(); }
+void frmMain::UploadRobotsFile()
+{
+    m_ftp->UploadRobotsFile();
+}
 
-QString frmMain::remoteDirectory() const { return m_ftp->remoteDirectory(); }
+QString frmMain::remoteDirectory() const
+{
+    return m_ftp->remoteDirectory();
+}
 
-void frmMain::RefreshRobotList() { m_robotChooser->RefreshRobotList(); }
+void frmMain::RefreshRobotList()
+{
+    m_robotChooser->RefreshRobotList();
+}
 
-QString frmMain::selectedUserAgent() const { return m_robotChooser->selectedUserAgent(); }
+QString frmMain::selectedUserAgent() const
+{
+    return m_robotChooser->selectedUserAgent();
+}
 
 void frmMain::showOptions(int startTab)
 {
@@ -168,11 +197,20 @@ void frmMain::showOptions(int startTab)
     runModal(options);
 }
 
-void frmMain::setStatusPanel(int panel, const QString& text) { StatusPanel[panel]->setText(text); }
+void frmMain::setStatusPanel(int panel, const QString& text)
+{
+    StatusPanel[panel]->setText(text);
+}
 
-const QStringList& frmMain::gridRows() const { return m_gridModel->rows(); }
+const QStringList& frmMain::gridRows() const
+{
+    return m_gridModel->rows();
+}
 
-void frmMain::setGridRows(const QStringList& rows) { m_gridModel->setRows(rows); }
+void frmMain::setGridRows(const QStringList& rows)
+{
+    m_gridModel->setRows(rows);
+}
 
 void frmMain::setGridColumnWidth()
 {
@@ -192,7 +230,10 @@ void frmMain::changeGrid(const QStringList& rows)
     SetModified(true);
 }
 
-void frmMain::mnu_allow_all_Click() { changeGrid(RuleGrid::allowAllTemplate(shared::projectHeader.headerText)); }
+void frmMain::mnu_allow_all_Click()
+{
+    changeGrid(RuleGrid::allowAllTemplate(shared::projectHeader.headerText));
+}
 
 void frmMain::mnu_disallow_all_Click()
 {

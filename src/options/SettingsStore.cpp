@@ -12,7 +12,10 @@ QSettings& store()
     return settings;
 }
 
-QString fullKey(const char* key) { return QStringLiteral("Settings/") + QLatin1String(key); }
+QString fullKey(const char* key)
+{
+    return QStringLiteral("Settings/") + QLatin1String(key);
+}
 
 } // namespace
 

@@ -9,9 +9,9 @@ namespace sf {
 // "TRUE" means on.
 class SettingsStore {
 public:
-    static constexpr const char* Check1 = "Check1";           // open the last project at start-up
-    static constexpr const char* Check2 = "Check2";           // connect when a project opens
-    static constexpr const char* Check3 = "Check3";           // check for updates at start-up
+    static constexpr const char* Check1 = "Check1"; // open the last project at start-up
+    static constexpr const char* Check2 = "Check2"; // connect when a project opens
+    static constexpr const char* Check3 = "Check3"; // check for updates at start-up
     static constexpr const char* LastFilename = "LastFilename";
     static constexpr const char* SendRobot = "SendRobot";
     static constexpr const char* Username = "Username";
@@ -19,7 +19,10 @@ public:
     static QString read(const char* key);
     static void save(const char* key, const QString& value);
     static bool flag(const char* key) { return read(key) == QLatin1String("TRUE"); }
-    static void saveFlag(const char* key, bool on) { save(key, on ? QStringLiteral("TRUE") : QStringLiteral("FALSE")); }
+    static void saveFlag(const char* key, bool on)
+    {
+        save(key, on ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    }
 };
 
 } // namespace sf

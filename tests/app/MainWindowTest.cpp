@@ -63,20 +63,42 @@ protected:
             bool enabled;
         };
         const Row rows[] = {
-            {"txtServer", open}, {"txtUser", open}, {"txtPassword", open}, {"txtPort", open},
-            {"robotList", open}, {"robotGrid", open}, {"info_robot", open},
-            {"mnu_allow_all", open}, {"mnu_disallow_all", open}, {"Toolbar4Button1", open}, {"mnuConnect", open},
-            {"mnuCloseProject", open}, {"mnuExport", open},
-            {"lv", connected}, {"AddRobot", connected}, {"RemoveRobot", connected},
-            {"Toolbar2Button1", connected}, {"mnuDisconnect", connected},
-            {"Toolbar3Button2", connected}, {"Toolbar3Button4", connected}, {"mnuRefresh", connected},
-            {"mnuUploadSfp", connected}, {"UploadButton", connected},
-            {"Toolbar1Button3", open && modified}, {"mnuSaveProject", open && modified},
+            {"txtServer", open},
+            {"txtUser", open},
+            {"txtPassword", open},
+            {"txtPort", open},
+            {"robotList", open},
+            {"robotGrid", open},
+            {"info_robot", open},
+            {"mnu_allow_all", open},
+            {"mnu_disallow_all", open},
+            {"Toolbar4Button1", open},
+            {"mnuConnect", open},
+            {"mnuCloseProject", open},
+            {"mnuExport", open},
+            {"lv", connected},
+            {"AddRobot", connected},
+            {"RemoveRobot", connected},
+            {"Toolbar2Button1", connected},
+            {"mnuDisconnect", connected},
+            {"Toolbar3Button2", connected},
+            {"Toolbar3Button4", connected},
+            {"mnuRefresh", connected},
+            {"mnuUploadSfp", connected},
+            {"UploadButton", connected},
+            {"Toolbar1Button3", open && modified},
+            {"mnuSaveProject", open && modified},
             {"mnuSaveAs", open && modified},
             // always enabled
-            {"Toolbar1Button1", true}, {"Toolbar1Button2", true}, {"Toolbar3Button6", true},
-            {"mnuNewProject", true}, {"mnuOpenPRoject", true}, {"mnuExit", true}, {"mnuOptions", true},
-            {"mnuAddEditRobot", true}, {"mnuAbout", true},
+            {"Toolbar1Button1", true},
+            {"Toolbar1Button2", true},
+            {"Toolbar3Button6", true},
+            {"mnuNewProject", true},
+            {"mnuOpenPRoject", true},
+            {"mnuExit", true},
+            {"mnuOptions", true},
+            {"mnuAddEditRobot", true},
+            {"mnuAbout", true},
         };
         for (const Row& row : rows) {
             QObject* control = w.findChild<QObject*>(QLatin1String(row.name));
@@ -118,13 +140,16 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
             texts << (a->isSeparator() ? "-" : a->text());
         return texts;
     };
-    EXPECT_EQ(entries(w.mnuFile), (QStringList{"&New Project", "&Open Project", "-", "&Save Project", "S&ave As", "-",
-                                               "&Close Project", "-", "&Export", "-", "&Exit"}));
+    EXPECT_EQ(entries(w.mnuFile),
+              (QStringList{"&New Project", "&Open Project", "-", "&Save Project", "S&ave As", "-",
+                           "&Close Project", "-", "&Export", "-", "&Exit"}));
     EXPECT_EQ(entries(w.mnu_edit), (QStringList{"Allow all Robots", "-", "Disallow all Robots"}));
-    EXPECT_EQ(entries(w.mnuTools), (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-",
-                                                "&Upload robots.txt", "-", "Add/Edit Robots", "Options..."}));
-    EXPECT_EQ(entries(w.mnuHelp), (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
-                                               "Linkharbor Website", "-", "&About Spiderfence"}));
+    EXPECT_EQ(entries(w.mnuTools),
+              (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-",
+                           "&Upload robots.txt", "-", "Add/Edit Robots", "Options..."}));
+    EXPECT_EQ(entries(w.mnuHelp),
+              (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
+                           "Linkharbor Website", "-", "&About Spiderfence"}));
     EXPECT_EQ(w.Toolbar1Button[0]->toolTip(), "New Project");
     EXPECT_EQ(w.Toolbar1Button[1]->toolTip(), "Open Project");
     EXPECT_EQ(w.Toolbar1Button[2]->toolTip(), "Save Project");
@@ -202,14 +227,10 @@ TEST_F(MainWindowTest, SaveQuestionOnNewCloseAndExit)
         QString saveAs; // file chosen in the Save dialog; empty cancels it
         bool goesOn;
     } cases[] = {
-        {"new", Prompt::Answer::No, {}, true},
-        {"new", Prompt::Answer::Yes, "a.sfp", true},
-        {"new", Prompt::Answer::Yes, {}, false},
-        {"close", Prompt::Answer::No, {}, true},
-        {"close", Prompt::Answer::Yes, "b.sfp", true},
-        {"close", Prompt::Answer::Yes, {}, false},
-        {"exit", Prompt::Answer::Yes, {}, false},
-        {"exit", Prompt::Answer::No, {}, true},
+        {"new", Prompt::Answer::No, {}, true},         {"new", Prompt::Answer::Yes, "a.sfp", true},
+        {"new", Prompt::Answer::Yes, {}, false},       {"close", Prompt::Answer::No, {}, true},
+        {"close", Prompt::Answer::Yes, "b.sfp", true}, {"close", Prompt::Answer::Yes, {}, false},
+        {"exit", Prompt::Answer::Yes, {}, false},      {"exit", Prompt::Answer::No, {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.command) + " " + c.saveAs.toStdString());
@@ -228,7 +249,8 @@ TEST_F(MainWindowTest, SaveQuestionOnNewCloseAndExit)
             w.mnuCloseProject->trigger();
         else
             w.close();
-        EXPECT_EQ(scriptedPrompt().messages(), QStringList{"Do you want to save the changes you made to the Robot ?"});
+        EXPECT_EQ(scriptedPrompt().messages(),
+                  QStringList{"Do you want to save the changes you made to the Robot ?"});
         if (!c.saveAs.isEmpty()) {
             EXPECT_EQ(FileLength(dir.file(c.saveAs)), 9 * 1234);
         }

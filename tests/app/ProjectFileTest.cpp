@@ -31,9 +31,15 @@ private:
     qint64 m_left;
 };
 
-QByteArray field(const QByteArray& bytes, int offset, int size) { return bytes.mid(offset, size); }
+QByteArray field(const QByteArray& bytes, int offset, int size)
+{
+    return bytes.mid(offset, size);
+}
 
-QByteArray padded(const QByteArray& text, int width) { return text + QByteArray(width - text.size(), ' '); }
+QByteArray padded(const QByteArray& text, int width)
+{
+    return text + QByteArray(width - text.size(), ' ');
+}
 
 } // namespace
 
@@ -57,12 +63,14 @@ TEST(ProjectFile, NewProjectIsNineSlotsWithHeaderFieldsAtTheirOffsets)
     EXPECT_EQ(field(bytes, 300, 150), padded("ftp.example.org", 150));
     EXPECT_EQ(field(bytes, 450, 15), padded("2121", 15));
     EXPECT_EQ(field(bytes, 465, 75), padded("anna", 75));
-    EXPECT_EQ(field(bytes, 540, 75), padded("s\xe9" "cret", 75));
+    EXPECT_EQ(field(bytes, 540, 75), padded("s\xe9"
+                                            "cret",
+                                            75));
     EXPECT_EQ(field(bytes, 615, 2), QByteArray("\xff\xff", 2));
     EXPECT_EQ(field(bytes, 617, 2), QByteArray("\0\0", 2));
-    EXPECT_EQ(field(bytes, 1234, 617), padded("#", 617));                // slot 2: row 1
+    EXPECT_EQ(field(bytes, 1234, 617), padded("#", 617)); // slot 2: row 1
     EXPECT_EQ(field(bytes, 2 * 1234, 617), padded("# " + RuleGrid::defaultHeaderText().toLatin1(), 617));
-    EXPECT_EQ(field(bytes, 8 * 1234, 617), QByteArray(617, ' '));        // slot 9: the last, empty row
+    EXPECT_EQ(field(bytes, 8 * 1234, 617), QByteArray(617, ' ')); // slot 9: the last, empty row
 
     ProjectFile::Contents back;
     ASSERT_TRUE(ProjectFile::load(path, back));
@@ -122,7 +130,8 @@ TEST(ProjectFile, HandMadeFileOpensWithTheRightFieldsAndRows)
     EXPECT_EQ(c.header.password, "pw");
     EXPECT_EQ(c.header.binaryTransfer, 0);
     EXPECT_EQ(c.header.activeMode, -1);
-    EXPECT_EQ(c.rows, (QStringList{RuleGrid::ruleLine(), "User-agent: *", QString::fromUtf8("Disallow: /caf\u00e9")}));
+    EXPECT_EQ(c.rows, (QStringList{RuleGrid::ruleLine(), "User-agent: *",
+                                   QString::fromUtf8("Disallow: /caf\u00e9")}));
 }
 
 TEST(ProjectFile, ShortMissingAndPartialFiles)
@@ -130,7 +139,15 @@ TEST(ProjectFile, ShortMissingAndPartialFiles)
     struct Case {
         int length;
         int rows; // including row 0
-    } cases[] = {{0, 1}, {100, 1}, {617, 1}, {618, 1}, {1234 + 617, 2}, {1234 + 618, 2}, {2 * 1234 + 700, 3}, {3 * 1234 + 617, 4}, {2 * 1234 + 617, 2}};
+    } cases[] = {{0, 1},
+                 {100, 1},
+                 {617, 1},
+                 {618, 1},
+                 {1234 + 617, 2},
+                 {1234 + 618, 2},
+                 {2 * 1234 + 700, 3},
+                 {3 * 1234 + 617, 4},
+                 {2 * 1234 + 617, 2}};
     for (const auto& c : cases) {
         QByteArray bytes(c.length, 'a');
         QBuffer buffer(&bytes);
@@ -155,5 +172,4 @@ TEST(ProjectFile, FailedWriteIsReported)
     QString error;
     EXPECT_FALSE(ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate(), &error));
     EXPECT_EQ(error, "disk full");
-
 }

@@ -6,7 +6,10 @@ using namespace sf;
 
 namespace {
 
-QStringList footer() { return {"#", RuleGrid::signatureLine(), RuleGrid::ruleLine(), ""}; }
+QStringList footer()
+{
+    return {"#", RuleGrid::signatureLine(), RuleGrid::ruleLine(), ""};
+}
 
 QStringList header(const QString& text = RuleGrid::defaultHeaderText())
 {
@@ -24,7 +27,8 @@ TEST(RuleGrid, TemplatesHaveTheStandardLayout)
     EXPECT_EQ(RuleGrid::newProjectTemplate(), header() + footer());
 
     QString text = "  My site  ";
-    EXPECT_EQ(RuleGrid::allowAllTemplate(text), (header("My site") + QStringList{"User-agent: *", ""} + footer()));
+    EXPECT_EQ(RuleGrid::allowAllTemplate(text),
+              (header("My site") + QStringList{"User-agent: *", ""} + footer()));
     EXPECT_EQ(text, "My site");
     text = "   ";
     const QStringList disallow = RuleGrid::disallowAllTemplate(text);
@@ -39,10 +43,10 @@ TEST(RuleGrid, WorkedExampleComesOutRowForRow)
     ASSERT_TRUE(RuleGrid::addRule(rows, "*", "/", "cgi-bin"));
     ASSERT_TRUE(RuleGrid::addRule(rows, "*", "/", "private.html"));
     ASSERT_TRUE(RuleGrid::addRule(rows, "examplebot", "/images", "logo.gif"));
-    const QStringList expected = header() +
-                                 QStringList{"User-agent: examplebot", "Disallow: /images/logo.gif", "",
-                                             "User-agent: *", "Disallow: /private.html", "Disallow: /cgi-bin", ""} +
-                                 footer();
+    const QStringList expected =
+        header() + QStringList{"User-agent: examplebot",  "Disallow: /images/logo.gif", "", "User-agent: *",
+                               "Disallow: /private.html", "Disallow: /cgi-bin",         ""} +
+        footer();
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(rows.size(), 16);
 }
@@ -66,8 +70,8 @@ TEST(RuleGrid, AddRuleEdgeCases)
     }
 
     // No change for "..", a missing entry, or a name that would break the file.
-    for (const QString& name : {QString(".."), QString(" .. "), QString(), QString("a\r\nUser-agent: *"),
-                                QString("x\ny")}) {
+    for (const QString& name :
+         {QString(".."), QString(" .. "), QString(), QString("a\r\nUser-agent: *"), QString("x\ny")}) {
         QStringList rows = RuleGrid::newProjectTemplate();
         EXPECT_FALSE(RuleGrid::addRule(rows, "*", "/", name));
         EXPECT_EQ(rows, RuleGrid::newProjectTemplate());
@@ -112,7 +116,8 @@ TEST(RuleGrid, RemoveLineOrGroup)
     RuleGrid::addRule(rows, "*", "/", "a");
     RuleGrid::addRule(rows, "*", "/", "useragent.html");
     RuleGrid::addRule(rows, "other", "/", "b");
-    // rows 5..: User-agent: other, Disallow: /b, "", User-agent: *, Disallow: /useragent.html, Disallow: /a, ""
+    // rows 5..: User-agent: other, Disallow: /b, "", User-agent: *, Disallow: /useragent.html, Disallow: /a,
+    // ""
     const QStringList before = rows;
     for (int row : {-1, 0, 4, 7, static_cast<int>(rows.size()) - 5, static_cast<int>(rows.size()) - 1, 100}) {
         EXPECT_FALSE(RuleGrid::removeLineOrGroup(rows, row)) << row;
@@ -124,7 +129,8 @@ TEST(RuleGrid, RemoveLineOrGroup)
 
     // "useragent" holds "Agent" in another case: taken as a group head, up to and with the empty line.
     ASSERT_TRUE(RuleGrid::removeLineOrGroup(rows, 9));
-    EXPECT_EQ(rows, (header() + QStringList{"User-agent: other", "Disallow: /b", "", "User-agent: *"} + footer()));
+    EXPECT_EQ(rows,
+              (header() + QStringList{"User-agent: other", "Disallow: /b", "", "User-agent: *"} + footer()));
 
     ASSERT_TRUE(RuleGrid::removeLineOrGroup(rows, 5)); // "user-AGENT" in any case takes the group
     EXPECT_EQ(rows, (header() + QStringList{"User-agent: *"} + footer()));

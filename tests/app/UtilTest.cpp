@@ -22,7 +22,8 @@ TEST(CodePage, RoundTripsEveryByteAndReplacesWhatItCannotHold)
         QByteArray bytes;
     } cases[] = {
         {QStringLiteral("plain"), "plain"},
-        {QString::fromUtf8("\u20ac5 caf\u00e9"), "\x80" "5 caf\xe9"},
+        {QString::fromUtf8("\u20ac5 caf\u00e9"), "\x80"
+                                                 "5 caf\xe9"},
         {QString::fromUtf8("\u201cq\u201d \u2122"), "\x93q\x94 \x99"},
         {QString::fromUtf8("\u4e2d\u6587"), "??"},
         {QString::fromUtf8("\U0001F600!"), "?!"},
@@ -90,13 +91,21 @@ TEST(FileUtils, LengthExistenceDeletionAndRecordCounting)
     EXPECT_TRUE(test::scriptedPrompt().messages().isEmpty());
     DeleteLocalFile(file);
     EXPECT_EQ(test::scriptedPrompt().messages(), QStringList{"Error deleting File"});
-    EXPECT_EQ(ProgramPath("robots.rbd"), QDir::toNativeSeparators(dir.path()) + QDir::separator() + "robots.rbd");
+    EXPECT_EQ(ProgramPath("robots.rbd"),
+              QDir::toNativeSeparators(dir.path()) + QDir::separator() + "robots.rbd");
 
     struct Case {
         qint64 length, size, count;
     } cases[] = {
-        {6552 * 3, 6552, 3}, {2 * 6552 + 3283, 6552, 3}, {3276, 6552, 0}, {3 * 6552 + 3276, 6552, 4},
-        {2 * 6552 + 3276, 6552, 2}, {0, 6552, 0}, {617, 1234, 0}, {618, 1234, 1}, {1234 * 2 + 617, 1234, 2},
+        {6552 * 3, 6552, 3},
+        {2 * 6552 + 3283, 6552, 3},
+        {3276, 6552, 0},
+        {3 * 6552 + 3276, 6552, 4},
+        {2 * 6552 + 3276, 6552, 2},
+        {0, 6552, 0},
+        {617, 1234, 0},
+        {618, 1234, 1},
+        {1234 * 2 + 617, 1234, 2},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RecordCount(c.length, c.size), c.count) << c.length << "/" << c.size;

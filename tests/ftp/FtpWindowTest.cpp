@@ -1,13 +1,13 @@
 // The main window's FTP side as a user drives it, against real servers: connect, browse, add rules,
 // upload, and the failures a user meets.
+#include "app/ProjectFile.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
 #include "app/frmMain.h"
-#include "app/ProjectFile.h"
-#include "options/SettingsStore.h"
 #include "ftp/FtpCommands.h"
 #include "ftp/RemoteBrowser.h"
+#include "options/SettingsStore.h"
 #include "robots/RobotDatabase.h"
 #include "support/FtpServer.h"
 #include "support/ScriptedPrompt.h"

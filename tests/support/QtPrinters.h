@@ -6,7 +6,10 @@
 #include <ostream>
 
 // Readable failure messages for Qt's text types.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 inline void PrintTo(const QByteArray& bytes, std::ostream* os)
 {

@@ -16,9 +16,15 @@ Prompt::Answer ScriptedPrompt::message(const QString& text, Buttons buttons, Ico
     return m_answers.dequeue();
 }
 
-QString ScriptedPrompt::openFileName(const FileDialog& dialog) { return nextFile(Kind::OpenFile, dialog); }
+QString ScriptedPrompt::openFileName(const FileDialog& dialog)
+{
+    return nextFile(Kind::OpenFile, dialog);
+}
 
-QString ScriptedPrompt::saveFileName(const FileDialog& dialog) { return nextFile(Kind::SaveFile, dialog); }
+QString ScriptedPrompt::saveFileName(const FileDialog& dialog)
+{
+    return nextFile(Kind::SaveFile, dialog);
+}
 
 QString ScriptedPrompt::nextFile(Kind kind, const FileDialog& dialog)
 {

@@ -9,9 +9,15 @@
 
 namespace sf::test {
 
-TempProgramDir::TempProgramDir() { SetProgramDirectory(m_dir.path()); }
+TempProgramDir::TempProgramDir()
+{
+    SetProgramDirectory(m_dir.path());
+}
 
-TempProgramDir::~TempProgramDir() { SetProgramDirectory(QString()); }
+TempProgramDir::~TempProgramDir()
+{
+    SetProgramDirectory(QString());
+}
 
 void clearSettings()
 {
@@ -38,9 +44,21 @@ void writeFileBytes(const QString& path, const QByteArray& bytes)
         ADD_FAILURE() << "cannot write " << path.toStdString();
 }
 
-QString sourceDir() { return QStringLiteral(SF_SOURCE_DIR); }
-QString testDataDir() { return QStringLiteral(SF_TEST_DATA_DIR); }
-QString serversDir() { return QStringLiteral(SF_SERVERS_DIR); }
-QString buildBinDir() { return QStringLiteral(SF_BUILD_BIN_DIR); }
+QString sourceDir()
+{
+    return QStringLiteral(SF_SOURCE_DIR);
+}
+QString testDataDir()
+{
+    return QStringLiteral(SF_TEST_DATA_DIR);
+}
+QString serversDir()
+{
+    return QStringLiteral(SF_SERVERS_DIR);
+}
+QString buildBinDir()
+{
+    return QStringLiteral(SF_BUILD_BIN_DIR);
+}
 
 } // namespace sf::test

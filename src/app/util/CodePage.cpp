@@ -80,9 +80,15 @@ QString trimSpaces(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-void writeInt16(char* field, qint16 value) { qToLittleEndian<qint16>(value, field); }
+void writeInt16(char* field, qint16 value)
+{
+    qToLittleEndian<qint16>(value, field);
+}
 
-qint16 readInt16(const char* field) { return qFromLittleEndian<qint16>(field); }
+qint16 readInt16(const char* field)
+{
+    return qFromLittleEndian<qint16>(field);
+}
 
 void writeDouble(char* field, double value)
 {

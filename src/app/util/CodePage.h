@@ -9,7 +9,10 @@ namespace sf {
 // Converts to Windows-1252; a character the code page cannot hold becomes '?'.
 QByteArray toAnsi(const QString& text);
 QString fromAnsi(const char* data, qsizetype size);
-inline QString fromAnsi(const QByteArray& bytes) { return fromAnsi(bytes.constData(), bytes.size()); }
+inline QString fromAnsi(const QByteArray& bytes)
+{
+    return fromAnsi(bytes.constData(), bytes.size());
+}
 
 // Fixed-width text fields: stored cut to the width or padded on the right with spaces.
 void writeFixedText(char* field, int width, const QString& text);

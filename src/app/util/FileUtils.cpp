@@ -70,9 +70,15 @@ QString ProgramDirectory()
                                                                  : g_programDirectory);
 }
 
-QString ProgramPath(const QString& name) { return ProgramDirectory() + kSeparator + name; }
+QString ProgramPath(const QString& name)
+{
+    return ProgramDirectory() + kSeparator + name;
+}
 
-void SetProgramDirectory(const QString& directory) { g_programDirectory = directory; }
+void SetProgramDirectory(const QString& directory)
+{
+    g_programDirectory = directory;
+}
 
 QString ExecutableName(const QString& baseName)
 {

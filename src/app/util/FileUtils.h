@@ -20,7 +20,8 @@ QString ProgramDirectory();
 QString ProgramPath(const QString& name);
 // Points the program's folder elsewhere (tests use a temporary folder); empty restores the real one.
 void SetProgramDirectory(const QString& directory);
-// The executable name of a program of this suite on this platform ("spiderfence" -> "spiderfence.exe" on Windows).
+// The executable name of a program of this suite on this platform ("spiderfence" -> "spiderfence.exe" on
+// Windows).
 QString ExecutableName(const QString& baseName);
 
 // Counts fixed-size records in a file length: rounded to the nearest whole number, a half to the even one.

@@ -346,9 +346,9 @@ Bytes build(const ResourceContents& contents)
 {
     Bytes out;
     const std::size_t root = openNode(out, u"VS_VERSION_INFO", 52, 0);
-    for (std::uint32_t word :
-         {kFixedSignature, 0x00010000u, high(contents.version.file), low(contents.version.file),
-          high(contents.version.product), low(contents.version.product), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
+    for (std::uint32_t word : {kFixedSignature, 0x00010000u, high(contents.version.file),
+                               low(contents.version.file), high(contents.version.product),
+                               low(contents.version.product), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u})
         put32(out, word);
     const std::size_t fileInfo = openNode(out, u"StringFileInfo", 0, 1);
     const std::size_t table = openNode(out, hex4(contents.language) + hex4(contents.codePage), 0, 1);
