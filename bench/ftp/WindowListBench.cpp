@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -23,12 +22,13 @@ namespace {
 constexpr int kEntries = 20000;
 sf::test::FtpServer* g_server = nullptr;
 sf::frmMain* g_window = nullptr;
+QTreeWidget* g_list = nullptr; // the window's remote list "lv"
 
 void BM_Window_RefreshList(benchmark::State& state)
 {
     for (auto _ : state) {
         g_window->RefreshRemoteList();
-        if (g_window->lv->topLevelItemCount() != kEntries + 1)
+        if (g_list->topLevelItemCount() != kEntries + 1)
             state.SkipWithError("the list is not full");
     }
 }
@@ -79,10 +79,8 @@ int main(int argc, char** argv)
     }
     sf::frmMain window;
     window.Form_Load();
-    window.txtServer->setText(server.host());
-    window.txtUser->setText(server.user());
-    window.txtPassword->setText(server.password());
-    window.txtPort->setText(QString::number(server.port()));
+    window.setConnectionFields(
+        {server.host(), server.user(), server.password(), QString::number(server.port())});
     window.ftpCommands().optPassive_Click();
     if (!window.ConnectFtp() || !window.ftpCommands().session().SetFTPDirectory(QStringLiteral("/big"))) {
         std::fprintf(stderr, "cannot connect\n");
@@ -90,6 +88,7 @@ int main(int argc, char** argv)
     }
     g_server = &server;
     g_window = &window;
+    g_list = window.findChild<QTreeWidget*>(QStringLiteral("lv"));
     benchmark::RegisterBenchmark("Window_RefreshList_20000", BM_Window_RefreshList)
         ->Iterations(10)
         ->Unit(benchmark::kMillisecond);

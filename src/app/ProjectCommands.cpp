@@ -3,15 +3,12 @@
 #include "app/Prompt.h"
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
-#include "app/frmMain.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
-#include "ftp/FtpCommands.h"
 #include "options/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QSaveFile>
 
 namespace sf {
@@ -70,7 +67,7 @@ void ProjectCommands::NewProject()
     // A new project says what the session is set to: active mode, binary transfer.
     shared::projectHeader.activeMode = -1;
     shared::projectHeader.binaryTransfer = -1;
-    m_window.setWindowTitle(QObject::tr("Spiderfence - New Project"));
+    m_window.setProjectTitle(QObject::tr("Spiderfence - New Project"));
     shared::CurrentFileName.clear();
 }
 
@@ -94,11 +91,9 @@ void ProjectCommands::OpenProject()
     m_window.setGridRows(contents.rows);
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
     const ProjectHeader& h = shared::projectHeader;
-    m_window.txtServer->setText(trimSpaces(h.server));
-    m_window.txtUser->setText(trimSpaces(h.user));
-    m_window.txtPassword->setText(trimSpaces(h.password));
-    m_window.txtPort->setText(trimSpaces(h.port));
-    m_window.ftpCommands().setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
+    m_window.setConnectionFields(
+        {trimSpaces(h.server), trimSpaces(h.user), trimSpaces(h.password), trimSpaces(h.port)});
+    m_window.setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
     m_window.setGridColumnWidth();
     m_window.RefreshRobotList();
     setProjectTitle();
@@ -124,10 +119,11 @@ bool ProjectCommands::SaveProject()
         shared::CurrentFileName = path;
     }
     ProjectHeader& h = shared::projectHeader;
-    h.server = m_window.txtServer->text();
-    h.port = m_window.txtPort->text();
-    h.user = m_window.txtUser->text();
-    h.password = m_window.txtPassword->text();
+    const ConnectionFields fields = m_window.connectionFields();
+    h.server = fields.server;
+    h.port = fields.port;
+    h.user = fields.user;
+    h.password = fields.password;
     QString error;
     if (!ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows(), &error)) {
         reportWriteFailure(shared::CurrentFileName, error);
@@ -178,7 +174,7 @@ void ProjectCommands::openStartupProject()
 
 void ProjectCommands::setProjectTitle()
 {
-    m_window.setWindowTitle(QObject::tr("Spiderfence - %1").arg(FileTitle(shared::CurrentFileName, true)));
+    m_window.setProjectTitle(QObject::tr("Spiderfence - %1").arg(FileTitle(shared::CurrentFileName, true)));
 }
 
 } // namespace sf

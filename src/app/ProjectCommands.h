@@ -1,16 +1,16 @@
 #pragma once
 
+#include "app/ProjectWindow.h"
+
 #include <QString>
 
 namespace sf {
-
-class frmMain;
 
 // The project commands of the main window: new, open, save, save as, close, export, and the
 // question that offers to save a modified project.
 class ProjectCommands {
 public:
-    explicit ProjectCommands(frmMain& window) : m_window(window) {}
+    explicit ProjectCommands(ProjectWindow& window) : m_window(window) {}
 
     void NewProject();
     void OpenProject();
@@ -32,7 +32,7 @@ private:
     QString chooseSavePath(const QString& initial, const QString& filter);
     void setProjectTitle();
 
-    frmMain& m_window;
+    ProjectWindow& m_window;
     QString m_dialogPath;
 };
 

@@ -90,7 +90,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_uni
     createToolBars();
     createCentralWidget();
     createStatusBar();
-    m_ftp = std::make_unique<FtpCommands>(*this);
+    m_ftp = std::make_unique<FtpCommands>(*this, lv);
     connectCommands();
     resize(1180, 760);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/ProjectWindow.h"
+#include "ftp/FtpWindow.h"
+#include "options/OptionsHost.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -25,8 +29,9 @@ class RuleGridModel;
 class StepBanner;
 
 // The main window: the five steps of composing a robots.txt, its menus, toolbars and status bar, and
-// the rules by which its controls are enabled. The commands live in their own classes.
-class frmMain : public QMainWindow {
+// the rules by which its controls are enabled. The commands live in their own classes, each of which
+// sees the window through its own small interface; the controls stay private.
+class frmMain : public QMainWindow, public ProjectWindow, public FtpWindow, public OptionsHost {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -37,38 +42,47 @@ public:
     void Form_Load();
 
     // The modified mark: the project has unsaved changes exactly when Save is enabled.
-    bool SetModified(bool modified);
-    bool isModified() const;
+    bool SetModified(bool modified) override;
+    bool isModified() const override;
     // A project is open exactly when Connect is enabled.
-    bool isProjectOpen() const;
-    bool isConnected() const { return m_connected; }
+    bool isProjectOpen() const override;
+    bool isConnected() const override { return m_connected; }
 
     // Entry into the project-open state, and into the no-project state (the control part of closing).
-    void EnableProject();
-    void DisableProject();
+    void EnableProject() override;
+    void DisableProject() override;
     // Entry into and out of the connected state; the connect and disconnect commands call these.
-    void setConnectedState(bool connected);
+    void setConnectedState(bool connected) override;
+
+    // The connection fields, as one value.
+    ConnectionFields connectionFields() const override;
+    void setConnectionFields(const ConnectionFields& fields) override;
 
     // The rule grid's rows.
-    const QStringList& gridRows() const;
-    void setGridRows(const QStringList& rows);
-    void setGridColumnWidth();
+    const QStringList& gridRows() const override;
+    void setGridRows(const QStringList& rows) override;
+    void setGridColumnWidth() override;
     int selectedGridRow() const;
 
     // FTP commands; they connect to a server once the FTP session is wired in.
-    bool ConnectFtp();
+    bool ConnectFtp() override;
     void DisconnectFtp();
     void RefreshRemoteList();
     void UploadRobotsFile();
     QString remoteDirectory() const;
+    void setSessionModes(bool active, bool binary) override;
+    void setConnectionMode(bool active) override;
+    void setTransferMode(bool binary) override;
 
     // The robot chooser.
-    void RefreshRobotList();
+    void RefreshRobotList() override;
     QString selectedUserAgent() const;
     RobotChooser& robotChooser() { return *m_robotChooser; }
 
     void showOptions(int startTab);
-    void setStatusPanel(int panel, const QString& text);
+    void setStatusPanel(int panel, const QString& text) override;
+    void setProjectTitle(const QString& title) override { setWindowTitle(title); }
+    bool isShown() const override { return isVisible(); }
     ProjectCommands& projectCommands() { return *m_project; }
     FtpCommands& ftpCommands() { return *m_ftp; }
 
@@ -78,7 +92,26 @@ public:
     void mnu_allow_all_Click();
     void mnu_disallow_all_Click();
 
-    // Controls, named as the program names them.
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createCentralWidget();
+    QWidget* createConnectionStep();
+    QWidget* createRobotStep();
+    QWidget* createRemoteStep();
+    QWidget* createGridStep();
+    QWidget* createUploadStep();
+    void createStatusBar();
+    void connectCommands();
+    void writeStartupStatus();
+    void setConnectionFieldsEnabled(bool enabled);
+    void changeGrid(const QStringList& rows);
+
+    // Controls, named as the program names them (their object names too).
     StepBanner* asxPowerBanner[5] = {};
     QGroupBox* Frame1 = nullptr;
     QLineEdit* txtServer = nullptr;
@@ -126,25 +159,6 @@ public:
     QAction* mnuSfpSite = nullptr;
     QAction* mnuLinkharborSite = nullptr;
     QAction* mnuAbout = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void createActions();
-    void createMenus();
-    void createToolBars();
-    void createCentralWidget();
-    QWidget* createConnectionStep();
-    QWidget* createRobotStep();
-    QWidget* createRemoteStep();
-    QWidget* createGridStep();
-    QWidget* createUploadStep();
-    void createStatusBar();
-    void connectCommands();
-    void writeStartupStatus();
-    void setConnectionFieldsEnabled(bool enabled);
-    void changeGrid(const QStringList& rows);
 
     std::unique_ptr<ProjectCommands> m_project;
     std::unique_ptr<FtpCommands> m_ftp;

@@ -107,13 +107,23 @@ void frmMain::setConnectionFieldsEnabled(bool enabled)
         field->setEnabled(enabled);
 }
 
+ConnectionFields frmMain::connectionFields() const
+{
+    return {txtServer->text(), txtUser->text(), txtPassword->text(), txtPort->text()};
+}
+
+void frmMain::setConnectionFields(const ConnectionFields& fields)
+{
+    txtServer->setText(fields.server);
+    txtUser->setText(fields.user);
+    txtPassword->setText(fields.password);
+    txtPort->setText(fields.port);
+}
+
 void frmMain::EnableProject()
 {
     setConnectionFieldsEnabled(true);
-    txtServer->setText(QString());
-    txtUser->setText(QString());
-    txtPassword->setText(QString());
-    txtPort->setText(QStringLiteral("21"));
+    setConnectionFields({QString(), QString(), QString(), QStringLiteral("21")});
     for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
@@ -179,6 +189,27 @@ QString frmMain::remoteDirectory() const
     return m_ftp->remoteDirectory();
 }
 
+void frmMain::setSessionModes(bool active, bool binary)
+{
+    m_ftp->setSessionModes(active, binary);
+}
+
+void frmMain::setConnectionMode(bool active)
+{
+    if (active)
+        m_ftp->optActive_Click();
+    else
+        m_ftp->optPassive_Click();
+}
+
+void frmMain::setTransferMode(bool binary)
+{
+    if (binary)
+        m_ftp->optBin_Click();
+    else
+        m_ftp->optAscii_Click();
+}
+
 void frmMain::RefreshRobotList()
 {
     m_robotChooser->RefreshRobotList();
@@ -192,7 +223,7 @@ QString frmMain::selectedUserAgent() const
 void frmMain::showOptions(int startTab)
 {
     shared::OptionsStartTab = static_cast<qint16>(startTab);
-    frmOption options(*this);
+    frmOption options(*this, this);
     options.Form_Load();
     runModal(options);
 }

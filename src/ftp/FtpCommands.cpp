@@ -3,18 +3,16 @@
 #include "app/Prompt.h"
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
-#include "app/frmMain.h"
 #include "app/util/FileUtils.h"
 
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QLocale>
 #include <QSaveFile>
 #include <QTreeWidget>
 
 namespace sf {
 
-FtpCommands::FtpCommands(frmMain& window) : m_window(window), m_browser(window.lv, m_session) {}
+FtpCommands::FtpCommands(FtpWindow& window, QTreeWidget* lv) : m_window(window), m_browser(lv, m_session) {}
 
 bool FtpCommands::ConnectFtp()
 {
@@ -23,9 +21,9 @@ bool FtpCommands::ConnectFtp()
     bool connected = false;
     {
         BusyPointer busy;
-        connected = m_session.OpenConnection(m_window.txtServer->text(), m_window.txtUser->text(),
-                                             m_window.txtPassword->text(),
-                                             cFTP::PortFromText(m_window.txtPort->text()));
+        const ConnectionFields fields = m_window.connectionFields();
+        connected = m_session.OpenConnection(fields.server, fields.user, fields.password,
+                                             cFTP::PortFromText(fields.port));
         if (connected) {
             m_session.SetFTPDirectory(QStringLiteral("/"));
             RefreshRemoteList();
@@ -33,7 +31,7 @@ bool FtpCommands::ConnectFtp()
     }
     // A failed connect has closed any earlier connection, so the window leaves the connected state.
     m_window.setConnectedState(connected);
-    if (!connected && m_window.isVisible())
+    if (!connected && m_window.isShown())
         prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
     return connected;
 }
@@ -101,7 +99,7 @@ void FtpCommands::UploadRobotsFile()
         uploaded = m_session.FTPUploadFile(temp, QStringLiteral("robots.txt"));
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    if (m_window.isVisible()) {
+    if (m_window.isShown()) {
         if (uploaded)
             prompts().message(uploadCompleteText(seconds), Prompt::Buttons::Ok, Prompt::Icon::Information);
         else

@@ -1,19 +1,19 @@
 #pragma once
 
+#include "ftp/FtpWindow.h"
 #include "ftp/RemoteBrowser.h"
 #include "ftp/cFTP.h"
 
+class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace sf {
 
-class frmMain;
-
 // The main window's FTP commands: connect, disconnect, refresh, navigate and upload, and the four
-// transfer options. Owns the window's one FTP session.
+// transfer options. Owns the window's one FTP session; shows the server's folder in the window's list.
 class FtpCommands {
 public:
-    explicit FtpCommands(frmMain& window);
+    FtpCommands(FtpWindow& window, QTreeWidget* lv);
 
     cFTP& session() { return m_session; }
     const cFTP& session() const { return m_session; }
@@ -39,7 +39,7 @@ public:
 private:
     bool writeTemporaryFile(const QString& path);
 
-    frmMain& m_window;
+    FtpWindow& m_window;
     cFTP m_session;
     RemoteBrowser m_browser;
 };

@@ -24,6 +24,12 @@ public:
     void lblURL_Click();
     void Label14_Click();
 
+private:
+    QLabel* makeLabel(const char* name, const QString& text = QString());
+    QLabel* makeLink(const char* name, const QString& address);
+    QWidget* createHeading();
+    QWidget* createLinks();
+
     // Controls, named as the program names them.
     QLabel* Label17 = nullptr; // "Spiderfence version"
     QLabel* Label18 = nullptr;
@@ -37,12 +43,6 @@ public:
     QLabel* Picture1 = nullptr;
     QLabel* Picture2 = nullptr;
     QPlainTextEdit* Text3 = nullptr;
-
-private:
-    QLabel* makeLabel(const char* name, const QString& text = QString());
-    QLabel* makeLink(const char* name, const QString& address);
-    QWidget* createHeading();
-    QWidget* createLinks();
 };
 
 } // namespace sf

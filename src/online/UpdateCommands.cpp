@@ -5,69 +5,57 @@
 #include "app/util/VersionInfo.h"
 #include "online/Desktop.h"
 #include "online/UpdateCheck.h"
-#include "online/UpdateTab.h"
 #include "online/transfer/Inet.h"
 #include "online/transfer/InetStatus.h"
 #include "online/transfer/Wait.h"
 #include "robots/RobotRecord.h"
 
-#include <QDialog>
 #include <QDir>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 
 namespace sf {
+namespace {
 
-UpdateCommands::UpdateCommands(UpdateTab& tab) : QObject(&tab), m_tab(tab)
+// Versions are compared as texts, case and all.
+bool differs(const QString& local, const QString& online)
+{
+    return local.compare(online, Qt::CaseSensitive) != 0;
+}
+
+} // namespace
+
+UpdateCommands::UpdateCommands(UpdateView& view, QObject* parent) : QObject(parent), m_view(view)
 {
     m_inet = new Inet(this);
     m_inet->setObjectName(QStringLiteral("Inet"));
     m_inet1 = new Inet(this);
     m_inet1->setObjectName(QStringLiteral("Inet1"));
     m_status = new InetStatus(m_inet, this);
-    connect(m_status, &InetStatus::TextChanged, m_tab.InetMsg, &QLabel::setText);
+    connect(m_status, &InetStatus::TextChanged, this,
+            [this](const QString& text) { m_view.setTransferStatus(text); });
 }
 
 void UpdateCommands::CheckOnline_Click()
 {
-    m_tab.CheckOnline->setEnabled(false);
+    m_view.setCheckEnabled(false);
     const std::optional<ComponentVersions> online = FetchOnlineVersions(*m_inet);
-    if (online) {
-        m_tab.versionSFO->setText(online->program);
-        m_tab.versionRol->setText(online->robotList);
-        m_tab.Label13->setText(online->renewkit);
-    }
-    m_tab.CheckOnline->setEnabled(true);
+    if (online)
+        m_view.setOnlineVersions(*online);
+    m_view.setCheckEnabled(true);
     if (!online) {
         // Without a version page nothing can be compared, so nothing is offered.
-        showMessage(tr("Update check failed: no version information was received"), true, false);
-        m_tab.Command1->setEnabled(false);
+        m_view.showMessage(tr("Update check failed: no version information was received"), true, false);
+        m_view.setUpdateEnabled(false);
         return;
     }
-    const bool available = differs(m_tab.versionSF, m_tab.versionSFO) ||
-                           differs(m_tab.Label4, m_tab.versionRol) || differs(m_tab.Label11, m_tab.Label13);
+    const ComponentVersions here = m_view.localVersions();
+    const bool available = differs(here.program, online->program) ||
+                           differs(here.robotList, online->robotList) ||
+                           differs(here.renewkit, online->renewkit);
     if (available)
-        showMessage(tr("Update available!"), true, true);
+        m_view.showMessage(tr("Update available!"), true, true);
     else
-        showMessage(tr("No update available"), false, false);
-    m_tab.Command1->setEnabled(available);
-}
-
-void UpdateCommands::showMessage(const QString& text, bool red, bool bold)
-{
-    QPalette palette = m_tab.Label7->palette();
-    palette.setColor(QPalette::WindowText, red ? QColor(255, 0, 0) : QColor(0, 0, 0));
-    m_tab.Label7->setPalette(palette);
-    QFont font = m_tab.Label7->font();
-    font.setBold(bold);
-    m_tab.Label7->setFont(font);
-    m_tab.Label7->setText(text);
-}
-
-bool UpdateCommands::differs(const QLabel* local, const QLabel* online) const
-{
-    return local->text().compare(online->text(), Qt::CaseSensitive) != 0;
+        m_view.showMessage(tr("No update available"), false, false);
+    m_view.setUpdateEnabled(available);
 }
 
 void UpdateCommands::Command1_Click()
@@ -77,13 +65,15 @@ void UpdateCommands::Command1_Click()
         return;
     m_updating = true;
     m_cancelled = false;
-    const bool ok = (!differs(m_tab.Label4, m_tab.versionRol) || download(RobotDatabaseComponent())) &&
-                    (!differs(m_tab.Label11, m_tab.Label13) || download(RenewkitComponent()));
+    const ComponentVersions here = m_view.localVersions();
+    const ComponentVersions online = m_view.onlineVersions();
+    const bool ok = (!differs(here.robotList, online.robotList) || download(RobotDatabaseComponent())) &&
+                    (!differs(here.renewkit, online.renewkit) || download(RenewkitComponent()));
     if (!ok) {
         m_updating = false;
         return;
     }
-    if (differs(m_tab.versionSF, m_tab.versionSFO)) {
+    if (differs(here.program, online.program)) {
         if (download(HelpFileComponent())) {
             Wait(2);
             restartWithRenewkit();
@@ -94,16 +84,16 @@ void UpdateCommands::Command1_Click()
     showRefreshedVersions();
     m_updating = false;
     CheckOnline_Click();
-    m_tab.ProgressBar1->setValue(0);
+    m_view.setProgress(0);
     prompts().message(tr("Done!"));
 }
 
 // One download with the progress bar in kilobytes; false when the update must stop.
 bool UpdateCommands::download(const Component& component)
 {
-    m_tab.ProgressBar1->setMaximum(component.expectedKB);
+    m_view.setProgressMaximum(component.expectedKB);
     const DownloadResult result =
-        DownloadComponent(*m_inet1, component, [this](int kb) { m_tab.ProgressBar1->setValue(kb); });
+        DownloadComponent(*m_inet1, component, [this](int kb) { m_view.setProgress(kb); });
     if (m_cancelled)
         return false;
     if (!result.ok) {
@@ -132,8 +122,7 @@ void UpdateCommands::restartWithRenewkit()
 {
     // The main window may refuse to close (its project's save question was cancelled); then Renewkit
     // is not started, since it could not replace a running program.
-    QWidget* mainWindow = m_tab.window()->parentWidget();
-    if (mainWindow && !mainWindow->close())
+    if (!m_view.closeMainWindow())
         return;
     const QString renewkit = ProgramPath(ExecutableName(QStringLiteral("renewkit")));
     if (!desktop().startProgram(renewkit, {})) {
@@ -150,14 +139,12 @@ void UpdateCommands::showRefreshedVersions()
     emit reloadRobotLists();
     // Renewkit's version, or nothing when it cannot be read: never the version of another file.
     const bool renewkit = GetVersionInfo(ProgramPath(ExecutableName(QStringLiteral("renewkit"))));
-    m_tab.Label11->setText(renewkit ? ProductVersionText : QString());
-    m_tab.Label4->setText(RobotListVersion);
+    m_view.setInstalledVersions(RobotListVersion, renewkit ? ProductVersionText : QString());
 }
 
 void UpdateCommands::closeWindow()
 {
-    if (auto* dialog = qobject_cast<QDialog*>(m_tab.window()))
-        dialog->reject();
+    m_view.closeOptionsWindow();
 }
 
 void UpdateCommands::cancelTransfer()

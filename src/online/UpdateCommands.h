@@ -1,17 +1,39 @@
 #pragma once
 
+#include "online/UpdateCheck.h"
+
 #include <QObject>
 #include <QString>
-
-class QLabel;
 
 namespace sf {
 
 class Inet;
 class InetStatus;
-class UpdateTab;
 struct Component;
 struct DownloadResult;
+
+// What the update commands need of their tab: the versions it shows, the message, the transfer
+// status, the progress and its two commands, and the windows an update closes.
+class UpdateView {
+public:
+    virtual ~UpdateView() = default;
+
+    // The versions of the program, the robot list and Renewkit here, and as announced online.
+    virtual ComponentVersions localVersions() const = 0;
+    virtual ComponentVersions onlineVersions() const = 0;
+    virtual void setOnlineVersions(const ComponentVersions& online) = 0;
+    // The robot list's and Renewkit's versions after a download.
+    virtual void setInstalledVersions(const QString& robotList, const QString& renewkit) = 0;
+    virtual void showMessage(const QString& text, bool red, bool bold) = 0;
+    virtual void setTransferStatus(const QString& text) = 0;
+    virtual void setCheckEnabled(bool enabled) = 0;
+    virtual void setUpdateEnabled(bool enabled) = 0;
+    virtual void setProgressMaximum(int kilobytes) = 0;
+    virtual void setProgress(int kilobytes) = 0;
+    // Closing the main window may be refused (its save question); false then.
+    virtual bool closeMainWindow() = 0;
+    virtual void closeOptionsWindow() = 0;
+};
 
 // The commands of the update tab: the online version check and "Update now!", which downloads the
 // robot database, Renewkit and the help file as their versions differ, and for a new main program
@@ -19,7 +41,7 @@ struct DownloadResult;
 class UpdateCommands : public QObject {
     Q_OBJECT
 public:
-    explicit UpdateCommands(UpdateTab& tab);
+    UpdateCommands(UpdateView& view, QObject* parent);
 
     // "Check online for update".
     void CheckOnline_Click();
@@ -39,15 +61,13 @@ signals:
     void reloadRobotLists();
 
 private:
-    void showMessage(const QString& text, bool red, bool bold);
-    bool differs(const QLabel* local, const QLabel* online) const;
     bool download(const Component& component);
     void reportFailure(const QString& target, const DownloadResult& result);
     void restartWithRenewkit();
     void showRefreshedVersions();
     void closeWindow();
 
-    UpdateTab& m_tab;
+    UpdateView& m_view;
     Inet* m_inet = nullptr;
     Inet* m_inet1 = nullptr;
     InetStatus* m_status = nullptr;

@@ -2,6 +2,7 @@
 
 #include "online/UpdateCommands.h"
 
+#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace sf {
@@ -54,6 +56,21 @@ UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(ProgressBar1);
+    createButtons();
+    layout->addStretch(1);
+
+    m_commands = new UpdateCommands(*this, this);
+    connect(m_commands, &UpdateCommands::reloadRobotLists, this, &UpdateTab::reloadRobotLists);
+    connect(CheckOnline, &QPushButton::clicked, this, &UpdateTab::CheckOnline_Click);
+    connect(Command1, &QPushButton::clicked, this, &UpdateTab::Command1_Click);
+    setInitialTexts();
+}
+
+void UpdateTab::createButtons()
+{
     CheckOnline =
         new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), tr("Check online for update"), this);
     CheckOnline->setObjectName(QStringLiteral("CheckOnline"));
@@ -66,17 +83,7 @@ UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
     buttons->addStretch(1);
     buttons->addWidget(CheckOnline);
     buttons->addWidget(Command1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
-    layout->addWidget(ProgressBar1);
-    layout->addLayout(buttons);
-    layout->addStretch(1);
-
-    m_commands = new UpdateCommands(*this);
-    connect(m_commands, &UpdateCommands::reloadRobotLists, this, &UpdateTab::reloadRobotLists);
-    connect(CheckOnline, &QPushButton::clicked, this, &UpdateTab::CheckOnline_Click);
-    connect(Command1, &QPushButton::clicked, this, &UpdateTab::Command1_Click);
-    setInitialTexts();
+    static_cast<QVBoxLayout*>(layout())->addLayout(buttons);
 }
 
 QLabel* UpdateTab::valueLabel(const char* name)
@@ -110,6 +117,87 @@ void UpdateTab::Command1_Click()
 void UpdateTab::cancelTransfer()
 {
     m_commands->cancelTransfer();
+}
+
+void UpdateTab::checkWhenShown()
+{
+    QTimer::singleShot(0, CheckOnline, &QPushButton::click);
+}
+
+void UpdateTab::setProgramVersion(const QString& version)
+{
+    versionSF->setText(version);
+}
+
+ComponentVersions UpdateTab::localVersions() const
+{
+    return {versionSF->text(), Label4->text(), Label11->text()};
+}
+
+ComponentVersions UpdateTab::onlineVersions() const
+{
+    return {versionSFO->text(), versionRol->text(), Label13->text()};
+}
+
+void UpdateTab::setOnlineVersions(const ComponentVersions& online)
+{
+    versionSFO->setText(online.program);
+    versionRol->setText(online.robotList);
+    Label13->setText(online.renewkit);
+}
+
+void UpdateTab::setInstalledVersions(const QString& robotList, const QString& renewkit)
+{
+    Label4->setText(robotList);
+    Label11->setText(renewkit);
+}
+
+void UpdateTab::showMessage(const QString& text, bool red, bool bold)
+{
+    QPalette palette = Label7->palette();
+    palette.setColor(QPalette::WindowText, red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    Label7->setPalette(palette);
+    QFont font = Label7->font();
+    font.setBold(bold);
+    Label7->setFont(font);
+    Label7->setText(text);
+}
+
+void UpdateTab::setTransferStatus(const QString& text)
+{
+    InetMsg->setText(text);
+}
+
+void UpdateTab::setCheckEnabled(bool enabled)
+{
+    CheckOnline->setEnabled(enabled);
+}
+
+void UpdateTab::setUpdateEnabled(bool enabled)
+{
+    Command1->setEnabled(enabled);
+}
+
+void UpdateTab::setProgressMaximum(int kilobytes)
+{
+    ProgressBar1->setMaximum(kilobytes);
+}
+
+void UpdateTab::setProgress(int kilobytes)
+{
+    ProgressBar1->setValue(kilobytes);
+}
+
+bool UpdateTab::closeMainWindow()
+{
+    QWidget* mainWindow = window()->parentWidget();
+    return !mainWindow || mainWindow->close();
+}
+
+void UpdateTab::closeOptionsWindow()
+{
+    if (auto* dialog = qobject_cast<QDialog*>(window()))
+        dialog->reject();
 }
 
 } // namespace sf

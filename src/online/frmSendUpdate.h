@@ -31,6 +31,19 @@ public:
     // Closing in any way stores the user name as typed.
     void done(int result) override;
 
+    Inet* inet = nullptr; // the control "Inet"
+
+private:
+    QLabel* makeLabel(const char* name, const QString& text);
+    QWidget* createBanner();
+    QWidget* createHeading();
+    QGroupBox* createWarning();
+    QWidget* createAccount();
+    QWidget* createButtons();
+    void Inet_StateChanged(int state);
+
+    InetStatus* m_status = nullptr;
+
     // Controls, named as the program names them.
     QLabel* Label1 = nullptr;
     QLabel* Label4 = nullptr;
@@ -48,18 +61,6 @@ public:
     QLabel* InetMsg = nullptr;
     QPushButton* Proceed = nullptr;
     QPushButton* Cancel = nullptr;
-    Inet* inet = nullptr; // the control "Inet"
-
-private:
-    QLabel* makeLabel(const char* name, const QString& text);
-    QWidget* createBanner();
-    QWidget* createHeading();
-    QGroupBox* createWarning();
-    QWidget* createAccount();
-    QWidget* createButtons();
-    void Inet_StateChanged(int state);
-
-    InetStatus* m_status = nullptr;
 };
 
 } // namespace sf

@@ -1,8 +1,13 @@
 #include "options/ProjectOptionsTab.h"
 
+#include "app/ProjectFile.h"
+#include "app/util/CodePage.h"
+#include "options/SettingsStore.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -17,6 +22,13 @@ template <typename T> T* named(T* widget, const char* name)
     return widget;
 }
 
+// A text field of the project shows what it holds up to its first NUL, without surrounding spaces.
+QString fieldText(const QString& stored)
+{
+    const qsizetype nul = stored.indexOf(QChar(0));
+    return trimSpaces(nul < 0 ? stored : stored.left(nul));
+}
+
 } // namespace
 
 ProjectOptionsTab::ProjectOptionsTab(QWidget* parent) : QWidget(parent)
@@ -28,6 +40,34 @@ ProjectOptionsTab::ProjectOptionsTab(QWidget* parent) : QWidget(parent)
     layout->addWidget(createModes());
     layout->addWidget(createSettingsBox());
     layout->addStretch(1);
+    connectModes();
+}
+
+void ProjectOptionsTab::connectModes()
+{
+    // Filling the window selects the project's modes too; the receivers leave the project unmodified then.
+    auto chosen = [this](QRadioButton* button, auto signal, bool value) {
+        connect(button, &QRadioButton::toggled, this, [this, signal, value](bool on) {
+            if (on)
+                emit(this->*signal)(value);
+        });
+    };
+    chosen(optActive, &ProjectOptionsTab::connectionModeChosen, true);
+    chosen(optPassive, &ProjectOptionsTab::connectionModeChosen, false);
+    chosen(optBin, &ProjectOptionsTab::transferModeChosen, true);
+    chosen(optAscii, &ProjectOptionsTab::transferModeChosen, false);
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+}
+
+bool ProjectOptionsTab::eventFilter(QObject* watched, QEvent* event)
+{
+    // Typing into the header or the upload folder marks the project modified.
+    if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2)) {
+        if (!static_cast<QKeyEvent*>(event)->text().isEmpty())
+            emit projectTextTyped();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QWidget* ProjectOptionsTab::createProjectBox()
@@ -91,6 +131,33 @@ void ProjectOptionsTab::setProjectControlsEnabled(bool enabled)
     for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, optActive, optPassive,
                                                       optBin, optAscii})
         w->setEnabled(enabled);
+}
+
+void ProjectOptionsTab::showProject(const ProjectHeader& header)
+{
+    Text1->setText(fieldText(header.headerText));
+    Text2->setText(fieldText(header.uploadDirectory));
+    (header.activeMode == -1 ? optActive : optPassive)->setChecked(true);
+    (header.binaryTransfer == -1 ? optBin : optAscii)->setChecked(true);
+}
+
+QString ProjectOptionsTab::headerText() const
+{
+    return trimSpaces(Text1->text());
+}
+
+void ProjectOptionsTab::loadSettings()
+{
+    Check1->setChecked(SettingsStore::flag(SettingsStore::Check1));
+    Check2->setChecked(SettingsStore::flag(SettingsStore::Check2));
+    Check3->setChecked(SettingsStore::flag(SettingsStore::Check3));
+}
+
+void ProjectOptionsTab::saveSettings() const
+{
+    SettingsStore::saveFlag(SettingsStore::Check1, Check1->isChecked());
+    SettingsStore::saveFlag(SettingsStore::Check2, Check2->isChecked());
+    SettingsStore::saveFlag(SettingsStore::Check3, Check3->isChecked());
 }
 
 } // namespace sf

@@ -10,6 +10,8 @@ class QRadioButton;
 
 namespace sf {
 
+struct ProjectHeader;
+
 // The "Project Options" tab of the options window: the robots.txt header and default upload folder
 // of the open project, the three program settings, and the project's connection and transfer modes.
 class ProjectOptionsTab : public QWidget {
@@ -19,6 +21,29 @@ public:
 
     // Enables or disables the controls that belong to a project.
     void setProjectControlsEnabled(bool enabled);
+    // Shows the open project's header text, upload folder and modes.
+    void showProject(const ProjectHeader& header);
+    // The header text as typed, without surrounding spaces.
+    QString headerText() const;
+    // The three program settings, read from and written to the settings store.
+    void loadSettings();
+    void saveSettings() const;
+
+signals:
+    // The user (or filling the tab) chose a connection or transfer mode.
+    void connectionModeChosen(bool active);
+    void transferModeChosen(bool binary);
+    // The user typed into the header or the upload folder.
+    void projectTextTyped();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* createProjectBox();
+    QWidget* createSettingsBox();
+    QWidget* createModes();
+    void connectModes();
 
     // Controls, named as the program names them.
     QLabel* Label8 = nullptr;
@@ -35,11 +60,6 @@ public:
     QGroupBox* Frame2 = nullptr; // "File Transfer Mode"
     QRadioButton* optBin = nullptr;
     QRadioButton* optAscii = nullptr;
-
-private:
-    QWidget* createProjectBox();
-    QWidget* createSettingsBox();
-    QWidget* createModes();
 };
 
 } // namespace sf

@@ -3,31 +3,20 @@
 
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
-#include "app/frmMain.h"
-#include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
 #include "app/util/VersionInfo.h"
-#include "ftp/FtpCommands.h"
 #include "online/AboutTab.h"
 #include "online/UpdateTab.h"
 #include "options/ProjectOptionsTab.h"
-#include "options/SettingsStore.h"
 #include "robots/RobotEditRequest.h"
 #include "robots/RobotListTab.h"
 #include "robots/RobotRecord.h"
 
 #include "sf_version.h"
 
-#include <QCheckBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace sf {
@@ -39,20 +28,14 @@ QString programVersion()
     return QStringLiteral("%1.%2.%3").arg(SF_VERSION_MAJOR).arg(SF_VERSION_MINOR).arg(SF_VERSION_REVISION);
 }
 
-// A text field of the project shows what it holds up to its first NUL, without surrounding spaces.
-QString fieldText(const QString& stored)
-{
-    const qsizetype nul = stored.indexOf(QChar(0));
-    return trimSpaces(nul < 0 ? stored : stored.left(nul));
-}
-
 } // namespace
 
-frmOption::frmOption(frmMain& owner) : QDialog(&owner), m_main(owner)
+frmOption::frmOption(OptionsHost& host, QWidget* parent) : QDialog(parent), m_host(host)
 {
     setObjectName(QStringLiteral("frmOption"));
     setWindowTitle(tr("Spiderfence - Options"));
-    setWindowIcon(owner.windowIcon());
+    if (parent)
+        setWindowIcon(parent->windowIcon());
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     m_project = new ProjectOptionsTab(SSTab1);
@@ -89,31 +72,17 @@ QWidget* frmOption::createButtons()
 
 void frmOption::connectTabs()
 {
-    FtpCommands& ftp = m_main.ftpCommands();
-    // Filling the window selects the project's modes too; the routines leave the project unmodified then.
-    connect(m_project->optActive, &QRadioButton::toggled, this, [&ftp](bool on) {
-        if (on)
-            ftp.optActive_Click();
-    });
-    connect(m_project->optPassive, &QRadioButton::toggled, this, [&ftp](bool on) {
-        if (on)
-            ftp.optPassive_Click();
-    });
-    connect(m_project->optBin, &QRadioButton::toggled, this, [&ftp](bool on) {
-        if (on)
-            ftp.optBin_Click();
-    });
-    connect(m_project->optAscii, &QRadioButton::toggled, this, [&ftp](bool on) {
-        if (on)
-            ftp.optAscii_Click();
-    });
-    m_project->Text1->installEventFilter(this);
-    m_project->Text2->installEventFilter(this);
+    // Filling the window selects the project's modes too; the host leaves the project unmodified then.
+    connect(m_project, &ProjectOptionsTab::connectionModeChosen, this,
+            [this](bool active) { m_host.setConnectionMode(active); });
+    connect(m_project, &ProjectOptionsTab::transferModeChosen, this,
+            [this](bool binary) { m_host.setTransferMode(binary); });
+    connect(m_project, &ProjectOptionsTab::projectTextTyped, this, [this] { m_host.SetModified(true); });
 
     connect(m_robots, &RobotListTab::robotListVersionChanged, m_about, &AboutTab::setRobotListVersion);
     connect(m_update, &UpdateTab::reloadRobotLists, this, [this] {
         m_robots->LoadRobotList();
-        m_main.RefreshRobotList();
+        m_host.RefreshRobotList();
     });
     connect(m_robots, &RobotListTab::maintenanceRunning, this, [this](bool running) {
         Proceed->setEnabled(!running);
@@ -125,54 +94,39 @@ void frmOption::Form_Load()
 {
     shared::LoadingFlag = true;
     const QString version = programVersion();
-    m_update->versionSF->setText(version);
+    m_update->setProgramVersion(version);
     m_about->setProgramVersion(version);
     m_update->setInitialTexts();
     m_robots->LoadRobotList();
     // Renewkit's version, or nothing when it cannot be read: never the version of another file.
     const bool renewkit = GetVersionInfo(ProgramPath(ExecutableName(QStringLiteral("renewkit"))));
-    m_update->Label11->setText(renewkit ? ProductVersionText : QString());
-    m_update->Label4->setText(RobotListVersion);
-    m_about->Label19->setText(AboutTab::freewareText());
+    m_update->setInstalledVersions(RobotListVersion, renewkit ? ProductVersionText : QString());
     shared::EditExisting = false;
-    if (m_main.isProjectOpen())
-        fillProject();
+    if (m_host.isProjectOpen())
+        m_project->showProject(shared::projectHeader);
     else
         m_project->setProjectControlsEnabled(false);
-    m_project->Check1->setChecked(SettingsStore::flag(SettingsStore::Check1));
-    m_project->Check2->setChecked(SettingsStore::flag(SettingsStore::Check2));
-    m_project->Check3->setChecked(SettingsStore::flag(SettingsStore::Check3));
+    m_project->loadSettings();
     shared::LoadingFlag = false;
 
     SSTab1->setCurrentIndex(std::clamp<int>(shared::OptionsStartTab, 0, TabCount - 1));
     // The check runs once the window is up, so that the user sees it working.
     if (shared::CheckOnlineOnOpen)
-        QTimer::singleShot(0, m_update->CheckOnline, &QPushButton::click);
+        m_update->checkWhenShown();
     shared::CheckOnlineOnOpen = false;
     shared::OptionsStartTab = 0;
 }
 
-void frmOption::fillProject()
-{
-    const ProjectHeader& header = shared::projectHeader;
-    m_project->Text1->setText(fieldText(header.headerText));
-    m_project->Text2->setText(fieldText(header.uploadDirectory));
-    (header.activeMode == -1 ? m_project->optActive : m_project->optPassive)->setChecked(true);
-    (header.binaryTransfer == -1 ? m_project->optBin : m_project->optAscii)->setChecked(true);
-}
-
 void frmOption::Proceed_Click()
 {
-    if (m_main.isProjectOpen()) {
-        const QString header = trimSpaces(m_project->Text1->text());
+    if (m_host.isProjectOpen()) {
+        const QString header = m_project->headerText();
         shared::projectHeader.headerText = header.left(ProjectHeader::kHeaderTextWidth);
-        QStringList rows = m_main.gridRows();
+        QStringList rows = m_host.gridRows();
         RuleGrid::setHeaderRow(rows, header);
-        m_main.setGridRows(rows);
+        m_host.setGridRows(rows);
     }
-    SettingsStore::saveFlag(SettingsStore::Check1, m_project->Check1->isChecked());
-    SettingsStore::saveFlag(SettingsStore::Check2, m_project->Check2->isChecked());
-    SettingsStore::saveFlag(SettingsStore::Check3, m_project->Check3->isChecked());
+    m_project->saveSettings();
     accept();
 }
 
@@ -180,16 +134,6 @@ void frmOption::done(int result)
 {
     m_update->cancelTransfer();
     QDialog::done(result);
-}
-
-bool frmOption::eventFilter(QObject* watched, QEvent* event)
-{
-    // Typing into the header or the upload folder marks the project modified.
-    if (event->type() == QEvent::KeyPress && (watched == m_project->Text1 || watched == m_project->Text2)) {
-        if (!static_cast<QKeyEvent*>(event)->text().isEmpty())
-            m_main.SetModified(true);
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace sf

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "options/OptionsHost.h"
+
 #include <QDialog>
 
 class QPushButton;
@@ -11,17 +13,17 @@ class AboutTab;
 class ProjectOptionsTab;
 class RobotListTab;
 class UpdateTab;
-class frmMain;
 
 // The options window "Spiderfence - Options": the project's options and the program settings, the
 // robot list, the update functions and the about page on four tabs, with "Apply" and "Close".
-// Made afresh for each opening and shown modally over the main window.
+// Made afresh for each opening and shown modally over the window that opens it, which it sees as an
+// OptionsHost.
 class frmOption : public QDialog {
     Q_OBJECT
 public:
     enum Tab { ProjectOptions, RobotsList, Update, About, TabCount };
 
-    explicit frmOption(frmMain& owner);
+    frmOption(OptionsHost& host, QWidget* parent);
 
     // The opening: fills every tab, shows tab OptionsStartTab, starts the update check when
     // CheckOnlineOnOpen is set, and clears both.
@@ -36,20 +38,16 @@ public:
     UpdateTab* update() const { return m_update; }
     AboutTab* about() const { return m_about; }
 
+private:
+    QWidget* createButtons();
+    void connectTabs();
+
     // Controls, named as the program names them.
     QTabWidget* SSTab1 = nullptr;
     QPushButton* Proceed = nullptr;
     QPushButton* Cancel = nullptr;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    QWidget* createButtons();
-    void connectTabs();
-    void fillProject();
-
-    frmMain& m_main;
+    OptionsHost& m_host;
     ProjectOptionsTab* m_project = nullptr;
     RobotListTab* m_robots = nullptr;
     UpdateTab* m_update = nullptr;

@@ -28,14 +28,6 @@ public:
 
     RobotListModel* model() const { return m_model; }
 
-    // Controls, named as the program names them.
-    QTreeView* ListView1 = nullptr;
-    QPushButton* Add_Robot = nullptr;
-    QPushButton* Modify_Robot = nullptr;
-    QPushButton* Delete_Robot = nullptr;
-    QLineEdit* SetRobotVersion = nullptr;
-    QPushButton* SetVersion = nullptr;
-
 signals:
     // The list was reloaded; the text is the robot-list version it found.
     void robotListVersionChanged(const QString& version);
@@ -47,6 +39,14 @@ private:
     void openEditor();
 
     RobotListModel* m_model = nullptr;
+
+    // Controls, named as the program names them.
+    QTreeView* ListView1 = nullptr;
+    QPushButton* Add_Robot = nullptr;
+    QPushButton* Modify_Robot = nullptr;
+    QPushButton* Delete_Robot = nullptr;
+    QLineEdit* SetRobotVersion = nullptr;
+    QPushButton* SetVersion = nullptr;
 };
 
 } // namespace sf

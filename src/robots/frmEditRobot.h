@@ -31,18 +31,6 @@ public:
     // Closing in any way (Close, Escape, the title bar) ends here: the closing check.
     void reject() override;
 
-    // Controls, named as the program names them.
-    QLineEdit* EditField[kFieldCount] = {};
-    QCheckBox* Check1 = nullptr; // exclusion protocol
-    QCheckBox* Check2 = nullptr; // NOINDEX
-    QCheckBox* Check3 = nullptr; // NOFOLLOW
-    QCheckBox* Check4 = nullptr; // HTTP From
-    QCheckBox* Check5 = nullptr; // open the submission window after saving
-    QComboBox* Robot_category = nullptr;
-    QPushButton* Proceed = nullptr;
-    QPushButton* Cancel = nullptr;
-    QLabel* lblURL = nullptr;
-
 private:
     QWidget* createLeftColumn();
     QWidget* createRightColumn();
@@ -57,6 +45,18 @@ private:
     void storeSendRobot();
     void showSubmissionWindow();
     void lblURL_Click();
+
+    // Controls, named as the program names them.
+    QLineEdit* EditField[kFieldCount] = {};
+    QCheckBox* Check1 = nullptr; // exclusion protocol
+    QCheckBox* Check2 = nullptr; // NOINDEX
+    QCheckBox* Check3 = nullptr; // NOFOLLOW
+    QCheckBox* Check4 = nullptr; // HTTP From
+    QCheckBox* Check5 = nullptr; // open the submission window after saving
+    QComboBox* Robot_category = nullptr;
+    QPushButton* Proceed = nullptr;
+    QPushButton* Cancel = nullptr;
+    QLabel* lblURL = nullptr;
 };
 
 } // namespace sf

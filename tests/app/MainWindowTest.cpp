@@ -6,6 +6,8 @@
 #include "app/util/FileUtils.h"
 #include "ftp/FtpCommands.h"
 #include "options/SettingsStore.h"
+#include "support/MainWindowFixture.h"
+#include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
 
@@ -25,6 +27,8 @@
 
 #include <memory>
 
+using sf::test::named;
+
 using namespace sf;
 using test::scriptedPrompt;
 
@@ -32,26 +36,8 @@ namespace {
 
 enum State { NoProject, ProjectOpen, Connected };
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public testing::Test, protected test::MainWindowFixture {
 protected:
-    void SetUp() override { shared::reset(); }
-    void TearDown() override
-    {
-        if (window && window->isModified()) {
-            window->SetModified(false); // nothing to ask about when the window goes
-        }
-        window.reset();
-        shared::reset();
-    }
-
-    frmMain& start()
-    {
-        window = std::make_unique<frmMain>();
-        window->Form_Load();
-        window->show();
-        return *window;
-    }
-
     // Every control of the state table, enabled or not, in the given state.
     void expectState(State state, bool modified)
     {
@@ -107,7 +93,8 @@ protected:
             EXPECT_EQ(enabled, row.enabled) << row.name << " in state " << state;
         }
         if (!open) {
-            for (QLineEdit* field : {w.txtServer, w.txtUser, w.txtPassword, w.txtPort})
+            for (QLineEdit* field : {named<QLineEdit>(w, "txtServer"), named<QLineEdit>(w, "txtUser"),
+                                     named<QLineEdit>(w, "txtPassword"), named<QLineEdit>(w, "txtPort")})
                 EXPECT_TRUE(field->text().isEmpty());
             EXPECT_EQ(w.gridRows(), RuleGrid::emptyGrid());
         }
@@ -117,12 +104,11 @@ protected:
     {
         const QString path = dir.file(name);
         scriptedPrompt().chooseFileNext(path);
-        window->mnuSaveAs->trigger();
+        named<QAction>(window, "mnuSaveAs")->trigger();
         return path;
     }
 
     test::TempProgramDir dir;
-    std::unique_ptr<frmMain> window;
 };
 
 } // namespace
@@ -140,32 +126,33 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
             texts << (a->isSeparator() ? "-" : a->text());
         return texts;
     };
-    EXPECT_EQ(entries(w.mnuFile),
+    EXPECT_EQ(entries(named<QMenu>(w, "mnuFile")),
               (QStringList{"&New Project", "&Open Project", "-", "&Save Project", "S&ave As", "-",
                            "&Close Project", "-", "&Export", "-", "&Exit"}));
-    EXPECT_EQ(entries(w.mnu_edit), (QStringList{"Allow all Robots", "-", "Disallow all Robots"}));
-    EXPECT_EQ(entries(w.mnuTools),
+    EXPECT_EQ(entries(named<QMenu>(w, "mnu_edit")),
+              (QStringList{"Allow all Robots", "-", "Disallow all Robots"}));
+    EXPECT_EQ(entries(named<QMenu>(w, "mnuTools")),
               (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-",
                            "&Upload robots.txt", "-", "Add/Edit Robots", "Options..."}));
-    EXPECT_EQ(entries(w.mnuHelp),
+    EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
               (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
                            "Linkharbor Website", "-", "&About Spiderfence"}));
-    EXPECT_EQ(w.Toolbar1Button[0]->toolTip(), "New Project");
-    EXPECT_EQ(w.Toolbar1Button[1]->toolTip(), "Open Project");
-    EXPECT_EQ(w.Toolbar1Button[2]->toolTip(), "Save Project");
-    EXPECT_EQ(w.Toolbar2Button1->toolTip(), "Disconnect the FTP");
-    EXPECT_EQ(w.Toolbar4Button1->text(), "Connect to FTP server");
-    EXPECT_EQ(w.Toolbar3Button[1]->toolTip(), "Refresh FTP Directory");
-    EXPECT_EQ(w.Toolbar3Button[3]->toolTip(), "Upload robots.txt");
-    EXPECT_EQ(w.Toolbar3Button[5]->toolTip(), "Options");
-    EXPECT_EQ(w.lv->headerItem()->text(0), "Name");
-    EXPECT_EQ(w.lv->columnCount(), 6);
-    EXPECT_EQ(w.lv->headerItem()->text(5), "Type");
-    EXPECT_EQ(w.robotList->count(), 1);
-    EXPECT_EQ(w.robotList->currentText(), "All");
-    EXPECT_EQ(w.StatusPanel[1]->text(), "Release: 1.2.0");
-    EXPECT_TRUE(w.StatusPanel[2]->text().startsWith("Robots: "));
-    EXPECT_EQ(w.StatusPanel[0]->text(), "Folder: ");
+    EXPECT_EQ(named<QAction>(w, "Toolbar1Button1")->toolTip(), "New Project");
+    EXPECT_EQ(named<QAction>(w, "Toolbar1Button2")->toolTip(), "Open Project");
+    EXPECT_EQ(named<QAction>(w, "Toolbar1Button3")->toolTip(), "Save Project");
+    EXPECT_EQ(named<QAction>(w, "Toolbar2Button1")->toolTip(), "Disconnect the FTP");
+    EXPECT_EQ(named<QAction>(w, "Toolbar4Button1")->text(), "Connect to FTP server");
+    EXPECT_EQ(named<QAction>(w, "Toolbar3Button2")->toolTip(), "Refresh FTP Directory");
+    EXPECT_EQ(named<QAction>(w, "Toolbar3Button4")->toolTip(), "Upload robots.txt");
+    EXPECT_EQ(named<QAction>(w, "Toolbar3Button6")->toolTip(), "Options");
+    EXPECT_EQ(named<QTreeWidget>(w, "lv")->headerItem()->text(0), "Name");
+    EXPECT_EQ(named<QTreeWidget>(w, "lv")->columnCount(), 6);
+    EXPECT_EQ(named<QTreeWidget>(w, "lv")->headerItem()->text(5), "Type");
+    EXPECT_EQ(named<QComboBox>(w, "robotList")->count(), 1);
+    EXPECT_EQ(named<QComboBox>(w, "robotList")->currentText(), "All");
+    EXPECT_EQ(named<QLabel>(w, "StatusPanel2")->text(), "Release: 1.2.0");
+    EXPECT_TRUE(named<QLabel>(w, "StatusPanel3")->text().startsWith("Robots: "));
+    EXPECT_EQ(named<QLabel>(w, "StatusPanel1")->text(), "Folder: ");
     for (QAction* a : w.findChildren<QAction*>())
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
 }
@@ -175,7 +162,7 @@ TEST_F(MainWindowTest, ControlStatesFollowEveryTransition)
     frmMain& w = start();
     EXPECT_EQ(w.windowTitle(), "Spiderfence - New Project");
     expectState(ProjectOpen, false);
-    QTest::keyClicks(w.txtPort, "0");
+    QTest::keyClicks(named<QLineEdit>(w, "txtPort"), "0");
     expectState(ProjectOpen, true);
     w.setConnectedState(true);
     expectState(Connected, true);
@@ -183,24 +170,25 @@ TEST_F(MainWindowTest, ControlStatesFollowEveryTransition)
     expectState(ProjectOpen, true);
     w.setConnectedState(true);
     scriptedPrompt().answerNext(Prompt::Answer::No);
-    w.mnuCloseProject->trigger();
+    named<QAction>(w, "mnuCloseProject")->trigger();
     expectState(NoProject, false);
-    w.mnuNewProject->trigger();
+    named<QAction>(w, "mnuNewProject")->trigger();
     expectState(ProjectOpen, false);
     EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
-    EXPECT_EQ(w.txtPort->text(), "21");
+    EXPECT_EQ(named<QLineEdit>(w, "txtPort")->text(), "21");
 }
 
 TEST_F(MainWindowTest, ModifiedMarkAndLoadingFlag)
 {
     frmMain& w = start();
-    for (QLineEdit* field : {w.txtServer, w.txtUser, w.txtPassword, w.txtPort}) {
+    for (QLineEdit* field : {named<QLineEdit>(w, "txtServer"), named<QLineEdit>(w, "txtUser"),
+                             named<QLineEdit>(w, "txtPassword"), named<QLineEdit>(w, "txtPort")}) {
         w.SetModified(false);
         QTest::keyClicks(field, "x");
         EXPECT_TRUE(w.isModified()) << field->objectName().toStdString();
     }
     w.SetModified(false);
-    w.txtServer->setText("set by the program");
+    named<QLineEdit>(w, "txtServer")->setText("set by the program");
     EXPECT_FALSE(w.isModified());
     shared::LoadingFlag = true;
     EXPECT_FALSE(w.SetModified(true));
@@ -211,10 +199,10 @@ TEST_F(MainWindowTest, ModifiedMarkAndLoadingFlag)
     EXPECT_FALSE(w.SetModified(false)) << "false still disables the Save commands while loading";
     shared::LoadingFlag = false;
 
-    w.mnu_allow_all->trigger();
+    named<QAction>(w, "mnu_allow_all")->trigger();
     EXPECT_TRUE(w.isModified());
     EXPECT_EQ(w.gridRows().size(), 11);
-    w.mnu_disallow_all->trigger();
+    named<QAction>(w, "mnu_disallow_all")->trigger();
     EXPECT_EQ(w.gridRows().size(), 12);
 }
 
@@ -235,18 +223,18 @@ TEST_F(MainWindowTest, SaveQuestionOnNewCloseAndExit)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.command) + " " + c.saveAs.toStdString());
         if (!w.isProjectOpen())
-            w.mnuNewProject->trigger();
+            named<QAction>(w, "mnuNewProject")->trigger();
         shared::CurrentFileName.clear();
-        QTest::keyClicks(w.txtServer, "srv");
+        QTest::keyClicks(named<QLineEdit>(w, "txtServer"), "srv");
         scriptedPrompt().reset();
         scriptedPrompt().answerNext(c.answer);
         if (c.answer == Prompt::Answer::Yes)
             scriptedPrompt().chooseFileNext(c.saveAs.isEmpty() ? QString() : dir.file(c.saveAs));
         const QString command = c.command;
         if (command == "new")
-            w.mnuNewProject->trigger();
+            named<QAction>(w, "mnuNewProject")->trigger();
         else if (command == "close")
-            w.mnuCloseProject->trigger();
+            named<QAction>(w, "mnuCloseProject")->trigger();
         else
             w.close();
         EXPECT_EQ(scriptedPrompt().messages(),
@@ -267,30 +255,30 @@ TEST_F(MainWindowTest, SaveQuestionOnNewCloseAndExit)
 TEST_F(MainWindowTest, SaveOpenAndSaveAsRoundTripAProject)
 {
     frmMain& w = start();
-    QTest::keyClicks(w.txtServer, "127.0.0.1");
-    QTest::keyClicks(w.txtUser, "anna");
-    QTest::keyClicks(w.txtPassword, "pw");
-    w.mnu_disallow_all->trigger();
+    QTest::keyClicks(named<QLineEdit>(w, "txtServer"), "127.0.0.1");
+    QTest::keyClicks(named<QLineEdit>(w, "txtUser"), "anna");
+    QTest::keyClicks(named<QLineEdit>(w, "txtPassword"), "pw");
+    named<QAction>(w, "mnu_disallow_all")->trigger();
     const QString path = saveProject("site.sfp");
     EXPECT_EQ(w.windowTitle(), "Spiderfence - site.sfp");
     EXPECT_FALSE(w.isModified());
     EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), path);
 
     // Save As cancelled keeps the old name.
-    QTest::keyClicks(w.txtPort, "0");
+    QTest::keyClicks(named<QLineEdit>(w, "txtPort"), "0");
     scriptedPrompt().chooseFileNext(QString());
-    w.mnuSaveAs->trigger();
+    named<QAction>(w, "mnuSaveAs")->trigger();
     EXPECT_EQ(shared::CurrentFileName, path);
     EXPECT_TRUE(w.isModified());
 
     // Open: the question (No), then the chosen file replaces the window's project.
     scriptedPrompt().chooseFileNext(path);
     scriptedPrompt().answerNext(Prompt::Answer::No);
-    w.mnuOpenPRoject->trigger();
-    EXPECT_EQ(w.txtServer->text(), "127.0.0.1");
-    EXPECT_EQ(w.txtUser->text(), "anna");
-    EXPECT_EQ(w.txtPassword->text(), "pw");
-    EXPECT_EQ(w.txtPort->text(), "21");
+    named<QAction>(w, "mnuOpenPRoject")->trigger();
+    EXPECT_EQ(named<QLineEdit>(w, "txtServer")->text(), "127.0.0.1");
+    EXPECT_EQ(named<QLineEdit>(w, "txtUser")->text(), "anna");
+    EXPECT_EQ(named<QLineEdit>(w, "txtPassword")->text(), "pw");
+    EXPECT_EQ(named<QLineEdit>(w, "txtPort")->text(), "21");
     EXPECT_EQ(w.gridRows().size(), 12);
     EXPECT_EQ(w.gridRows().at(6), "Disallow: /");
     EXPECT_FALSE(w.isModified());
@@ -299,7 +287,7 @@ TEST_F(MainWindowTest, SaveOpenAndSaveAsRoundTripAProject)
 
     // Open cancelled in its dialog: the project stays, without a file name.
     scriptedPrompt().chooseFileNext(QString());
-    w.Toolbar1Button[1]->trigger();
+    named<QAction>(w, "Toolbar1Button2")->trigger();
     EXPECT_TRUE(shared::CurrentFileName.isEmpty());
     EXPECT_EQ(w.gridRows().size(), 12);
 }
@@ -314,10 +302,10 @@ TEST_F(MainWindowTest, OpeningAFileWithPassiveAsciiFlags)
     ASSERT_TRUE(ProjectFile::save(path, h, RuleGrid::newProjectTemplate()));
     frmMain& w = start();
     scriptedPrompt().chooseFileNext(path);
-    w.mnuOpenPRoject->trigger();
+    named<QAction>(w, "mnuOpenPRoject")->trigger();
     EXPECT_TRUE(w.ftpCommands().session().IsModePassive());
     EXPECT_FALSE(w.ftpCommands().session().IsTransferBinary());
-    EXPECT_EQ(w.txtServer->text(), "padded");
+    EXPECT_EQ(named<QLineEdit>(w, "txtServer")->text(), "padded");
 }
 
 TEST_F(MainWindowTest, StartUpReopensTheLastProjectOnlyForAnExactTrue)
@@ -341,7 +329,7 @@ TEST_F(MainWindowTest, StartUpReopensTheLastProjectOnlyForAnExactTrue)
         SettingsStore::save(SettingsStore::LastFilename, c.last);
         frmMain& w = start();
         EXPECT_EQ(w.windowTitle(), c.reopens ? "Spiderfence - last.sfp" : "Spiderfence - New Project");
-        EXPECT_EQ(w.txtServer->text(), c.reopens ? "ftp.last" : "");
+        EXPECT_EQ(named<QLineEdit>(w, "txtServer")->text(), c.reopens ? "ftp.last" : "");
         EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), c.reopens ? path : "");
         EXPECT_FALSE(w.isModified());
         EXPECT_FALSE(shared::LoadingFlag);
@@ -350,7 +338,7 @@ TEST_F(MainWindowTest, StartUpReopensTheLastProjectOnlyForAnExactTrue)
     SettingsStore::save(SettingsStore::Check1, "TRUE");
     SettingsStore::save(SettingsStore::LastFilename, path);
     frmMain& w = start();
-    w.mnuCloseProject->trigger();
+    named<QAction>(w, "mnuCloseProject")->trigger();
     EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), "");
 }
 
@@ -359,7 +347,7 @@ TEST_F(MainWindowTest, ExportWritesCrLfLinesAndSaysDone)
     frmMain& w = start();
     const QString path = dir.file("robots.txt");
     scriptedPrompt().chooseFileNext(path);
-    w.mnuExport->trigger();
+    named<QAction>(w, "mnuExport")->trigger();
     EXPECT_EQ(test::readFileBytes(path), RuleGrid::exportText(RuleGrid::newProjectTemplate()));
     EXPECT_TRUE(test::readFileBytes(path).startsWith(QByteArray(51, '#') + "\r\n#\r\n"));
     EXPECT_EQ(scriptedPrompt().messages(), QStringList{"Done!"});
@@ -368,7 +356,7 @@ TEST_F(MainWindowTest, ExportWritesCrLfLinesAndSaysDone)
     // A folder that does not exist: the user is told, and no "Done!".
     scriptedPrompt().reset();
     scriptedPrompt().chooseFileNext(dir.file("missing/robots.txt"));
-    w.mnuExport->trigger();
+    named<QAction>(w, "mnuExport")->trigger();
     ASSERT_EQ(scriptedPrompt().messages().size(), 1);
     EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("Could not write"));
 }
@@ -376,16 +364,16 @@ TEST_F(MainWindowTest, ExportWritesCrLfLinesAndSaysDone)
 TEST_F(MainWindowTest, RemoveButtonWorksOnTheSelectedGridRow)
 {
     frmMain& w = start();
-    w.mnu_allow_all->trigger();
+    named<QAction>(w, "mnu_allow_all")->trigger();
     w.SetModified(false);
     w.setConnectedState(true);
-    w.robotGrid->selectRow(5);
-    QTest::mouseClick(w.RemoveRobot, Qt::LeftButton);
+    named<QTableView>(w, "robotGrid")->selectRow(5);
+    QTest::mouseClick(named<QToolButton>(w, "RemoveRobot"), Qt::LeftButton);
     EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
     EXPECT_TRUE(w.isModified());
     w.SetModified(false);
-    w.robotGrid->selectRow(2); // header rows cannot be removed
-    QTest::mouseClick(w.RemoveRobot, Qt::LeftButton);
+    named<QTableView>(w, "robotGrid")->selectRow(2); // header rows cannot be removed
+    QTest::mouseClick(named<QToolButton>(w, "RemoveRobot"), Qt::LeftButton);
     EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
     EXPECT_FALSE(w.isModified());
 }

@@ -1,5 +1,6 @@
 #include "app/ProjectFile.h"
 #include "app/RuleGrid.h"
+#include "support/FailDevice.h"
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
@@ -10,26 +11,6 @@
 using namespace sf;
 
 namespace {
-
-// A device that fails once N bytes have been written to it.
-class FailDevice : public QBuffer {
-public:
-    explicit FailDevice(qint64 failAfter) : m_left(failAfter) {}
-
-protected:
-    qint64 writeData(const char* data, qint64 len) override
-    {
-        if (len > m_left) {
-            setErrorString("disk full");
-            return -1;
-        }
-        m_left -= len;
-        return QBuffer::writeData(data, len);
-    }
-
-private:
-    qint64 m_left;
-};
 
 QByteArray field(const QByteArray& bytes, int offset, int size)
 {
@@ -167,9 +148,9 @@ TEST(ProjectFile, ShortMissingAndPartialFiles)
 
 TEST(ProjectFile, FailedWriteIsReported)
 {
-    FailDevice device(1234 * 2);
-    device.open(QIODevice::WriteOnly);
+    QByteArray written;
+    test::FailDevice device(&written, 1234 * 2);
     QString error;
     EXPECT_FALSE(ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate(), &error));
-    EXPECT_EQ(error, "disk full");
+    EXPECT_EQ(error, "simulated disk full");
 }

@@ -10,6 +10,8 @@
 #include "options/SettingsStore.h"
 #include "robots/RobotDatabase.h"
 #include "support/FtpServer.h"
+#include "support/MainWindowFixture.h"
+#include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
 
@@ -26,17 +28,18 @@
 
 #include <memory>
 
+using sf::test::named;
+
 using namespace sf;
 using test::FtpServer;
 using test::scriptedPrompt;
 
 namespace {
 
-class FtpWindowTest : public testing::TestWithParam<FtpServer::Kind> {
+class FtpWindowTest : public testing::TestWithParam<FtpServer::Kind>, protected test::MainWindowFixture {
 protected:
     void SetUp() override
     {
-        shared::reset();
         ASSERT_TRUE(server.start(GetParam())) << server.errorString().toStdString();
         // The writable folder holds a sub-folder with a file, an empty folder and a name with spaces.
         const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
@@ -44,34 +47,28 @@ protected:
         server.makeDir(base + "/empty");
         server.writeFile(base + "/docs/private.html", QByteArray(2049, 'p'));
         server.writeFile(base + "/my page.html", "x");
-        window = std::make_unique<frmMain>();
-        window->Form_Load();
-        window->show();
+        start();
     }
 
-    void TearDown() override
-    {
-        window->SetModified(false);
-        window.reset();
-        shared::reset();
-    }
+    void TearDown() override { stop(); } // the window goes before its server
 
     void typeConnection(const QString& port)
     {
         frmMain& w = *window;
-        for (QLineEdit* field : {w.txtServer, w.txtUser, w.txtPassword, w.txtPort})
+        for (QLineEdit* field : {named<QLineEdit>(w, "txtServer"), named<QLineEdit>(w, "txtUser"),
+                                 named<QLineEdit>(w, "txtPassword"), named<QLineEdit>(w, "txtPort")})
             field->clear();
-        QTest::keyClicks(w.txtServer, server.host());
-        QTest::keyClicks(w.txtUser, server.user());
-        QTest::keyClicks(w.txtPassword, server.password());
-        QTest::keyClicks(w.txtPort, port);
+        QTest::keyClicks(named<QLineEdit>(w, "txtServer"), server.host());
+        QTest::keyClicks(named<QLineEdit>(w, "txtUser"), server.user());
+        QTest::keyClicks(named<QLineEdit>(w, "txtPassword"), server.password());
+        QTest::keyClicks(named<QLineEdit>(w, "txtPort"), port);
     }
 
     void connectAndEnterWritableDir(bool passive)
     {
         passive ? window->ftpCommands().optPassive_Click() : window->ftpCommands().optActive_Click();
         typeConnection(QString::number(server.port()));
-        window->Toolbar4Button1->trigger();
+        named<QAction>(window, "Toolbar4Button1")->trigger();
         ASSERT_TRUE(window->isConnected())
             << window->ftpCommands().session().GetLastErrorMessage().toStdString();
         if (server.writableDir() != "/") {
@@ -81,7 +78,7 @@ protected:
 
     QTreeWidgetItem* row(const QString& name) const
     {
-        const auto found = window->lv->findItems(name, Qt::MatchExactly, 0);
+        const auto found = named<QTreeWidget>(window, "lv")->findItems(name, Qt::MatchExactly, 0);
         return found.isEmpty() ? nullptr : found.first();
     }
 
@@ -90,31 +87,30 @@ protected:
         QTreeWidgetItem* item = row(name);
         if (!item)
             return false;
-        window->lv->setCurrentItem(item);
-        window->lv->scrollToItem(item);
+        named<QTreeWidget>(window, "lv")->setCurrentItem(item);
+        named<QTreeWidget>(window, "lv")->scrollToItem(item);
         QCoreApplication::processEvents(); // lay the fresh rows out before aiming at one
-        const QRect rect = window->lv->visualItemRect(item);
+        const QRect rect = named<QTreeWidget>(window, "lv")->visualItemRect(item);
         if (rect.isEmpty())
             return false;
         // A double-click is a click followed by a second press that the view reads as double.
-        QTest::mouseClick(window->lv->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(window->lv->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseClick(named<QTreeWidget>(window, "lv")->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(named<QTreeWidget>(window, "lv")->viewport(), Qt::LeftButton, {}, rect.center());
         return true;
     }
 
     QStringList names() const
     {
         QStringList list;
-        for (int i = 0; i < window->lv->topLevelItemCount(); ++i)
-            list << window->lv->topLevelItem(i)->text(0);
+        for (int i = 0; i < named<QTreeWidget>(window, "lv")->topLevelItemCount(); ++i)
+            list << named<QTreeWidget>(window, "lv")->topLevelItem(i)->text(0);
         return list;
     }
 
-    QString folderText() const { return window->StatusPanel[0]->text(); }
+    QString folderText() const { return named<QLabel>(window, "StatusPanel1")->text(); }
 
     FtpServer server;
     test::TempProgramDir programDir;
-    std::unique_ptr<frmMain> window;
 };
 
 } // namespace
@@ -130,7 +126,8 @@ TEST_P(FtpWindowTest, ConnectBrowseAndNavigateInBothModes)
         const QStringList listed = names();
         ASSERT_GE(listed.size(), 4);
         EXPECT_EQ(listed.first(), "..");
-        EXPECT_EQ(window->lv->currentItem(), window->lv->topLevelItem(0));
+        EXPECT_EQ(named<QTreeWidget>(window, "lv")->currentItem(),
+                  named<QTreeWidget>(window, "lv")->topLevelItem(0));
         EXPECT_LT(listed.indexOf("docs"), listed.indexOf("my page.html")) << "folders before files";
         EXPECT_LT(listed.indexOf("empty"), listed.indexOf("my page.html"));
         EXPECT_EQ(row("..")->text(1), "Up");
@@ -153,11 +150,11 @@ TEST_P(FtpWindowTest, ConnectBrowseAndNavigateInBothModes)
         ASSERT_TRUE(doubleClick("empty"));
         EXPECT_EQ(names(), QStringList{".."});
 
-        window->Toolbar2Button1->trigger();
+        named<QAction>(window, "Toolbar2Button1")->trigger();
         EXPECT_FALSE(window->isConnected());
-        EXPECT_EQ(window->lv->topLevelItemCount(), 0);
-        EXPECT_FALSE(window->lv->isEnabled());
-        EXPECT_FALSE(window->UploadButton->isEnabled());
+        EXPECT_EQ(named<QTreeWidget>(window, "lv")->topLevelItemCount(), 0);
+        EXPECT_FALSE(named<QTreeWidget>(window, "lv")->isEnabled());
+        EXPECT_FALSE(named<QToolButton>(window, "UploadButton")->isEnabled());
     }
     EXPECT_TRUE(scriptedPrompt().messages().isEmpty());
 }
@@ -172,7 +169,7 @@ TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
         connectAndEnterWritableDir(true);
         test::writeFileBytes(programDir.file("temp.txt"), "left over");
         scriptedPrompt().reset();
-        window->UploadButton->click();
+        named<QToolButton>(window, "UploadButton")->click();
         ASSERT_EQ(scriptedPrompt().messages().size(), 1);
         EXPECT_TRUE(QRegularExpression("^Upload complete in \\d+\\.\\d\\d seconds\\.$")
                         .match(scriptedPrompt().messages().first())
@@ -198,28 +195,28 @@ TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
 TEST_P(FtpWindowTest, WrongPasswordAndUnreachablePortAreReported)
 {
     typeConnection(QString::number(server.port()));
-    window->txtPassword->setText("wrong");
+    named<QLineEdit>(window, "txtPassword")->setText("wrong");
     if (GetParam() == FtpServer::Kind::Vsftpd)
-        window->txtUser->setText("nobody-here");
-    window->mnuConnect->trigger();
+        named<QLineEdit>(window, "txtUser")->setText("nobody-here");
+    named<QAction>(window, "mnuConnect")->trigger();
     EXPECT_FALSE(window->isConnected());
     ASSERT_EQ(scriptedPrompt().messages().size(), 1);
     EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("530"))
         << scriptedPrompt().messages().first().toStdString();
-    EXPECT_FALSE(window->lv->isEnabled());
-    EXPECT_FALSE(window->mnuUploadSfp->isEnabled());
+    EXPECT_FALSE(named<QTreeWidget>(window, "lv")->isEnabled());
+    EXPECT_FALSE(named<QAction>(window, "mnuUploadSfp")->isEnabled());
 
     // Connected, then a failed connect: the old connection is gone, and so is the connected state.
     connectAndEnterWritableDir(true);
     scriptedPrompt().reset();
     server.stop();
-    window->txtPort->setText("1");
+    named<QLineEdit>(window, "txtPort")->setText("1");
     QElapsedTimer clock;
     clock.start();
-    window->mnuConnect->trigger();
+    named<QAction>(window, "mnuConnect")->trigger();
     EXPECT_LT(clock.elapsed(), 30000);
     EXPECT_FALSE(window->isConnected());
-    EXPECT_FALSE(window->AddRobot->isEnabled());
+    EXPECT_FALSE(named<QToolButton>(window, "AddRobot")->isEnabled());
     ASSERT_EQ(scriptedPrompt().messages().size(), 1);
     EXPECT_FALSE(scriptedPrompt().messages().first().isEmpty());
 }
@@ -232,21 +229,22 @@ TEST_P(FtpWindowTest, ComposesAndPublishesARobotsTxtFromEndToEnd)
     bot.Robot_exclusion_useragent = "examplebot";
     bot.Robot_category = 6;
     ASSERT_TRUE(db.write(1, bot).ok);
-    window->mnuNewProject->trigger();
-    ASSERT_EQ(window->robotList->count(), 2);
+    named<QAction>(window, "mnuNewProject")->trigger();
+    ASSERT_EQ(named<QComboBox>(window, "robotList")->count(), 2);
 
     connectAndEnterWritableDir(true);
     const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
-    window->lv->setCurrentItem(row("my page.html"));
-    QTest::mouseClick(window->AddRobot, Qt::LeftButton); // chooser on "All"
+    named<QTreeWidget>(window, "lv")->setCurrentItem(row("my page.html"));
+    QTest::mouseClick(named<QToolButton>(window, "AddRobot"), Qt::LeftButton); // chooser on "All"
     ASSERT_TRUE(doubleClick("docs"));
-    window->lv->setCurrentItem(row("private.html"));
-    window->robotList->setCurrentIndex(1);
-    QTest::mouseClick(window->AddRobot, Qt::LeftButton);
-    window->lv->setCurrentItem(row(".."));
-    QTest::mouseClick(window->AddRobot, Qt::LeftButton); // the up row never yields a rule
+    named<QTreeWidget>(window, "lv")->setCurrentItem(row("private.html"));
+    named<QComboBox>(window, "robotList")->setCurrentIndex(1);
+    QTest::mouseClick(named<QToolButton>(window, "AddRobot"), Qt::LeftButton);
+    named<QTreeWidget>(window, "lv")->setCurrentItem(row(".."));
+    QTest::mouseClick(named<QToolButton>(window, "AddRobot"),
+                      Qt::LeftButton); // the up row never yields a rule
     EXPECT_TRUE(window->isModified());
-    window->mnuUploadSfp->trigger();
+    named<QAction>(window, "mnuUploadSfp")->trigger();
 
     const QStringList expected =
         RuleGrid::newProjectTemplate().mid(0, 5) +
@@ -265,7 +263,7 @@ TEST_P(FtpWindowTest, TransferOptionsTakeEffectAtTheNextConnect)
     EXPECT_TRUE(window->isModified());
     EXPECT_EQ(shared::projectHeader.activeMode, 0);
     EXPECT_FALSE(window->ftpCommands().session().IsConnectionPassive()) << "the connection keeps its mode";
-    window->mnuConnect->trigger();
+    named<QAction>(window, "mnuConnect")->trigger();
     EXPECT_TRUE(window->ftpCommands().session().IsConnectionPassive());
 
     window->SetModified(false);
@@ -298,7 +296,7 @@ TEST_P(FtpWindowTest, StartUpReopensTheLastProjectAndConnectsWhenAsked)
         const bool connects = QString(check2) == "TRUE";
         EXPECT_EQ(window->windowTitle(), "Spiderfence - site.sfp");
         EXPECT_EQ(window->isConnected(), connects);
-        EXPECT_EQ(window->lv->topLevelItemCount() > 1, connects);
+        EXPECT_EQ(named<QTreeWidget>(window, "lv")->topLevelItemCount() > 1, connects);
         EXPECT_EQ(window->ftpCommands().session().IsConnectionPassive(), connects);
         EXPECT_FALSE(window->isModified());
     }

@@ -9,6 +9,7 @@
 #include "options/SettingsStore.h"
 #include "robots/RobotRecord.h"
 #include "support/HttpServer.h"
+#include "support/NamedChild.h"
 #include "support/TestEnvironment.h"
 
 #include <QLabel>
@@ -17,6 +18,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+using sf::test::named;
 
 using namespace sf;
 using sf::test::HttpServer;
@@ -45,7 +48,7 @@ protected:
     // Presses "Apply" and waits until the POST has ended.
     static bool send(frmSendUpdate& window)
     {
-        QTest::mouseClick(window.Proceed, Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>(window, "Proceed"), Qt::LeftButton);
         return QTest::qWaitFor([&] { return !window.inet->StillExecuting(); }, 15000);
     }
 
@@ -61,15 +64,15 @@ TEST_F(SendUpdateWindowTest, PostsTheWholeRecordAndShowsTheTransfer)
     window.Form_Load();
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Spiderfence - Send Robot Modification"));
-    EXPECT_EQ(window.Text1->text(), QStringLiteral("  alice "));
-    EXPECT_EQ(window.InetMsg->text(), QString());
-    EXPECT_EQ(window.Cancel->text(), QStringLiteral("Cancel"));
-    QTest::keyClicks(window.Text2, QStringLiteral("se cret"));
+    EXPECT_EQ(named<QLineEdit>(window, "Text1")->text(), QStringLiteral("  alice "));
+    EXPECT_EQ(named<QLabel>(window, "InetMsg")->text(), QString());
+    EXPECT_EQ(named<QPushButton>(window, "Cancel")->text(), QStringLiteral("Cancel"));
+    QTest::keyClicks(named<QLineEdit>(window, "Text2"), QStringLiteral("se cret"));
 
     ASSERT_TRUE(send(window));
-    EXPECT_FALSE(window.Proceed->isEnabled());
-    EXPECT_EQ(window.InetMsg->text(), QStringLiteral("Response completed"));
-    EXPECT_EQ(window.Cancel->text(), QStringLiteral("Close"));
+    EXPECT_FALSE(named<QPushButton>(window, "Proceed")->isEnabled());
+    EXPECT_EQ(named<QLabel>(window, "InetMsg")->text(), QStringLiteral("Response completed"));
+    EXPECT_EQ(named<QPushButton>(window, "Cancel")->text(), QStringLiteral("Close"));
 
     const QByteArray expected =
         "Robot_name=Webwalker+2%2E1&Robot_cover_url=&Robot_details_url=&Robot_owner_name="
@@ -87,7 +90,7 @@ TEST_F(SendUpdateWindowTest, PostsTheWholeRecordAndShowsTheTransfer)
     EXPECT_EQ(m_server.requests(), QStringList{QStringLiteral("POST /webfunction/submitrobot.asp")});
 
     // Closing stores the user name as typed, leading spaces included; never the password.
-    QTest::mouseClick(window.Cancel, Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(window, "Cancel"), Qt::LeftButton);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(SettingsStore::read(SettingsStore::Username), QStringLiteral("  alice "));
 }
@@ -98,18 +101,19 @@ TEST_F(SendUpdateWindowTest, ARefusalOrAFailedPostShowsAnError)
     frmSendUpdate refused;
     refused.Form_Load();
     ASSERT_TRUE(send(refused));
-    EXPECT_EQ(refused.InetMsg->text(), QStringLiteral("Error: The server answered with status 500"));
-    EXPECT_EQ(refused.Cancel->text(), QStringLiteral("Close"));
-    EXPECT_FALSE(refused.Proceed->isEnabled());
+    EXPECT_EQ(named<QLabel>(refused, "InetMsg")->text(),
+              QStringLiteral("Error: The server answered with status 500"));
+    EXPECT_EQ(named<QPushButton>(refused, "Cancel")->text(), QStringLiteral("Close"));
+    EXPECT_FALSE(named<QPushButton>(refused, "Proceed")->isEnabled());
 
     qputenv("SPIDERFENCE_WEB_SERVICE_URL", "http://127.0.0.1:1");
     frmSendUpdate unreachable;
     unreachable.Form_Load();
     ASSERT_TRUE(send(unreachable));
-    EXPECT_TRUE(unreachable.InetMsg->text().startsWith(QStringLiteral("Error: ")))
-        << unreachable.InetMsg->text().toStdString();
-    EXPECT_GT(unreachable.InetMsg->text().size(), 7);
-    EXPECT_EQ(unreachable.Cancel->text(), QStringLiteral("Cancel"));
+    EXPECT_TRUE(named<QLabel>(unreachable, "InetMsg")->text().startsWith(QStringLiteral("Error: ")))
+        << named<QLabel>(unreachable, "InetMsg")->text().toStdString();
+    EXPECT_GT(named<QLabel>(unreachable, "InetMsg")->text().size(), 7);
+    EXPECT_EQ(named<QPushButton>(unreachable, "Cancel")->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(m_server.postBodies().size(), 1);
 }
 
@@ -120,13 +124,13 @@ TEST_F(SendUpdateWindowTest, ClosingWithoutSendingKeepsTheUserNameAndRegisterOpe
     frmSendUpdate window;
     window.Form_Load();
     window.show();
-    EXPECT_EQ(window.Text1->text(), QString());
-    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    EXPECT_EQ(named<QLineEdit>(window, "Text1")->text(), QString());
+    QTest::mouseClick(named<QPushButton>(window, "Command1"), Qt::LeftButton);
     ASSERT_EQ(desktop.urls.size(), 1);
     EXPECT_EQ(desktop.urls.at(0).toString(),
               QStringLiteral("http://127.0.0.1:9/robots/mavix/join_spiderfence/"));
 
-    QTest::keyClicks(window.Text1, QStringLiteral(" bob"));
+    QTest::keyClicks(named<QLineEdit>(window, "Text1"), QStringLiteral(" bob"));
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(SettingsStore::read(SettingsStore::Username), QStringLiteral(" bob"));

@@ -10,6 +10,7 @@
 #include "robots/frmEditRobot.h"
 #include "support/HttpServer.h"
 #include "support/ModalScript.h"
+#include "support/NamedChild.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -19,6 +20,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+using sf::test::named;
 
 using namespace sf;
 
@@ -35,24 +38,26 @@ TEST(SubmissionFromEditorTest, ApplyWithTheSendBoxTickedPostsTheRobotJustWritten
     window.show();
 
     test::ModalScript modals;
-    modals.next<frmOption>(
-        [](frmOption& options) { QTest::mouseClick(options.robotList()->Add_Robot, Qt::LeftButton); });
+    modals.next<frmOption>([](frmOption& options) {
+        QTest::mouseClick(named<QPushButton>(options.robotList(), "Add_Robot"), Qt::LeftButton);
+    });
     modals.next<frmEditRobot>([](frmEditRobot& editor) {
-        QTest::keyClicks(editor.EditField[0], QStringLiteral("Newbot 3"));
-        QTest::mouseClick(editor.Check5, Qt::LeftButton);
-        QTest::mouseClick(editor.Proceed, Qt::LeftButton);
+        QTest::keyClicks(named<QLineEdit>(editor, "EditField0"), QStringLiteral("Newbot 3"));
+        QTest::mouseClick(named<QCheckBox>(editor, "Check5"), Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>(editor, "Proceed"), Qt::LeftButton);
     });
     modals.next<frmSendUpdate>([&](frmSendUpdate& send) {
         // Opened over the editor once the record is in robots.rbd.
         EXPECT_EQ(send.parentWidget()->objectName(), QStringLiteral("frmEditRobot"));
         EXPECT_EQ(RobotDatabase().count(), 1);
-        EXPECT_EQ(send.Text1->text(), QStringLiteral("alice"));
-        QTest::keyClicks(send.Text2, QStringLiteral("pw"));
-        QTest::mouseClick(send.Proceed, Qt::LeftButton);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return send.Cancel->text() == QStringLiteral("Close"); }, 15000));
-        QTest::mouseClick(send.Cancel, Qt::LeftButton);
+        EXPECT_EQ(named<QLineEdit>(send, "Text1")->text(), QStringLiteral("alice"));
+        QTest::keyClicks(named<QLineEdit>(send, "Text2"), QStringLiteral("pw"));
+        QTest::mouseClick(named<QPushButton>(send, "Proceed"), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return named<QPushButton>(send, "Cancel")->text() == QStringLiteral("Close"); }, 15000));
+        QTest::mouseClick(named<QPushButton>(send, "Cancel"), Qt::LeftButton);
     });
-    window.mnuAddEditRobot->trigger();
+    named<QAction>(window, "mnuAddEditRobot")->trigger();
 
     ASSERT_EQ(server.postBodies().size(), 1);
     const QByteArray body = server.postBodies().at(0);

@@ -13,6 +13,7 @@
 #include "robots/RobotListTab.h"
 #include "support/HttpServer.h"
 #include "support/ModalScript.h"
+#include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
 
@@ -30,6 +31,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+using sf::test::named;
 
 using namespace sf;
 using sf::test::HttpServer;
@@ -98,11 +101,12 @@ protected:
     {
         m_modals.next<frmOption>([step](frmOption& options) {
             UpdateTab& tab = *options.update();
-            EXPECT_EQ(options.SSTab1->currentIndex(), 2);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return tab.Label7->text() != QStringLiteral("None"); }, 15000));
+            EXPECT_EQ(named<QTabWidget>(options, "SSTab1")->currentIndex(), 2);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return named<QLabel>(tab, "Label7")->text() != QStringLiteral("None"); }, 15000));
             step(options, tab);
         });
-        m_window->mnuUpdate->trigger();
+        named<QAction>(m_window, "mnuUpdate")->trigger();
     }
     QStringList fileRequests() const { return m_server.requests().filter(QStringLiteral("/files/")); }
     QStringList programFolder() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
@@ -122,27 +126,27 @@ TEST_F(UpdateDownloadTest, OnlyANewRobotListIsDownloadedAndBothListsAreReloaded)
     const QByteArray newDatabase = robotDatabase(5, QStringLiteral("1.0.6"));
     m_server.putFile(QStringLiteral("robots.rbd"), newDatabase);
     announce(ProgramVersionText(), QStringLiteral("1.0.6"), m_renewkitVersion);
-    EXPECT_EQ(m_window->robotList->count(), 3 + 1); // "All" and three robots
+    EXPECT_EQ(named<QComboBox>(m_window, "robotList")->count(), 3 + 1); // "All" and three robots
 
     updateFromMenu([&](frmOption& options, UpdateTab& tab) {
-        EXPECT_EQ(tab.Label4->text(), QStringLiteral("1.0.5"));
-        EXPECT_EQ(tab.versionRol->text(), QStringLiteral("1.0.6"));
-        ASSERT_EQ(tab.Label7->text(), QStringLiteral("Update available!"));
-        QTest::mouseClick(tab.Command1, Qt::LeftButton);
+        EXPECT_EQ(named<QLabel>(tab, "Label4")->text(), QStringLiteral("1.0.5"));
+        EXPECT_EQ(named<QLabel>(tab, "versionRol")->text(), QStringLiteral("1.0.6"));
+        ASSERT_EQ(named<QLabel>(tab, "Label7")->text(), QStringLiteral("Update available!"));
+        QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
 
         EXPECT_EQ(test::scriptedPrompt().messages(), QStringList{QStringLiteral("Done!")});
-        EXPECT_EQ(tab.Label4->text(), QStringLiteral("1.0.6"));
-        EXPECT_EQ(tab.Label11->text(), m_renewkitVersion);
-        EXPECT_EQ(tab.Label7->text(), QStringLiteral("No update available"));
-        EXPECT_FALSE(tab.Command1->isEnabled());
-        EXPECT_EQ(tab.ProgressBar1->value(), 0);
-        EXPECT_EQ(tab.ProgressBar1->maximum(), 100);
+        EXPECT_EQ(named<QLabel>(tab, "Label4")->text(), QStringLiteral("1.0.6"));
+        EXPECT_EQ(named<QLabel>(tab, "Label11")->text(), m_renewkitVersion);
+        EXPECT_EQ(named<QLabel>(tab, "Label7")->text(), QStringLiteral("No update available"));
+        EXPECT_FALSE(named<QPushButton>(tab, "Command1")->isEnabled());
+        EXPECT_EQ(named<QProgressBar>(tab, "ProgressBar1")->value(), 0);
+        EXPECT_EQ(named<QProgressBar>(tab, "ProgressBar1")->maximum(), 100);
         EXPECT_EQ(options.robotList()->model()->rowCount(), 5);
-        EXPECT_EQ(options.about()->Label15->text(), QStringLiteral("1.0.6"));
+        EXPECT_EQ(named<QLabel>(options.about(), "Label15")->text(), QStringLiteral("1.0.6"));
         EXPECT_TRUE(options.isVisible());
     });
     EXPECT_EQ(test::readFileBytes(m_dir.file(QStringLiteral("robots.rbd"))), newDatabase);
-    EXPECT_EQ(m_window->robotList->count(), 5 + 1);
+    EXPECT_EQ(named<QComboBox>(m_window, "robotList")->count(), 5 + 1);
     EXPECT_EQ(RobotListVersion, QStringLiteral("1.0.6"));
     EXPECT_EQ(fileRequests(), QStringList{QStringLiteral("GET /files/robots.rbd")});
     EXPECT_EQ(m_server.requests().count(QStringLiteral("GET /webfunction/spiderfenceversion.asp")), 2);
@@ -151,10 +155,10 @@ TEST_F(UpdateDownloadTest, OnlyANewRobotListIsDownloadedAndBothListsAreReloaded)
     // Another opening does not check again.
     m_modals.next<frmOption>([](frmOption& options) {
         QTest::qWait(50);
-        EXPECT_EQ(options.SSTab1->currentIndex(), 3);
-        EXPECT_EQ(options.update()->Label7->text(), QStringLiteral("None"));
+        EXPECT_EQ(named<QTabWidget>(options, "SSTab1")->currentIndex(), 3);
+        EXPECT_EQ(named<QLabel>(options.update(), "Label7")->text(), QStringLiteral("None"));
     });
-    m_window->mnuAbout->trigger();
+    named<QAction>(m_window, "mnuAbout")->trigger();
     EXPECT_EQ(m_server.requests().count(QStringLiteral("GET /webfunction/spiderfenceversion.asp")), 2);
 }
 
@@ -178,8 +182,8 @@ TEST_F(UpdateDownloadTest, AnErrorAnswerOrACutShortDownloadLeavesTheOldFile)
             m_server.cutShort(QStringLiteral("/files/robots.rbd"), 70000);
         test::scriptedPrompt().reset();
         updateFromMenu([&](frmOption& options, UpdateTab& tab) {
-            ASSERT_TRUE(tab.Command1->isEnabled());
-            QTest::mouseClick(tab.Command1, Qt::LeftButton);
+            ASSERT_TRUE(named<QPushButton>(tab, "Command1")->isEnabled());
+            QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
             // The user is told why, and the options window closes.
             ASSERT_EQ(test::scriptedPrompt().messages().size(), 1) << c.fault;
             const QString message = test::scriptedPrompt().messages().at(0);
@@ -193,7 +197,7 @@ TEST_F(UpdateDownloadTest, AnErrorAnswerOrACutShortDownloadLeavesTheOldFile)
         });
         EXPECT_EQ(test::readFileBytes(m_dir.file(QStringLiteral("robots.rbd"))), m_oldDatabase) << c.fault;
         EXPECT_EQ(programFolder(), (QStringList{QStringLiteral("renewkit"), QStringLiteral("robots.rbd")}));
-        EXPECT_EQ(m_window->robotList->count(), 3 + 1);
+        EXPECT_EQ(named<QComboBox>(m_window, "robotList")->count(), 3 + 1);
     }
     EXPECT_EQ(fileRequests().size(), 2);
 }
@@ -208,13 +212,13 @@ TEST_F(UpdateDownloadTest, ANewProgramFetchesRenewkitAndTheHelpFileThenHandsOver
     announce(QStringLiteral("9.9.9"), QStringLiteral("1.0.5"), QStringLiteral("9.0.0099"));
 
     updateFromMenu([&](frmOption& options, UpdateTab& tab) {
-        ASSERT_EQ(tab.Label7->text(), QStringLiteral("Update available!"));
-        QTest::mouseClick(tab.Command1, Qt::LeftButton);
+        ASSERT_EQ(named<QLabel>(tab, "Label7")->text(), QStringLiteral("Update available!"));
+        QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
         EXPECT_TRUE(test::scriptedPrompt().messages().isEmpty())
             << test::scriptedPrompt().messages().join('|').toStdString();
         // The help file is larger than the bar's 30 KB.
-        EXPECT_EQ(tab.ProgressBar1->maximum(), 30);
-        EXPECT_EQ(tab.ProgressBar1->value(), 30);
+        EXPECT_EQ(named<QProgressBar>(tab, "ProgressBar1")->maximum(), 30);
+        EXPECT_EQ(named<QProgressBar>(tab, "ProgressBar1")->value(), 30);
         EXPECT_FALSE(options.isVisible());
     });
     EXPECT_FALSE(m_window->isVisible());
@@ -240,7 +244,7 @@ TEST_F(UpdateDownloadTest, AMainWindowThatStaysOpenKeepsRenewkitFromStarting)
     test::scriptedPrompt().answerNext(Prompt::Answer::Yes);
     test::scriptedPrompt().chooseFileNext(QString());
     updateFromMenu([&](frmOption& options, UpdateTab& tab) {
-        QTest::mouseClick(tab.Command1, Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
         EXPECT_TRUE(options.isVisible());
     });
     EXPECT_TRUE(m_window->isVisible());

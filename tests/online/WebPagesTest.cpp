@@ -10,6 +10,7 @@
 #include "support/TestEnvironment.h"
 
 #include "RecordingDesktop.h"
+#include "support/NamedChild.h"
 
 #include <QAction>
 #include <QDir>
@@ -18,6 +19,8 @@
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
+
+using sf::test::named;
 
 using namespace sf;
 
@@ -60,14 +63,14 @@ TEST_F(WebPagesTest, HelpMenuOpensTheHelpFileAndBothWebSites)
 {
     frmMain window;
     window.Form_Load();
-    window.mnuSfpSite->trigger();
-    window.mnuLinkharborSite->trigger();
+    named<QAction>(window, "mnuSfpSite")->trigger();
+    named<QAction>(window, "mnuLinkharborSite")->trigger();
     EXPECT_EQ(opened(),
               (QStringList{"http://127.0.0.1:9/spiderfence?q=spiderfence", "http://[::1]:9/?q=spiderfence"}));
 
     // The help file is handed over even when it is missing, and nothing is reported.
     m_desktop.urls.clear();
-    window.mnuHelpSfp->trigger();
+    named<QAction>(window, "mnuHelpSfp")->trigger();
 #ifdef Q_OS_WIN
     ASSERT_EQ(m_desktop.programs.size(), 1);
     EXPECT_TRUE(m_desktop.programs.at(0).endsWith(QStringLiteral("\\HH.exe")));
@@ -89,23 +92,23 @@ TEST_F(WebPagesTest, AboutTabLinksAndTheEditorsLinkOpenTheirPages)
     window.show();
     test::ModalScript modals;
     modals.next<frmOption>([&](frmOption& options) {
-        EXPECT_EQ(options.SSTab1->currentIndex(), 3);
+        EXPECT_EQ(named<QTabWidget>(options, "SSTab1")->currentIndex(), 3);
         AboutTab& about = *options.about();
-        EXPECT_EQ(about.Label20->text(), QStringLiteral("You can visit us at :"));
-        EXPECT_EQ(about.Label21->text(), QStringLiteral("Or at :"));
-        emit about.lblURL->linkActivated(about.lblURL->text());
-        emit about.Label14->linkActivated(about.Label14->text());
+        EXPECT_EQ(named<QLabel>(about, "Label20")->text(), QStringLiteral("You can visit us at :"));
+        EXPECT_EQ(named<QLabel>(about, "Label21")->text(), QStringLiteral("Or at :"));
+        emit named<QLabel>(about, "lblURL")->linkActivated(named<QLabel>(about, "lblURL")->text());
+        emit named<QLabel>(about, "Label14")->linkActivated(named<QLabel>(about, "Label14")->text());
         EXPECT_EQ(opened(), (QStringList{"http://127.0.0.1:9/spiderfence?q=spiderfence",
                                          "http://[::1]:9/?q=spiderfence"}));
         // No update check runs for the about page.
-        EXPECT_EQ(options.update()->Label7->text(), QStringLiteral("None"));
+        EXPECT_EQ(named<QLabel>(options.update(), "Label7")->text(), QStringLiteral("None"));
     });
-    window.mnuAbout->trigger();
+    named<QAction>(window, "mnuAbout")->trigger();
 
     m_desktop.urls.clear();
     frmEditRobot editor(&window);
     editor.Form_Load();
-    emit editor.lblURL->linkActivated(editor.lblURL->text());
+    emit named<QLabel>(editor, "lblURL")->linkActivated(named<QLabel>(editor, "lblURL")->text());
     EXPECT_EQ(opened(), QStringList{"http://[::1]:9/robots/mavix/join_spiderfence/"});
-    editor.Proceed->setEnabled(false); // nothing to save when it goes
+    named<QPushButton>(editor, "Proceed")->setEnabled(false); // nothing to save when it goes
 }

@@ -13,7 +13,9 @@
 #include "options/frmOption.h"
 #include "robots/RobotDatabase.h"
 #include "robots/RobotEditRequest.h"
+#include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
+#include "support/NamedChild.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -31,34 +33,17 @@
 
 #include <memory>
 
+using sf::test::named;
+
 using namespace sf;
 
 namespace {
 
 using Step = std::function<void(frmOption&)>;
 
-class OptionsWindowTest : public testing::Test {
+class OptionsWindowTest : public testing::Test, protected test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        shared::reset();
-        RobotListVersion.clear();
-    }
-    void TearDown() override
-    {
-        if (window)
-            window->SetModified(false); // nothing to ask about when the window goes
-        window.reset();
-        shared::reset();
-    }
-
-    frmMain& start()
-    {
-        window = std::make_unique<frmMain>();
-        window->Form_Load();
-        window->show();
-        return *window;
-    }
+    void SetUp() override { RobotListVersion.clear(); }
 
     // Opens the options window through the action and runs the step while it is shown.
     void open(QAction* action, const Step& step)
@@ -68,7 +53,7 @@ protected:
         action->trigger();
         EXPECT_EQ(script.opened(), QStringList{"Spiderfence - Options"});
     }
-    void open(const Step& step) { open(window->mnuOptions, step); }
+    void open(const Step& step) { open(named<QAction>(window, "mnuOptions"), step); }
 
     // Clicks the box or option button where the user does: on its mark.
     static void click(QAbstractButton* button)
@@ -83,7 +68,6 @@ protected:
     }
 
     test::TempProgramDir dir;
-    std::unique_ptr<frmMain> window;
 };
 
 void writeRobots(const QString& path, const QStringList& versions)
@@ -107,26 +91,28 @@ TEST_F(OptionsWindowTest, EachEntryPointOpensItsTabAndClearsTheStartValues)
         int checks; // runs of the update check
     };
     // "Options..." after "Add/Edit Robots" shows the first tab again: the start tab was reset.
-    const Case cases[] = {{w.mnuAddEditRobot, 1, 0},   {w.mnuOptions, 0, 0}, {w.mnuAbout, 3, 0},
-                          {w.Toolbar3Button[5], 0, 0}, {w.mnuUpdate, 2, 1},  {w.mnuOptions, 0, 0}};
+    const Case cases[] = {
+        {named<QAction>(w, "mnuAddEditRobot"), 1, 0}, {named<QAction>(w, "mnuOptions"), 0, 0},
+        {named<QAction>(w, "mnuAbout"), 3, 0},        {named<QAction>(w, "Toolbar3Button6"), 0, 0},
+        {named<QAction>(w, "mnuUpdate"), 2, 1},       {named<QAction>(w, "mnuOptions"), 0, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.action->objectName().toStdString());
         open(c.action, [&](frmOption& options) {
-            QSignalSpy check(options.update()->CheckOnline, &QPushButton::clicked);
+            QSignalSpy check(named<QPushButton>(options.update(), "CheckOnline"), &QPushButton::clicked);
             QCoreApplication::processEvents();
-            EXPECT_EQ(options.SSTab1->currentIndex(), c.tab);
+            EXPECT_EQ(named<QTabWidget>(options, "SSTab1")->currentIndex(), c.tab);
             EXPECT_EQ(check.count(), c.checks);
             EXPECT_EQ(options.parentWidget(), &w);
             EXPECT_EQ(shared::OptionsStartTab, 0);
             EXPECT_FALSE(shared::CheckOnlineOnOpen);
             QStringList captions;
-            for (int i = 0; i < options.SSTab1->count(); ++i)
-                captions << options.SSTab1->tabText(i);
+            for (int i = 0; i < named<QTabWidget>(options, "SSTab1")->count(); ++i)
+                captions << named<QTabWidget>(options, "SSTab1")->tabText(i);
             EXPECT_EQ(captions, (QStringList{"Project Options", "Robots list", " Update Spiderfence",
                                              "About Spiderfence"}));
-            EXPECT_EQ(options.Proceed->text(), "Apply");
-            EXPECT_EQ(options.Cancel->text(), "Close");
-            QTest::mouseClick(options.Cancel, Qt::LeftButton);
+            EXPECT_EQ(named<QPushButton>(options, "Proceed")->text(), "Apply");
+            EXPECT_EQ(named<QPushButton>(options, "Cancel")->text(), "Close");
+            QTest::mouseClick(named<QPushButton>(options, "Cancel"), Qt::LeftButton);
             EXPECT_FALSE(options.isVisible());
         });
     }
@@ -140,30 +126,31 @@ TEST_F(OptionsWindowTest, OpeningFillsTheVersionsTheUpdateTabAndTheAboutPage)
     ASSERT_TRUE(GetVersionInfo(test::buildBinDir() + "/" + ExecutableName("renewkit")));
     ASSERT_FALSE(ProductVersionText.isEmpty());
     const QString release = RunningProgramVersion()->release();
-    open(w.mnuAbout, [&](frmOption& options) {
+    open(named<QAction>(w, "mnuAbout"), [&](frmOption& options) {
         const UpdateTab& update = *options.update();
         const AboutTab& about = *options.about();
-        EXPECT_EQ(update.versionSF->text(), release);
-        EXPECT_EQ(about.Label18->text(), release);
-        EXPECT_EQ(update.Label4->text(), "2026.12.1");
-        EXPECT_EQ(about.Label15->text(), "2026.12.1");
-        EXPECT_EQ(update.Label11->text(), "") << "no renewkit in the program folder";
-        for (QLabel* online : {update.versionSFO, update.versionRol, update.Label13})
+        EXPECT_EQ(named<QLabel>(update, "versionSF")->text(), release);
+        EXPECT_EQ(named<QLabel>(about, "Label18")->text(), release);
+        EXPECT_EQ(named<QLabel>(update, "Label4")->text(), "2026.12.1");
+        EXPECT_EQ(named<QLabel>(about, "Label15")->text(), "2026.12.1");
+        EXPECT_EQ(named<QLabel>(update, "Label11")->text(), "") << "no renewkit in the program folder";
+        for (QLabel* online : {named<QLabel>(update, "versionSFO"), named<QLabel>(update, "versionRol"),
+                               named<QLabel>(update, "Label13")})
             EXPECT_EQ(online->text(), "Unknown");
-        EXPECT_EQ(update.Label7->text(), "None");
-        EXPECT_EQ(update.InetMsg->text(), "None");
-        EXPECT_FALSE(update.Command1->isEnabled());
-        EXPECT_TRUE(update.CheckOnline->isEnabled());
-        EXPECT_EQ(about.Label19->text(),
+        EXPECT_EQ(named<QLabel>(update, "Label7")->text(), "None");
+        EXPECT_EQ(named<QLabel>(update, "InetMsg")->text(), "None");
+        EXPECT_FALSE(named<QPushButton>(update, "Command1")->isEnabled());
+        EXPECT_TRUE(named<QPushButton>(update, "CheckOnline")->isEnabled());
+        EXPECT_EQ(named<QLabel>(about, "Label19")->text(),
                   "Spiderfence is a 100% FREEWARE\r\n\r\n No Spyware\r\n No Sponsorware\r\n No Adware");
-        EXPECT_EQ(about.Label20->text(), "You can visit us at :");
-        EXPECT_EQ(about.Label21->text(), "Or at :");
+        EXPECT_EQ(named<QLabel>(about, "Label20")->text(), "You can visit us at :");
+        EXPECT_EQ(named<QLabel>(about, "Label21")->text(), "Or at :");
     });
     EXPECT_EQ(RobotListVersion, "2026.12.1");
 
     ASSERT_TRUE(QFile::copy(test::buildBinDir() + "/" + ExecutableName("renewkit"),
                             ProgramPath(ExecutableName("renewkit"))));
-    open([&](frmOption& options) { EXPECT_EQ(options.update()->Label11->text(), release); });
+    open([&](frmOption& options) { EXPECT_EQ(named<QLabel>(options.update(), "Label11")->text(), release); });
 }
 
 TEST_F(OptionsWindowTest, ProjectControlsFollowWhetherAProjectIsOpen)
@@ -174,27 +161,33 @@ TEST_F(OptionsWindowTest, ProjectControlsFollowWhetherAProjectIsOpen)
     shared::EditExisting = true;
     open([&](frmOption& options) {
         const ProjectOptionsTab& p = *options.projectOptions();
-        EXPECT_EQ(p.Text1->text(), "Our header");
-        EXPECT_EQ(p.Text2->text(), "/www");
+        EXPECT_EQ(named<QLineEdit>(p, "Text1")->text(), "Our header");
+        EXPECT_EQ(named<QLineEdit>(p, "Text2")->text(), "/www");
         EXPECT_FALSE(shared::EditExisting);
-        for (QWidget* c : std::initializer_list<QWidget*>{p.Text1, p.Label8, p.Text2, p.Label9, p.optActive,
-                                                          p.optPassive, p.optBin, p.optAscii})
+        for (QWidget* c : std::initializer_list<QWidget*>{
+                 named<QLineEdit>(p, "Text1"), named<QLabel>(p, "Label8"), named<QLineEdit>(p, "Text2"),
+                 named<QLabel>(p, "Label9"), named<QRadioButton>(p, "optActive"),
+                 named<QRadioButton>(p, "optPassive"), named<QRadioButton>(p, "optBin"),
+                 named<QRadioButton>(p, "optAscii")})
             EXPECT_TRUE(c->isEnabled()) << c->objectName().toStdString();
     });
 
-    w.mnuCloseProject->trigger();
+    named<QAction>(w, "mnuCloseProject")->trigger();
     ASSERT_FALSE(w.isProjectOpen());
     SettingsStore::save(SettingsStore::Check2, "TRUE");
     open([&](frmOption& options) {
         const ProjectOptionsTab& p = *options.projectOptions();
-        EXPECT_EQ(p.Text1->text(), "");
-        EXPECT_EQ(p.Text2->text(), "");
-        for (QWidget* c : std::initializer_list<QWidget*>{p.Text1, p.Label8, p.Text2, p.Label9, p.optActive,
-                                                          p.optPassive, p.optBin, p.optAscii})
+        EXPECT_EQ(named<QLineEdit>(p, "Text1")->text(), "");
+        EXPECT_EQ(named<QLineEdit>(p, "Text2")->text(), "");
+        for (QWidget* c : std::initializer_list<QWidget*>{
+                 named<QLineEdit>(p, "Text1"), named<QLabel>(p, "Label8"), named<QLineEdit>(p, "Text2"),
+                 named<QLabel>(p, "Label9"), named<QRadioButton>(p, "optActive"),
+                 named<QRadioButton>(p, "optPassive"), named<QRadioButton>(p, "optBin"),
+                 named<QRadioButton>(p, "optAscii")})
             EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-        EXPECT_TRUE(p.Check2->isChecked());
-        setChecked(p.Check1, true);
-        QTest::mouseClick(options.Proceed, Qt::LeftButton);
+        EXPECT_TRUE(named<QCheckBox>(p, "Check2")->isChecked());
+        setChecked(named<QCheckBox>(p, "Check1"), true);
+        QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
     });
     // Without a project Apply stores only the three settings.
     EXPECT_EQ(w.gridRows(), RuleGrid::emptyGrid());
@@ -210,13 +203,14 @@ TEST_F(OptionsWindowTest, CloseStoresNothingButTypingHasMarkedTheProject)
     const QString header = shared::projectHeader.headerText;
     open([&](frmOption& options) {
         ProjectOptionsTab& p = *options.projectOptions();
-        EXPECT_EQ(p.Text2->text(), "") << "a new project's upload folder holds NULs: nothing to show";
+        EXPECT_EQ(named<QLineEdit>(p, "Text2")->text(), "")
+            << "a new project's upload folder holds NULs: nothing to show";
         EXPECT_FALSE(w.isModified());
-        QTest::keyClicks(p.Text1, "changed");
+        QTest::keyClicks(named<QLineEdit>(p, "Text1"), "changed");
         EXPECT_TRUE(w.isModified());
-        setChecked(p.Check1, true);
-        setChecked(p.Check3, true);
-        QTest::mouseClick(options.Cancel, Qt::LeftButton);
+        setChecked(named<QCheckBox>(p, "Check1"), true);
+        setChecked(named<QCheckBox>(p, "Check3"), true);
+        QTest::mouseClick(named<QPushButton>(options, "Cancel"), Qt::LeftButton);
     });
     for (const char* key : {SettingsStore::Check1, SettingsStore::Check2, SettingsStore::Check3})
         EXPECT_EQ(SettingsStore::read(key), "") << key;
@@ -240,10 +234,10 @@ TEST_F(OptionsWindowTest, ApplyStoresEachBoxAsTrueOrFalse)
     for (const auto& c : cases) {
         open([&](frmOption& options) {
             ProjectOptionsTab& p = *options.projectOptions();
-            setChecked(p.Check1, c.boxes[0]);
-            setChecked(p.Check2, c.boxes[1]);
-            setChecked(p.Check3, c.boxes[2]);
-            QTest::mouseClick(options.Proceed, Qt::LeftButton);
+            setChecked(named<QCheckBox>(p, "Check1"), c.boxes[0]);
+            setChecked(named<QCheckBox>(p, "Check2"), c.boxes[1]);
+            setChecked(named<QCheckBox>(p, "Check3"), c.boxes[2]);
+            QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
             EXPECT_FALSE(options.isVisible());
         });
         EXPECT_EQ(SettingsStore::read(SettingsStore::Check1), c.stored[0]);
@@ -268,7 +262,8 @@ TEST_F(OptionsWindowTest, OnlyAnExactUpperCaseTrueChecksABox)
         }
         open([&](frmOption& options) {
             const ProjectOptionsTab& p = *options.projectOptions();
-            for (QCheckBox* box : {p.Check1, p.Check2, p.Check3})
+            for (QCheckBox* box : {named<QCheckBox>(p, "Check1"), named<QCheckBox>(p, "Check2"),
+                                   named<QCheckBox>(p, "Check3")})
                 EXPECT_EQ(box->isChecked(), c.checked) << (c.stored ? c.stored : "(absent)");
         });
     }
@@ -290,11 +285,11 @@ TEST_F(OptionsWindowTest, ApplyTrimsTheHeaderAndWritesItIntoRowTwo)
     };
     for (const auto& c : cases) {
         open([&](frmOption& options) {
-            QLineEdit* text1 = options.projectOptions()->Text1;
+            QLineEdit* text1 = named<QLineEdit>(options.projectOptions(), "Text1");
             text1->selectAll();
             QTest::keyClick(text1, Qt::Key_Delete);
             QTest::keyClicks(text1, c.typed);
-            QTest::mouseClick(options.Proceed, Qt::LeftButton);
+            QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
         });
         EXPECT_EQ(shared::projectHeader.headerText, c.stored);
         QStringList expected = before;
@@ -317,10 +312,10 @@ TEST_F(OptionsWindowTest, OptionButtonsSetTheSessionAndMarkTheProjectButNotWhile
         w.SetModified(false);
         open([&](frmOption& options) {
             const ProjectOptionsTab& p = *options.projectOptions();
-            EXPECT_EQ(p.optActive->isChecked(), project.active == -1);
-            EXPECT_EQ(p.optPassive->isChecked(), project.active != -1);
-            EXPECT_EQ(p.optBin->isChecked(), project.binary == -1);
-            EXPECT_EQ(p.optAscii->isChecked(), project.binary != -1);
+            EXPECT_EQ(named<QRadioButton>(p, "optActive")->isChecked(), project.active == -1);
+            EXPECT_EQ(named<QRadioButton>(p, "optPassive")->isChecked(), project.active != -1);
+            EXPECT_EQ(named<QRadioButton>(p, "optBin")->isChecked(), project.binary == -1);
+            EXPECT_EQ(named<QRadioButton>(p, "optAscii")->isChecked(), project.binary != -1);
             EXPECT_FALSE(w.isModified()) << "filling the window changed nothing";
             EXPECT_EQ(session.IsModePassive(), project.active != -1);
             EXPECT_EQ(session.IsTransferBinary(), project.binary == -1);
@@ -348,7 +343,7 @@ TEST_F(OptionsWindowTest, OptionButtonsSetTheSessionAndMarkTheProjectButNotWhile
             EXPECT_TRUE(w.isModified());
         }
         click(options.findChild<QRadioButton*>("optPassive"));
-        QTest::mouseClick(options.Cancel, Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>(options, "Cancel"), Qt::LeftButton);
     });
     EXPECT_TRUE(session.IsModePassive());
     EXPECT_EQ(shared::projectHeader.activeMode, 0);

@@ -1,5 +1,5 @@
 // robots.rbd as a file: counting, reading, writing in place and appending, stamping, failures.
-#include "FailDevice.h"
+#include "support/FailDevice.h"
 
 #include "robots/RobotDatabase.h"
 

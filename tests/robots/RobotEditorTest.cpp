@@ -6,6 +6,7 @@
 #include "app/util/DateSerial.h"
 #include "options/SettingsStore.h"
 #include "robots/RobotEditRequest.h"
+#include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+using sf::test::named;
 
 using namespace sf;
 using test::RobotWindowTest;
@@ -50,35 +53,37 @@ TEST_F(RobotWindowTest, AddingToTwelveRecordsAppendsTheThirteenth)
     expectEditor([](frmEditRobot& editor) {
         EXPECT_EQ(editor.windowTitle(), "Spiderfence - Edit Robot");
         for (int i = 0; i < frmEditRobot::kFieldCount; ++i)
-            EXPECT_EQ(editor.EditField[i]->text(), (i == 1 || i == 2 || i == 4) ? "http://" : "") << i;
+            EXPECT_EQ(named<QLineEdit>(editor, QStringLiteral("EditField%1").arg(i))->text(),
+                      (i == 1 || i == 2 || i == 4) ? "http://" : "")
+                << i;
         QStringList categories;
-        for (int i = 0; i < editor.Robot_category->count(); ++i) {
-            categories << editor.Robot_category->itemText(i);
-            EXPECT_FALSE(editor.Robot_category->itemIcon(i).isNull());
+        for (int i = 0; i < named<QComboBox>(editor, "Robot_category")->count(); ++i) {
+            categories << named<QComboBox>(editor, "Robot_category")->itemText(i);
+            EXPECT_FALSE(named<QComboBox>(editor, "Robot_category")->itemIcon(i).isNull());
         }
         EXPECT_EQ(categories, (QStringList{"Music", "Image", "News", "None", "Email", "Search"}));
-        EXPECT_EQ(editor.Robot_category->currentIndex(), 0);
-        EXPECT_FALSE(editor.Proceed->isEnabled());
-        EXPECT_FALSE(editor.Check5->isChecked());
-        EXPECT_EQ(editor.Check5->text(), "Brinmoor Editor (Mavix)");
-        QTest::keyClicks(editor.EditField[0], "  New Bot");
-        EXPECT_TRUE(editor.Proceed->isEnabled());
-        QTest::keyClicks(editor.EditField[11], "newbot");
-        clickBox(editor.Check4);
-        editor.Robot_category->setCurrentIndex(5);
-        QTest::mouseClick(editor.Proceed, Qt::LeftButton);
+        EXPECT_EQ(named<QComboBox>(editor, "Robot_category")->currentIndex(), 0);
+        EXPECT_FALSE(named<QPushButton>(editor, "Proceed")->isEnabled());
+        EXPECT_FALSE(named<QCheckBox>(editor, "Check5")->isChecked());
+        EXPECT_EQ(named<QCheckBox>(editor, "Check5")->text(), "Brinmoor Editor (Mavix)");
+        QTest::keyClicks(named<QLineEdit>(editor, "EditField0"), "  New Bot");
+        EXPECT_TRUE(named<QPushButton>(editor, "Proceed")->isEnabled());
+        QTest::keyClicks(named<QLineEdit>(editor, "EditField11"), "newbot");
+        clickBox(named<QCheckBox>(editor, "Check4"));
+        named<QComboBox>(editor, "Robot_category")->setCurrentIndex(5);
+        QTest::mouseClick(named<QPushButton>(editor, "Proceed"), Qt::LeftButton);
         EXPECT_FALSE(editor.isVisible());
     });
     openRobotList([&](frmOption&, RobotListTab& tab) {
-        ASSERT_EQ(tab.ListView1->model()->rowCount(), 12);
-        QTest::mouseClick(tab.Add_Robot, Qt::LeftButton);
+        ASSERT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 12);
+        QTest::mouseClick(named<QPushButton>(tab, "Add_Robot"), Qt::LeftButton);
         // The list was reloaded when the editor closed: the new robot is last, with its number.
-        const QAbstractItemModel& model = *tab.ListView1->model();
+        const QAbstractItemModel& model = *named<QTreeView>(tab, "ListView1")->model();
         ASSERT_EQ(model.rowCount(), 13);
         EXPECT_EQ(model.index(12, 0).data().toString(), "New Bot");
         EXPECT_EQ(model.index(12, 1).data().toString(), "newbot");
         EXPECT_EQ(model.index(12, 0).data(RobotListModel::kRecordNumberRole).toInt(), 13);
-        EXPECT_EQ(tab.ListView1->selectionModel()->selectedRows().value(0).row(), 0);
+        EXPECT_EQ(named<QTreeView>(tab, "ListView1")->selectionModel()->selectedRows().value(0).row(), 0);
     });
     const QByteArray after = databaseBytes();
     ASSERT_EQ(after.size(), 13 * kSlot);
@@ -97,9 +102,9 @@ TEST_F(RobotWindowTest, AddingToTwelveRecordsAppendsTheThirteenth)
     EXPECT_EQ(SettingsStore::read(SettingsStore::SendRobot), "FALSE");
 
     // The main window's chooser shows the new robot at its next refresh.
-    window->mnuNewProject->trigger();
-    ASSERT_EQ(window->robotList->count(), 14);
-    EXPECT_EQ(window->robotList->itemText(13), "New Bot [newbot]");
+    named<QAction>(window, "mnuNewProject")->trigger();
+    ASSERT_EQ(named<QComboBox>(window, "robotList")->count(), 14);
+    EXPECT_EQ(named<QComboBox>(window, "robotList")->itemText(13), "New Bot [newbot]");
 }
 
 TEST_F(RobotWindowTest, ModifyingRecordTwoChangesOnlyItsSlot)
@@ -108,26 +113,26 @@ TEST_F(RobotWindowTest, ModifyingRecordTwoChangesOnlyItsSlot)
     const QByteArray before = databaseBytes();
     expectEditor([](frmEditRobot& editor) {
         const RobotRecord stored = sampleRobot(2);
-        EXPECT_EQ(editor.EditField[0]->text(), "Robot 2") << "shown trimmed";
-        EXPECT_EQ(editor.EditField[10]->text(), stored.Robot_language);
-        EXPECT_EQ(editor.EditField[14]->text(), stored.Robot_availability);
-        EXPECT_EQ(editor.EditField[17]->text(), stored.Robot_environment);
-        EXPECT_TRUE(editor.Check1->isChecked());
-        EXPECT_TRUE(editor.Check2->isChecked());
-        EXPECT_FALSE(editor.Check3->isChecked());
-        EXPECT_FALSE(editor.Check4->isChecked());
-        EXPECT_EQ(editor.Robot_category->currentIndex(), 2);
-        EXPECT_FALSE(editor.Proceed->isEnabled()) << "loading is no change";
-        editor.EditField[0]->end(false);
-        QTest::keyClicks(editor.EditField[0], "x");
-        QTest::mouseClick(editor.Proceed, Qt::LeftButton);
+        EXPECT_EQ(named<QLineEdit>(editor, "EditField0")->text(), "Robot 2") << "shown trimmed";
+        EXPECT_EQ(named<QLineEdit>(editor, "EditField10")->text(), stored.Robot_language);
+        EXPECT_EQ(named<QLineEdit>(editor, "EditField14")->text(), stored.Robot_availability);
+        EXPECT_EQ(named<QLineEdit>(editor, "EditField17")->text(), stored.Robot_environment);
+        EXPECT_TRUE(named<QCheckBox>(editor, "Check1")->isChecked());
+        EXPECT_TRUE(named<QCheckBox>(editor, "Check2")->isChecked());
+        EXPECT_FALSE(named<QCheckBox>(editor, "Check3")->isChecked());
+        EXPECT_FALSE(named<QCheckBox>(editor, "Check4")->isChecked());
+        EXPECT_EQ(named<QComboBox>(editor, "Robot_category")->currentIndex(), 2);
+        EXPECT_FALSE(named<QPushButton>(editor, "Proceed")->isEnabled()) << "loading is no change";
+        named<QLineEdit>(editor, "EditField0")->end(false);
+        QTest::keyClicks(named<QLineEdit>(editor, "EditField0"), "x");
+        QTest::mouseClick(named<QPushButton>(editor, "Proceed"), Qt::LeftButton);
     });
     openRobotList([&](frmOption&, RobotListTab& tab) {
         selectRow(tab, 1);
-        QTest::mouseClick(tab.Modify_Robot, Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
         EXPECT_TRUE(shared::EditExisting);
         EXPECT_EQ(shared::EditRecordNumber, 2);
-        const QAbstractItemModel& model = *tab.ListView1->model();
+        const QAbstractItemModel& model = *named<QTreeView>(tab, "ListView1")->model();
         ASSERT_EQ(model.rowCount(), 5);
         EXPECT_EQ(model.index(1, 0).data().toString(), "Robot 2x");
         EXPECT_EQ(model.index(1, 2).data().toString(), generalDateText(today()));
@@ -158,13 +163,13 @@ TEST_F(RobotWindowTest, ClosingWithChangesAsksAndEachAnswerLeavesItsFile)
         scriptedPrompt().reset();
         SettingsStore::save(SettingsStore::SendRobot, "FALSE");
         expectEditor([&](frmEditRobot& editor) {
-            clickBox(editor.Check5); // not a change of the robot
-            EXPECT_FALSE(editor.Proceed->isEnabled());
-            QTest::keyClicks(editor.EditField[3], "z");
+            clickBox(named<QCheckBox>(editor, "Check5")); // not a change of the robot
+            EXPECT_FALSE(named<QPushButton>(editor, "Proceed")->isEnabled());
+            QTest::keyClicks(named<QLineEdit>(editor, "EditField3"), "z");
             scriptedPrompt().answerNext(c.answer);
             if (c.saved) // the box is ticked: the saved robot goes to the submission window
                 script->next([](QDialog& window) { EXPECT_EQ(window.objectName(), "frmSendUpdate"); });
-            QTest::mouseClick(editor.Cancel, Qt::LeftButton);
+            QTest::mouseClick(named<QPushButton>(editor, "Cancel"), Qt::LeftButton);
             ASSERT_EQ(scriptedPrompt().shown().size(), 1);
             EXPECT_EQ(scriptedPrompt().shown()[0].text,
                       "Do you want to save the changes you made to the Robot ?");
@@ -173,15 +178,16 @@ TEST_F(RobotWindowTest, ClosingWithChangesAsksAndEachAnswerLeavesItsFile)
             EXPECT_EQ(SettingsStore::read(SettingsStore::SendRobot), "TRUE") << "stored on every close";
             EXPECT_EQ(databaseBytes() == before, !c.saved);
             if (!c.closes) {
-                EXPECT_EQ(editor.EditField[3]->text(), sampleRobot(5).Robot_owner_name + "z");
+                EXPECT_EQ(named<QLineEdit>(editor, "EditField3")->text(),
+                          sampleRobot(5).Robot_owner_name + "z");
                 scriptedPrompt().answerNext(Prompt::Answer::No);
-                QTest::mouseClick(editor.Cancel, Qt::LeftButton);
+                QTest::mouseClick(named<QPushButton>(editor, "Cancel"), Qt::LeftButton);
                 EXPECT_FALSE(editor.isVisible());
             }
         });
         openRobotList([&](frmOption&, RobotListTab& tab) {
             selectRow(tab, 4);
-            QTest::mouseClick(tab.Modify_Robot, Qt::LeftButton);
+            QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
         });
         if (c.saved)
             EXPECT_EQ(readRecord(databasePath(), 5).Robot_owner_name, sampleRobot(5).Robot_owner_name + "z");
@@ -196,20 +202,23 @@ TEST_F(RobotWindowTest, ClosingUnchangedAsksNothingAndSendRobotOpensChecked)
     const QByteArray before = databaseBytes();
     SettingsStore::save(SettingsStore::SendRobot, "TRUE");
     expectEditor([](frmEditRobot& editor) {
-        EXPECT_TRUE(editor.Check5->isChecked());
-        clickBox(editor.Check5);
-        QTest::mouseClick(editor.Cancel, Qt::LeftButton);
+        EXPECT_TRUE(named<QCheckBox>(editor, "Check5")->isChecked());
+        clickBox(named<QCheckBox>(editor, "Check5"));
+        QTest::mouseClick(named<QPushButton>(editor, "Cancel"), Qt::LeftButton);
         EXPECT_FALSE(editor.isVisible());
     });
-    openRobotList(
-        [&](frmOption&, RobotListTab& tab) { QTest::mouseClick(tab.Modify_Robot, Qt::LeftButton); });
+    openRobotList([&](frmOption&, RobotListTab& tab) {
+        QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
+    });
     EXPECT_TRUE(scriptedPrompt().shown().isEmpty());
     EXPECT_EQ(databaseBytes(), before);
     EXPECT_EQ(SettingsStore::read(SettingsStore::SendRobot), "FALSE");
 
     SettingsStore::save(SettingsStore::SendRobot, "true");
-    expectEditor([](frmEditRobot& editor) { EXPECT_FALSE(editor.Check5->isChecked()); });
-    openRobotList([&](frmOption&, RobotListTab& tab) { QTest::mouseClick(tab.Add_Robot, Qt::LeftButton); });
+    expectEditor([](frmEditRobot& editor) { EXPECT_FALSE(named<QCheckBox>(editor, "Check5")->isChecked()); });
+    openRobotList([&](frmOption&, RobotListTab& tab) {
+        QTest::mouseClick(named<QPushButton>(tab, "Add_Robot"), Qt::LeftButton);
+    });
 }
 
 TEST_F(RobotWindowTest, ApplyWithoutACategoryKeepsTheStoredOne)
@@ -219,12 +228,13 @@ TEST_F(RobotWindowTest, ApplyWithoutACategoryKeepsTheStoredOne)
     odd.Robot_category = 0;
     ASSERT_TRUE(RobotDatabase(databasePath()).write(1, odd));
     expectEditor([](frmEditRobot& editor) {
-        EXPECT_EQ(editor.Robot_category->currentIndex(), -1);
-        QTest::keyClicks(editor.EditField[16], "!");
-        QTest::mouseClick(editor.Proceed, Qt::LeftButton);
+        EXPECT_EQ(named<QComboBox>(editor, "Robot_category")->currentIndex(), -1);
+        QTest::keyClicks(named<QLineEdit>(editor, "EditField16"), "!");
+        QTest::mouseClick(named<QPushButton>(editor, "Proceed"), Qt::LeftButton);
     });
-    openRobotList(
-        [&](frmOption&, RobotListTab& tab) { QTest::mouseClick(tab.Modify_Robot, Qt::LeftButton); });
+    openRobotList([&](frmOption&, RobotListTab& tab) {
+        QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
+    });
     const RobotRecord saved = readRecord(databasePath(), 1);
     EXPECT_EQ(saved.Robot_category, 0);
     EXPECT_EQ(saved.Robot_history, odd.Robot_history + "!");
@@ -238,20 +248,20 @@ TEST_F(RobotWindowTest, ARecordGoneFromTheFileIsReportedAndNothingIsWritten)
     expectEditor([&](frmEditRobot& editor) {
         EXPECT_EQ(scriptedPrompt().messages(),
                   QStringList{"Record 5 is not in the robot database, which holds 2 records."});
-        EXPECT_EQ(editor.EditField[0]->text(), "");
-        QTest::keyClicks(editor.EditField[0], "Lost Bot");
-        QTest::mouseClick(editor.Proceed, Qt::LeftButton);
+        EXPECT_EQ(named<QLineEdit>(editor, "EditField0")->text(), "");
+        QTest::keyClicks(named<QLineEdit>(editor, "EditField0"), "Lost Bot");
+        QTest::mouseClick(named<QPushButton>(editor, "Proceed"), Qt::LeftButton);
         EXPECT_EQ(scriptedPrompt().messages().size(), 2) << "the failed write is reported";
         EXPECT_TRUE(editor.isVisible()) << "the typed robot is not lost";
-        EXPECT_TRUE(editor.Proceed->isEnabled());
+        EXPECT_TRUE(named<QPushButton>(editor, "Proceed")->isEnabled());
         scriptedPrompt().answerNext(Prompt::Answer::No);
-        QTest::mouseClick(editor.Cancel, Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>(editor, "Cancel"), Qt::LeftButton);
     });
     openRobotList([&](frmOption&, RobotListTab& tab) {
         selectRow(tab, 4);
         test::writeFileBytes(databasePath(), shrunk);
-        QTest::mouseClick(tab.Modify_Robot, Qt::LeftButton);
-        EXPECT_EQ(tab.ListView1->model()->rowCount(), 2);
+        QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
+        EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 2);
     });
     EXPECT_EQ(databaseBytes(), shrunk);
 }

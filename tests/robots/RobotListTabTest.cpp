@@ -3,12 +3,15 @@
 
 #include "robots/CategoryIcons.h"
 #include "robots/RobotList.h"
+#include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+using sf::test::named;
 
 using namespace sf;
 using test::RobotWindowTest;
@@ -33,7 +36,7 @@ TEST_F(RobotWindowTest, ListsEveryRecordInFileOrderWithItsAgentDateAndPicture)
     odd.Modified_date = 37377.5;
     ASSERT_TRUE(RobotDatabase(databasePath()).write(2, odd));
     openRobotList([&](frmOption& options, RobotListTab& tab) {
-        const QAbstractItemModel& model = *tab.ListView1->model();
+        const QAbstractItemModel& model = *named<QTreeView>(tab, "ListView1")->model();
         ASSERT_EQ(model.rowCount(), 3);
         QStringList headers;
         for (int column = 0; column < model.columnCount(); ++column)
@@ -47,18 +50,19 @@ TEST_F(RobotWindowTest, ListsEveryRecordInFileOrderWithItsAgentDateAndPicture)
         const QIcon first = model.index(0, 0).data(Qt::DecorationRole).value<QIcon>();
         EXPECT_EQ(first.cacheKey(), categoryIcon(2).cacheKey());
         EXPECT_FALSE(model.index(1, 0).data(Qt::DecorationRole).isValid()) << "category 9 has no picture";
-        EXPECT_EQ(tab.ListView1->selectionModel()->selectedRows().value(0).row(), 0);
-        EXPECT_EQ(tab.SetRobotVersion->text(), "v3");
+        EXPECT_EQ(named<QTreeView>(tab, "ListView1")->selectionModel()->selectedRows().value(0).row(), 0);
+        EXPECT_EQ(named<QLineEdit>(tab, "SetRobotVersion")->text(), "v3");
         EXPECT_EQ(RobotListVersion, "v3");
         EXPECT_EQ(RobotCount, 3);
-        EXPECT_TRUE(tab.Add_Robot->isEnabled());
-        EXPECT_TRUE(tab.Modify_Robot->isEnabled());
-        EXPECT_FALSE(tab.Delete_Robot->isEnabled());
-        EXPECT_EQ(tab.Add_Robot->text(), "Add Robot");
-        EXPECT_EQ(tab.Modify_Robot->text(), "Modify Robot");
-        EXPECT_EQ(tab.Delete_Robot->text(), "Delete Robot");
-        EXPECT_TRUE(tab.SetVersion->isVisibleTo(&options)) << "the maintenance command can be reached";
-        EXPECT_EQ(tab.SetVersion->text(), "Set Version");
+        EXPECT_TRUE(named<QPushButton>(tab, "Add_Robot")->isEnabled());
+        EXPECT_TRUE(named<QPushButton>(tab, "Modify_Robot")->isEnabled());
+        EXPECT_FALSE(named<QPushButton>(tab, "Delete_Robot")->isEnabled());
+        EXPECT_EQ(named<QPushButton>(tab, "Add_Robot")->text(), "Add Robot");
+        EXPECT_EQ(named<QPushButton>(tab, "Modify_Robot")->text(), "Modify Robot");
+        EXPECT_EQ(named<QPushButton>(tab, "Delete_Robot")->text(), "Delete Robot");
+        EXPECT_TRUE(named<QPushButton>(tab, "SetVersion")->isVisibleTo(&options))
+            << "the maintenance command can be reached";
+        EXPECT_EQ(named<QPushButton>(tab, "SetVersion")->text(), "Set Version");
     });
 }
 
@@ -66,17 +70,17 @@ TEST_F(RobotWindowTest, MissingOrEmptyDatabaseListsNothing)
 {
     // Missing: nothing to modify, but a robot can be added (the first save creates the file).
     openRobotList([&](frmOption&, RobotListTab& tab) {
-        EXPECT_EQ(tab.ListView1->model()->rowCount(), 0);
-        EXPECT_FALSE(tab.Modify_Robot->isEnabled());
-        EXPECT_TRUE(tab.Add_Robot->isEnabled());
+        EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 0);
+        EXPECT_FALSE(named<QPushButton>(tab, "Modify_Robot")->isEnabled());
+        EXPECT_TRUE(named<QPushButton>(tab, "Add_Robot")->isEnabled());
         EXPECT_EQ(RobotCount, 0);
     });
     // Empty: Modify is enabled but without a selection opens nothing (no editor is scripted).
     test::writeFileBytes(databasePath(), QByteArray());
     openRobotList([&](frmOption&, RobotListTab& tab) {
-        EXPECT_EQ(tab.ListView1->model()->rowCount(), 0);
-        EXPECT_TRUE(tab.Modify_Robot->isEnabled());
-        QTest::mouseClick(tab.Modify_Robot, Qt::LeftButton);
+        EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 0);
+        EXPECT_TRUE(named<QPushButton>(tab, "Modify_Robot")->isEnabled());
+        QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
     });
 }
 
@@ -110,15 +114,15 @@ TEST_F(RobotWindowTest, SetVersionRewritesOnlyTheVersionBytesOfEverySlot)
     for (const auto& c : cases) {
         const QByteArray before = databaseBytes();
         openRobotList([&](frmOption& options, RobotListTab& tab) {
-            const QStringList firstRow = rowTexts(*tab.ListView1->model(), 0);
-            tab.SetRobotVersion->selectAll();
-            QTest::keyClicks(tab.SetRobotVersion, c.typed);
-            QTest::mouseClick(tab.SetVersion, Qt::LeftButton);
+            const QStringList firstRow = rowTexts(*named<QTreeView>(tab, "ListView1")->model(), 0);
+            named<QLineEdit>(tab, "SetRobotVersion")->selectAll();
+            QTest::keyClicks(named<QLineEdit>(tab, "SetRobotVersion"), c.typed);
+            QTest::mouseClick(named<QPushButton>(tab, "SetVersion"), Qt::LeftButton);
             EXPECT_EQ(RobotListVersion, c.typed) << "the whole text, also beyond 15 characters";
-            EXPECT_EQ(tab.ListView1->model()->rowCount(), 500);
-            EXPECT_EQ(rowTexts(*tab.ListView1->model(), 0), firstRow);
-            EXPECT_TRUE(options.Proceed->isEnabled());
-            EXPECT_TRUE(options.Cancel->isEnabled());
+            EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 500);
+            EXPECT_EQ(rowTexts(*named<QTreeView>(tab, "ListView1")->model(), 0), firstRow);
+            EXPECT_TRUE(named<QPushButton>(options, "Proceed")->isEnabled());
+            EXPECT_TRUE(named<QPushButton>(options, "Cancel")->isEnabled());
         });
         const QByteArray after = databaseBytes();
         ASSERT_EQ(after.size(), before.size());

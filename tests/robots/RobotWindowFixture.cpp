@@ -1,4 +1,5 @@
 #include "RobotWindowFixture.h"
+#include "support/NamedChild.h"
 
 #include <QTest>
 
@@ -66,13 +67,13 @@ void RobotWindowTest::openRobotList(const std::function<void(frmOption&, RobotLi
     if (!window)
         start();
     script->next<frmOption>([step](frmOption& options) {
-        ASSERT_EQ(options.SSTab1->currentWidget(), options.robotList());
+        ASSERT_EQ(named<QTabWidget>(options, "SSTab1")->currentWidget(), options.robotList());
         step(options, *options.robotList());
     });
     for (const auto& editorStep : editorSteps)
         script->next<frmEditRobot>(editorStep);
     editorSteps.clear();
-    window->mnuAddEditRobot->trigger();
+    named<QAction>(window, "mnuAddEditRobot")->trigger();
 }
 
 void RobotWindowTest::expectEditor(const std::function<void(frmEditRobot&)>& step)
@@ -87,7 +88,7 @@ void RobotWindowTest::clickBox(QAbstractButton* box)
 
 void RobotWindowTest::selectRow(RobotListTab& tab, int row)
 {
-    QTreeView* view = tab.ListView1;
+    QTreeView* view = named<QTreeView>(tab, "ListView1");
     const QModelIndex index = tab.model()->index(row, 0);
     view->scrollTo(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
