@@ -1,0 +1,151 @@
+#include "rules/RobotsRules.h"
+
+#include <algorithm>
+
+namespace sf::robots {
+namespace {
+
+// The bytes every match of the pattern starts with.
+std::string_view literalBeginning(std::string_view pattern)
+{
+    if (!pattern.empty() && pattern.back() == '$')
+        pattern.remove_suffix(1);
+    return pattern.substr(0, pattern.find('*'));
+}
+
+struct Best {
+    int priority = -1; // the matched pattern's length; -1 when none matched
+    int line = 0;
+
+    void offer(int p, int l)
+    {
+        if (p > priority || (p == priority && l < line)) {
+            priority = p;
+            line = l;
+        }
+    }
+};
+
+} // namespace
+
+bool patternMatches(std::string_view path, std::string_view pattern)
+{
+    const bool anchored = !pattern.empty() && pattern.back() == '$';
+    if (anchored)
+        pattern.remove_suffix(1);
+    size_t star = pattern.find('*');
+    if (star == std::string_view::npos)
+        return anchored ? path == pattern : path.starts_with(pattern);
+    if (!path.starts_with(pattern.substr(0, star)))
+        return false;
+    size_t pos = star;
+    pattern.remove_prefix(star + 1);
+    // Between stars, the earliest place a piece fits leaves the most room for the rest.
+    while ((star = pattern.find('*')) != std::string_view::npos) {
+        const size_t found = path.find(pattern.substr(0, star), pos);
+        if (found == std::string_view::npos)
+            return false;
+        pos = found + star;
+        pattern.remove_prefix(star + 1);
+    }
+    if (anchored)
+        return path.size() - pos >= pattern.size() && path.ends_with(pattern);
+    return path.find(pattern, pos) != std::string_view::npos;
+}
+
+std::string pathOfUrl(std::string_view url)
+{
+    constexpr auto npos = std::string_view::npos;
+    const size_t searchStart = url.starts_with("//") ? 2 : 0;
+    const size_t earlyPath = url.find_first_of("/?;", searchStart);
+    size_t protocolEnd = url.find("://", searchStart);
+    if (earlyPath < protocolEnd)
+        protocolEnd = npos; // a path, parameter or query before "://": no scheme
+    protocolEnd = protocolEnd == npos ? searchStart : protocolEnd + 3;
+    const size_t pathStart = url.find_first_of("/?;", protocolEnd);
+    if (pathStart == npos)
+        return "/";
+    const size_t hash = url.find('#', searchStart);
+    if (hash < pathStart)
+        return "/";
+    const size_t pathEnd = hash == npos ? url.size() : hash;
+    std::string path(url.substr(pathStart, pathEnd - pathStart));
+    if (path.front() != '/')
+        path.insert(path.begin(), '/');
+    return path;
+}
+
+RuleSet::RuleSet(std::vector<Rule> rules) : m_rules(std::move(rules))
+{
+    index();
+}
+
+int RuleSet::child(int node, char byte) const
+{
+    for (int c = m_nodes[node].firstChild; c >= 0; c = m_nodes[c].nextSibling) {
+        if (m_nodes[c].byte == byte)
+            return c;
+    }
+    return -1;
+}
+
+int RuleSet::addChild(int node, char byte)
+{
+    const int existing = child(node, byte);
+    if (existing >= 0)
+        return existing;
+    Node n;
+    n.byte = byte;
+    n.nextSibling = m_nodes[node].firstChild;
+    m_nodes.push_back(n);
+    const int id = static_cast<int>(m_nodes.size()) - 1;
+    m_nodes[node].firstChild = id;
+    return id;
+}
+
+void RuleSet::index()
+{
+    m_nodes.assign(1, Node{});
+    std::vector<std::pair<int, int>> nodeOfRule; // (node, rule)
+    nodeOfRule.reserve(m_rules.size());
+    for (size_t r = 0; r < m_rules.size(); ++r) {
+        int node = 0;
+        for (const char byte : literalBeginning(m_rules[r].pattern))
+            node = addChild(node, byte);
+        nodeOfRule.emplace_back(node, static_cast<int>(r));
+    }
+    std::sort(nodeOfRule.begin(), nodeOfRule.end());
+    m_order.clear();
+    for (size_t i = 0; i < nodeOfRule.size(); ++i) {
+        Node& n = m_nodes[nodeOfRule[i].first];
+        if (i == 0 || nodeOfRule[i - 1].first != nodeOfRule[i].first)
+            n.rulesBegin = static_cast<int>(i);
+        n.rulesEnd = static_cast<int>(i) + 1;
+        m_order.push_back(nodeOfRule[i].second);
+    }
+}
+
+Verdict RuleSet::check(QByteArrayView urlOrPath) const
+{
+    return checkPath(pathOfUrl(std::string_view(urlOrPath.data(), urlOrPath.size())));
+}
+
+Verdict RuleSet::checkPath(std::string_view path) const
+{
+    Best allow, disallow;
+    int node = 0;
+    for (size_t depth = 0; node >= 0; ++depth) {
+        const Node& n = m_nodes[node];
+        for (int i = n.rulesBegin; i < n.rulesEnd; ++i) {
+            const Rule& rule = m_rules[m_order[i]];
+            if (patternMatches(path, rule.pattern))
+                (rule.allow ? allow : disallow).offer(static_cast<int>(rule.pattern.size()), rule.line);
+        }
+        node = depth < path.size() ? child(node, path[depth]) : -1;
+    }
+    // A tie goes to Allow; an empty pattern (priority 0) decides nothing by itself.
+    const bool blocked = (allow.priority > 0 || disallow.priority > 0) && disallow.priority > allow.priority;
+    return Verdict{!blocked, disallow.priority > allow.priority ? disallow.line : allow.line};
+}
+
+} // namespace sf::robots
