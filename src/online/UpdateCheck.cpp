@@ -1,13 +1,15 @@
 #include "online/UpdateCheck.h"
 
 #include "app/util/FileUtils.h"
-#include "online/WebFunction.h"
+#include "online/transfer/ComponentCheck.h"
 #include "online/transfer/Inet.h"
 #include "online/transfer/ServiceUrls.h"
+#include "robots/RobotDatabase.h"
 
 #include "sf_version.h"
 
-#include <QStringList>
+#include <QBuffer>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +17,6 @@
 namespace sf {
 namespace {
 
-constexpr int kVersionFields = 9;
 constexpr qint64 kChunkSize = 256;
 
 } // namespace
@@ -23,30 +24,6 @@ constexpr qint64 kChunkSize = 256;
 QString ProgramVersionText()
 {
     return QStringLiteral("%1.%2.%3").arg(SF_VERSION_MAJOR).arg(SF_VERSION_MINOR).arg(SF_VERSION_REVISION);
-}
-
-std::optional<ComponentVersions> ParseVersionReply(const QString& reply)
-{
-    QString text = reply;
-    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
-        text.chop(1);
-    const QStringList fields = text.split(QLatin1Char(','));
-    if (fields.size() < kVersionFields)
-        return std::nullopt;
-    const auto joined = [&fields](int first) {
-        return fields.at(first) + QLatin1Char('.') + fields.at(first + 1) + QLatin1Char('.') +
-               fields.at(first + 2);
-    };
-    return ComponentVersions{joined(0), joined(3), joined(6)};
-}
-
-std::optional<ComponentVersions> FetchOnlineVersions(Inet& inet)
-{
-    const QString reply = RunWebFunction(inet, QStringLiteral("spiderfenceversion.asp"));
-    // An error page is no version page, whatever it holds.
-    if (!CheckTransfer(inet).ok)
-        return std::nullopt;
-    return ParseVersionReply(reply);
 }
 
 UpdateNeeds CompareVersions(const ComponentVersions& local, const ComponentVersions& online)
@@ -79,16 +56,56 @@ int ProgressKilobytes(qint64 bytes, int maximum)
     return static_cast<int>(std::min(kb, static_cast<double>(maximum)));
 }
 
-DownloadResult DownloadComponent(Inet& inet, const Component& component,
+QString CheckRobotDatabase(const QByteArray& bytes)
+{
+    constexpr qint64 kSlot = RobotRecord::kSlotSize;
+    const qint32 count = RobotDatabase::countRecords(bytes.size());
+    // Every record whole: at least its data bytes, nothing beyond its slot.
+    const qint64 lastSlot = bytes.size() - (count - 1) * kSlot;
+    if (count < 1 || count > kMaxRobotRecords || lastSlot < RobotRecord::kDataSize || lastSlot > kSlot)
+        return QCoreApplication::translate("UpdateCheck", "The file is not a robot database");
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    qint32 unreadable = 0;
+    const RobotDbResult read = RobotDatabase::readRecords(buffer, [&unreadable](qint32 n, const char* data) {
+        const RobotRecord record = RobotRecord::fromData(data);
+        if (record.Robot_name.isEmpty() || !isRobotCategory(record.Robot_category))
+            unreadable = unreadable ? unreadable : n;
+    });
+    if (!read)
+        return read.error;
+    if (unreadable)
+        return QCoreApplication::translate("UpdateCheck", "Record %1 of the robot database cannot be read")
+            .arg(unreadable);
+    return {};
+}
+
+ContentCheck ComponentContentCheck(const Component& component, const VersionPage& page)
+{
+    return [component, page](const QByteArray& bytes) {
+        if (QString why = CheckAnnouncedHash(bytes, page, component.remoteName); !why.isEmpty())
+            return why;
+        if (component.remoteName == RobotDatabaseComponent().remoteName)
+            return CheckRobotDatabase(bytes);
+        if (component.remoteName == RenewkitComponent().remoteName)
+            return CheckExecutable(bytes, page.versions.renewkit);
+        return QString();
+    };
+}
+
+DownloadResult DownloadComponent(Inet& inet, const Component& component, const ContentCheck& check,
                                  const std::function<void(int kb)>& progressKB)
 {
     inet.SetRequestTimeout(60);
-    return DownloadFile(inet, DownloadFileUrl(component.remoteName), ProgramPath(component.localName),
-                        component.executable, [&](qint64 bytes) {
-                            const qint64 whole = bytes / kChunkSize * kChunkSize;
-                            if (whole > 0 && progressKB)
-                                progressKB(ProgressKilobytes(whole, component.expectedKB));
-                        });
+    return DownloadFile(
+        inet, DownloadFileUrl(component.remoteName), ProgramPath(component.localName), component.executable,
+        [&](qint64 bytes) {
+            const qint64 whole = bytes / kChunkSize * kChunkSize;
+            if (whole > 0 && progressKB)
+                progressKB(ProgressKilobytes(whole, component.expectedKB));
+        },
+        check);
 }
 
 } // namespace sf

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "online/transfer/SafeDownload.h"
+#include "online/transfer/VersionPage.h"
 
 #include <QString>
 
@@ -13,24 +14,6 @@ class Inet;
 
 // The running program's version as the windows show and send it: major "." minor "." revision.
 QString ProgramVersionText();
-
-// The versions of the three downloadable parts of the program, as texts ("1.2.0", "1.00.0016"):
-// they are compared as they are written, never as numbers.
-struct ComponentVersions {
-    QString program;
-    QString robotList;
-    QString renewkit;
-};
-
-// The versions announced by the version page "spiderfenceversion.asp": nine fields separated by ","
-// (program, robot list and Renewkit, three parts each), joined with "." per part. Fields after the
-// ninth are ignored; a line ending after the last field is not part of it. A reply with fewer than
-// nine fields holds no versions.
-std::optional<ComponentVersions> ParseVersionReply(const QString& reply);
-
-// Asks the web service for the current versions through the window's transfer control. Nothing
-// when no reply came, the service answered with an error status, or the reply holds no versions.
-std::optional<ComponentVersions> FetchOnlineVersions(Inet& inet);
 
 // Which parts differ between the local and the online versions (exact, case-sensitive comparison).
 struct UpdateNeeds {
@@ -56,10 +39,19 @@ Component HelpFileComponent();      // "spiderfence.chm", 30 KB
 // The progress of a download in whole kilobytes (a half to the even one), at most maximum.
 int ProgressKilobytes(qint64 bytes, int maximum);
 
+// Why bytes are not a robot database that may replace robots.rbd ("" when they are): at least one
+// record, no record cut short, and every record a robot of a known category.
+QString CheckRobotDatabase(const QByteArray& bytes);
+
+// What a component's new contents must be: the hash the version page gives for it, and for the
+// robot database a readable database, for Renewkit a program of the announced version.
+ContentCheck ComponentContentCheck(const Component& component, const VersionPage& page);
+
 // Downloads a component into the program folder through the download control. The old file is
-// replaced only when the whole body arrived with a 2xx status. progressKB receives the kilobytes of
-// the whole 256-byte chunks received so far, once at least one has arrived.
-DownloadResult DownloadComponent(Inet& inet, const Component& component,
+// replaced only when the whole body arrived with a 2xx status and passes the check (its
+// ComponentContentCheck, for one). progressKB receives the kilobytes of the whole 256-byte chunks
+// received so far, once at least one has arrived.
+DownloadResult DownloadComponent(Inet& inet, const Component& component, const ContentCheck& check,
                                  const std::function<void(int kb)>& progressKB);
 
 } // namespace sf

@@ -7,10 +7,11 @@
 #include "online/UpdateCheck.h"
 #include "online/transfer/Inet.h"
 #include "online/transfer/InetStatus.h"
-#include "online/transfer/Wait.h"
 #include "robots/RobotRecord.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace sf {
 namespace {
@@ -37,20 +38,18 @@ UpdateCommands::UpdateCommands(UpdateView& view, QObject* parent) : QObject(pare
 void UpdateCommands::CheckOnline_Click()
 {
     m_view.setCheckEnabled(false);
-    const std::optional<ComponentVersions> online = FetchOnlineVersions(*m_inet);
-    if (online)
-        m_view.setOnlineVersions(*online);
+    const VersionPageResult fetched = FetchVersionPage(*m_inet);
+    m_page = fetched.page;
+    if (m_page)
+        m_view.setOnlineVersions(m_page->versions);
     m_view.setCheckEnabled(true);
-    if (!online) {
-        // Without a version page nothing can be compared, so nothing is offered.
-        m_view.showMessage(tr("Update check failed: no version information was received"), true, false);
+    if (!m_page) {
+        // Without a version page that can be trusted nothing can be compared, so nothing is offered.
+        m_view.showMessage(fetched.error, true, false);
         m_view.setUpdateEnabled(false);
         return;
     }
-    const ComponentVersions here = m_view.localVersions();
-    const bool available = differs(here.program, online->program) ||
-                           differs(here.robotList, online->robotList) ||
-                           differs(here.renewkit, online->renewkit);
+    const bool available = CompareVersions(m_view.localVersions(), m_page->versions).any();
     if (available)
         m_view.showMessage(tr("Update available!"), true, true);
     else
@@ -60,8 +59,9 @@ void UpdateCommands::CheckOnline_Click()
 
 void UpdateCommands::Command1_Click()
 {
-    // One update at a time: the window's events run during the downloads.
-    if (m_updating)
+    // One update at a time: the window's events run during the downloads. Only what the last
+    // check's version page announced is downloaded.
+    if (m_updating || !m_page)
         return;
     m_updating = true;
     m_cancelled = false;
@@ -74,10 +74,13 @@ void UpdateCommands::Command1_Click()
         return;
     }
     if (differs(here.program, online.program)) {
-        if (download(HelpFileComponent())) {
-            Wait(2);
-            restartWithRenewkit();
+        // The program works without its help file: a failed one is told, and the update goes on.
+        if (!download(HelpFileComponent(), false) && m_cancelled) {
+            m_updating = false;
+            return;
         }
+        if (pause(1000))
+            restartWithRenewkit();
         m_updating = false;
         return;
     }
@@ -88,23 +91,42 @@ void UpdateCommands::Command1_Click()
     prompts().message(tr("Done!"));
 }
 
-// One download with the progress bar in kilobytes; false when the update must stop.
-bool UpdateCommands::download(const Component& component)
+// One download with the progress bar in kilobytes; false when it failed or the update was
+// cancelled. A failure is told; when it stops the update, the window closes.
+bool UpdateCommands::download(const Component& component, bool failureStops)
 {
     m_view.setProgressMaximum(component.expectedKB);
-    const DownloadResult result =
-        DownloadComponent(*m_inet1, component, [this](int kb) { m_view.setProgress(kb); });
+    // The window may have closed while the last bytes arrived: then nothing is replaced.
+    const ContentCheck check = ComponentContentCheck(component, *m_page);
+    const DownloadResult result = DownloadComponent(
+        *m_inet1, component,
+        [this, &check](const QByteArray& bytes) {
+            return m_cancelled ? tr("The update was cancelled") : check(bytes);
+        },
+        [this](int kb) { m_view.setProgress(kb); });
     if (m_cancelled)
         return false;
     if (!result.ok) {
-        reportFailure(ProgramPath(component.localName), result);
+        reportFailure(ProgramPath(component.localName), result, failureStops);
         return false;
     }
-    Wait(1);
+    return pause(500);
+}
+
+// A pause in which the window's events run, so that closing the window ends it; false when the
+// update was cancelled.
+bool UpdateCommands::pause(int milliseconds)
+{
+    QEventLoop loop;
+    m_pause = &loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    if (!m_cancelled)
+        loop.exec();
+    m_pause = nullptr;
     return !m_cancelled;
 }
 
-void UpdateCommands::reportFailure(const QString& target, const DownloadResult& result)
+void UpdateCommands::reportFailure(const QString& target, const DownloadResult& result, bool closes)
 {
     const QString path = QDir::toNativeSeparators(target);
     const QString text =
@@ -114,7 +136,8 @@ void UpdateCommands::reportFailure(const QString& target, const DownloadResult& 
                   .arg(path)
             : tr("Error Updating %1\r\n\r\n%2, #%3").arg(path, result.description).arg(result.errorNumber);
     prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Critical);
-    closeWindow();
+    if (closes)
+        closeWindow();
 }
 
 // The main program is replaced by Renewkit, which starts once this program has ended.
@@ -122,7 +145,7 @@ void UpdateCommands::restartWithRenewkit()
 {
     // The main window may refuse to close (its project's save question was cancelled); then Renewkit
     // is not started, since it could not replace a running program.
-    if (!m_view.closeMainWindow())
+    if (!m_view.closeMainWindow() || m_cancelled)
         return;
     const QString renewkit = ProgramPath(ExecutableName(QStringLiteral("renewkit")));
     if (!desktop().startProgram(renewkit, {})) {
@@ -150,6 +173,8 @@ void UpdateCommands::closeWindow()
 void UpdateCommands::cancelTransfer()
 {
     m_cancelled = true;
+    if (m_pause)
+        m_pause->quit();
     m_inet->Cancel();
     m_inet1->Cancel();
 }

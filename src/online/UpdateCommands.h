@@ -3,7 +3,12 @@
 #include "online/UpdateCheck.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+#include <optional>
+
+class QEventLoop;
 
 namespace sf {
 
@@ -61,8 +66,9 @@ signals:
     void reloadRobotLists();
 
 private:
-    bool download(const Component& component);
-    void reportFailure(const QString& target, const DownloadResult& result);
+    bool download(const Component& component, bool failureStops = true);
+    bool pause(int milliseconds);
+    void reportFailure(const QString& target, const DownloadResult& result, bool closes = true);
     void restartWithRenewkit();
     void showRefreshedVersions();
     void closeWindow();
@@ -71,6 +77,8 @@ private:
     Inet* m_inet = nullptr;
     Inet* m_inet1 = nullptr;
     InetStatus* m_status = nullptr;
+    std::optional<VersionPage> m_page; // of the last check
+    QPointer<QEventLoop> m_pause;
     bool m_updating = false;
     bool m_cancelled = false;
 };

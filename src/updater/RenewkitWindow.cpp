@@ -1,5 +1,6 @@
 #include "updater/RenewkitWindow.h"
 
+#include "online/transfer/ComponentCheck.h"
 #include "online/transfer/Inet.h"
 #include "online/transfer/SafeDownload.h"
 #include "online/transfer/ServiceUrls.h"
@@ -8,6 +9,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
@@ -83,6 +85,7 @@ void frmMain::createControls()
     Inet1 = new Inet(this);
     Inet1->setObjectName(QStringLiteral("Inet1"));
     connect(Inet1, &Inet::StateChanged, this, &frmMain::Inet1_StateChanged);
+    m_pageInet = new Inet(this);
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(50);
@@ -104,6 +107,18 @@ void frmMain::StartDownload()
     ProgressBar1->setMaximum(kProgressMaximum);
     m_targetPath = QDir(m_programDirectory).filePath(MainProgramName());
     Label1->setText(tr("Establishing connection..."));
+    // What may replace the program is what the version page announces: its version and its hash.
+    m_pageInet->SetRequestTimeout(60);
+    const VersionPageResult fetched = FetchVersionPage(*m_pageInet);
+    if (m_closed)
+        return;
+    if (!fetched.page) {
+        DownloadResult refused;
+        refused.description = fetched.error;
+        fail(refused);
+        return;
+    }
+    m_page = *fetched.page;
     Inet1->Execute(DownloadFileUrl(QStringLiteral("spiderfence.exe")), QStringLiteral("GET"));
 }
 
@@ -145,6 +160,19 @@ bool frmMain::receiveBody()
     });
     if (!body || m_closed)
         return false;
+    if (const QString why =
+            CheckContent(*body,
+                         [this](const QByteArray& bytes) {
+                             const QString hash =
+                                 CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
+                             return hash.isEmpty() ? CheckExecutable(bytes, m_page.versions.program) : hash;
+                         });
+        !why.isEmpty()) {
+        DownloadResult refused;
+        refused.description = why;
+        fail(refused);
+        return false;
+    }
     m_buffer = *body;
     Label1->setText(tr("Download complete."));
     Wait(1);
@@ -161,7 +189,7 @@ bool frmMain::writeAndRestart()
         result.inUse = true;
         result.errorNumber = DownloadResult::FileInUseError;
     } else {
-        result = ReplaceFile(m_targetPath, m_buffer, true);
+        result = ReplaceFile(m_targetPath, m_buffer, true, backupPath());
     }
     m_buffer.clear();
     if (!result.ok) {
@@ -174,12 +202,24 @@ bool frmMain::writeAndRestart()
     starter.setProgram(m_targetPath);
     starter.setWorkingDirectory(m_programDirectory);
     if (!starter.startDetached()) {
+        // The new program cannot run here: the previous one takes its place again.
         result.errorNumber = static_cast<int>(starter.error());
-        result.description = tr("%1 could not be started").arg(QDir::toNativeSeparators(m_targetPath));
+        result.description =
+            RestoreBackup(m_targetPath, backupPath())
+                ? tr("%1 could not be started; the previous version is back in its place")
+                      .arg(QDir::toNativeSeparators(m_targetPath))
+                : tr("%1 could not be started, nor the previous version put back from %2")
+                      .arg(QDir::toNativeSeparators(m_targetPath), QDir::toNativeSeparators(backupPath()));
         fail(result);
         return false;
     }
+    QFile::remove(backupPath());
     return true;
+}
+
+QString frmMain::backupPath() const
+{
+    return m_targetPath + QStringLiteral(".old");
 }
 
 void frmMain::fail(const DownloadResult& result)
@@ -216,6 +256,7 @@ void frmMain::Timer1_Timer()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     m_closed = true;
+    m_pageInet->Cancel();
     Inet1->Cancel();
     Timer1->stop();
     event->accept();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "online/transfer/VersionPage.h"
+
 #include <QByteArray>
 #include <QWidget>
 
@@ -26,8 +28,10 @@ QString ProgressLine(qint64 bytesReceived, double kilobytesPerSecond, const QLoc
 // resolution, or a tick across midnight (no time or negative time), keep the previous speed.
 double TransferSpeed(qint64 bytesSinceLastTick, qint64 millisecondsSinceLastTick, double previousSpeed);
 
-// Renewkit's one window: it pauses, downloads the new main program, writes it over the old one in
-// the program folder, starts it and closes.
+// Renewkit's one window: it pauses, reads the version page, downloads the new main program, checks
+// it against the page, writes it over the old one in the program folder (keeping the old one beside
+// it until the new one has started, and putting it back when the new one cannot start), starts it
+// and closes.
 class frmMain : public QWidget {
     Q_OBJECT
 public:
@@ -57,16 +61,20 @@ private:
     bool writeAndRestart();
     void fail(const DownloadResult& result);
     void finish();
+    // Where the previous program is kept until the new one has started.
+    QString backupPath() const;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     Inet* Inet1 = nullptr;
+    Inet* m_pageInet = nullptr; // the version page
     QTimer* Timer1 = nullptr;
 
     QString m_programDirectory;
     QString m_targetPath;
     QByteArray m_buffer;
+    VersionPage m_page;
     bool m_busy = false;
     bool m_closed = false;
     float m_startPause = 4;

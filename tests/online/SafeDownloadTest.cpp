@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace sf;
 using sf::test::HttpServer;
 
@@ -76,6 +78,32 @@ TEST(SafeDownload, ReplaceFileGivesANewExecutableItsExecuteBitAndLeavesDataFiles
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.inUse);
     EXPECT_FALSE(r.description.isEmpty());
+}
+
+TEST(SafeDownload, ANewFileGetsTheModeTheUmaskGives)
+{
+    QTemporaryDir dir;
+    const struct {
+        mode_t umask;
+        bool executable;
+        mode_t mode;
+    } cases[] = {
+        {022, true, 0755}, {022, false, 0644}, {077, true, 0700}, {027, true, 0750}, {002, false, 0664},
+    };
+    for (const auto& c : cases) {
+        const mode_t before = ::umask(c.umask);
+        const QString target = dir.filePath(QStringLiteral("file"));
+        test::writeFileBytes(target, "old");
+        QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                          QFileDevice::WriteOther);
+        const bool ok = ReplaceFile(target, "new", c.executable).ok;
+        ::umask(before);
+        ASSERT_TRUE(ok);
+        struct stat st = {};
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << std::oct << c.umask << " " << c.executable;
+    }
 }
 
 TEST(SafeDownload, AProgramThatRunsHoldsItsFileUntilItEnds)

@@ -7,6 +7,7 @@
 #include "online/AboutTab.h"
 #include "online/UpdateCheck.h"
 #include "online/UpdateTab.h"
+#include "online/transfer/Signature.h"
 #include "options/frmOption.h"
 #include "robots/RobotDatabase.h"
 #include "robots/RobotListModel.h"
@@ -16,17 +17,20 @@
 #include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
+#include "support/UpdateSamples.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -40,30 +44,7 @@ using sf::test::ModalScript;
 
 namespace {
 
-// The bytes of a robots.rbd of count robots, every record stamped with version.
-QByteArray robotDatabase(int count, const QString& version)
-{
-    QTemporaryDir dir;
-    const RobotDatabase db(dir.filePath(QStringLiteral("robots.rbd")));
-    for (int n = 1; n <= count; ++n) {
-        RobotRecord r;
-        r.Robot_name = QStringLiteral("Robot %1").arg(n);
-        r.Robot_exclusion_useragent = QStringLiteral("robot%1").arg(n);
-        r.Robot_useragent = QStringLiteral("Robot/%1").arg(n);
-        r.Robot_category = 4;
-        r.RobotVersion = version;
-        EXPECT_TRUE(db.write(n, r).ok);
-    }
-    return test::readFileBytes(db.path());
-}
-
-// A version split into the three fields of the version page.
-QByteArray fields(const QString& version)
-{
-    const QStringList parts = version.split(QLatin1Char('.'));
-    EXPECT_EQ(parts.size(), 3) << version.toStdString();
-    return parts.join(QLatin1Char(',')).toLatin1();
-}
+const QString kNewRenewkitVersion = QStringLiteral("9.0.9");
 
 class UpdateDownloadTest : public testing::Test {
 protected:
@@ -72,7 +53,7 @@ protected:
         ASSERT_TRUE(m_server.isRunning());
         qputenv("SPIDERFENCE_WEB_SERVICE_URL", m_server.baseUrl().toUtf8());
         qputenv("SPIDERFENCE_DOWNLOAD_URL", m_server.baseUrl().toUtf8());
-        m_oldDatabase = robotDatabase(3, QStringLiteral("1.0.5"));
+        m_oldDatabase = test::robotDatabaseBytes(3, QStringLiteral("1.0.5"));
         test::writeFileBytes(m_dir.file(QStringLiteral("robots.rbd")), m_oldDatabase);
         const QString renewkit = ExecutableName(QStringLiteral("renewkit"));
         ASSERT_TRUE(QFile::copy(test::buildBinDir() + QLatin1Char('/') + renewkit, m_dir.file(renewkit)));
@@ -84,6 +65,7 @@ protected:
     }
     void TearDown() override
     {
+        ResetMakerPublicKey();
         m_window.reset();
         qunsetenv("SPIDERFENCE_WEB_SERVICE_URL");
         qunsetenv("SPIDERFENCE_DOWNLOAD_URL");
@@ -93,7 +75,7 @@ protected:
     void announce(const QString& program, const QString& robotList, const QString& renewkit)
     {
         m_server.setWebFunction(QStringLiteral("spiderfenceversion.asp"),
-                                fields(program) + ',' + fields(robotList) + ',' + fields(renewkit));
+                                test::versionFields(program, robotList, renewkit));
     }
     // "&Update Spiderfence": the options window opens on the update tab and checks at once; then
     // the step works with the window.
@@ -107,6 +89,12 @@ protected:
             step(options, tab);
         });
         named<QAction>(m_window, "mnuUpdate")->trigger();
+    }
+    // Renewkit as built, its version section saying kNewRenewkitVersion.
+    QByteArray newRenewkitProgram() const
+    {
+        return test::programWithVersion(test::buildBinDir() + QLatin1Char('/') + ExecutableName("renewkit"),
+                                        kNewRenewkitVersion);
     }
     QStringList fileRequests() const { return m_server.requests().filter(QStringLiteral("/files/")); }
     QStringList programFolder() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
@@ -123,7 +111,7 @@ protected:
 
 TEST_F(UpdateDownloadTest, OnlyANewRobotListIsDownloadedAndBothListsAreReloaded)
 {
-    const QByteArray newDatabase = robotDatabase(5, QStringLiteral("1.0.6"));
+    const QByteArray newDatabase = test::robotDatabaseBytes(5, QStringLiteral("1.0.6"));
     m_server.putFile(QStringLiteral("robots.rbd"), newDatabase);
     announce(ProgramVersionText(), QStringLiteral("1.0.6"), m_renewkitVersion);
     EXPECT_EQ(named<QComboBox>(m_window, "robotList")->count(), 3 + 1); // "All" and three robots
@@ -164,7 +152,7 @@ TEST_F(UpdateDownloadTest, OnlyANewRobotListIsDownloadedAndBothListsAreReloaded)
 
 TEST_F(UpdateDownloadTest, AnErrorAnswerOrACutShortDownloadLeavesTheOldFile)
 {
-    m_server.putFile(QStringLiteral("robots.rbd"), robotDatabase(40, QStringLiteral("1.0.6")));
+    m_server.putFile(QStringLiteral("robots.rbd"), test::robotDatabaseBytes(40, QStringLiteral("1.0.6")));
     announce(ProgramVersionText(), QStringLiteral("1.0.6"), m_renewkitVersion);
     const QString target = QDir::toNativeSeparators(m_dir.file(QStringLiteral("robots.rbd")));
     const struct {
@@ -205,11 +193,11 @@ TEST_F(UpdateDownloadTest, AnErrorAnswerOrACutShortDownloadLeavesTheOldFile)
 TEST_F(UpdateDownloadTest, ANewProgramFetchesRenewkitAndTheHelpFileThenHandsOverToRenewkit)
 {
     test::RecordingDesktop desktop;
-    const QByteArray newRenewkit = "#!/bin/sh\nexit 0\n";
+    const QByteArray newRenewkit = newRenewkitProgram();
     const QByteArray help(45 * 1024, 'h');
     m_server.putFile(QStringLiteral("renewkit.exe"), newRenewkit);
     m_server.putFile(QStringLiteral("spiderfence.chm"), help);
-    announce(QStringLiteral("9.9.9"), QStringLiteral("1.0.5"), QStringLiteral("9.0.0099"));
+    announce(QStringLiteral("9.9.9"), QStringLiteral("1.0.5"), kNewRenewkitVersion);
 
     updateFromMenu([&](frmOption& options, UpdateTab& tab) {
         ASSERT_EQ(named<QLabel>(tab, "Label7")->text(), QStringLiteral("Update available!"));
@@ -251,4 +239,143 @@ TEST_F(UpdateDownloadTest, AMainWindowThatStaysOpenKeepsRenewkitFromStarting)
     EXPECT_TRUE(desktop.programs.isEmpty());
     EXPECT_EQ(test::scriptedPrompt().pendingAnswers(), 0);
     m_window->SetModified(false);
+}
+
+TEST_F(UpdateDownloadTest, AHostileServerReplacesNothingAndTheUserIsToldWhy)
+{
+    const QByteArray newDatabase = test::robotDatabaseBytes(5, QStringLiteral("1.0.6"));
+    const QByteArray newRenewkit = newRenewkitProgram();
+    m_server.putFile(QStringLiteral("robots.rbd"), newDatabase);
+    m_server.putFile(QStringLiteral("renewkit.exe"), newRenewkit);
+    const QString renewkit = m_dir.file(ExecutableName(QStringLiteral("renewkit")));
+    const QByteArray oldRenewkit = test::readFileBytes(renewkit);
+    const QByteArray bothNew = test::versionFields(ProgramVersionText(), "1.0.6", kNewRenewkitVersion);
+    const QByteArray renewkitNew = test::versionFields(ProgramVersionText(), "1.0.5", kNewRenewkitVersion);
+    const QByteArray hashed = test::hashedVersionPage(bothNew, newDatabase + 'x', newRenewkit, "", "");
+    const SigningKeys maker = MakeSigningKeys(), other = MakeSigningKeys();
+    const QString robots = QStringLiteral("/files/robots.rbd");
+    const struct {
+        const char* name;
+        QByteArray page;
+        std::function<void()> fault;
+        QByteArray key;
+        QString why;
+    } cases[] = {
+        {"empty 200", bothNew, [&] { m_server.answerEmpty(robots); }, {}, "The server sent an empty file"},
+        {"no length",
+         bothNew,
+         [&] { m_server.sendWithoutLength(robots, 20000); },
+         {},
+         "did not say how long"},
+        {"HTML page", bothNew, [&] { m_server.answerHtml(robots); }, {}, "The file is not a robot database"},
+        {"HTML program",
+         renewkitNew,
+         [&] { m_server.answerHtml("/files/renewkit.exe"); },
+         {},
+         "The file is not a program"},
+        {"wrong hash", hashed, [] {}, {}, "its SHA-256 differs"},
+        {"bad signature", hashed + ',' + SignMessage(hashed, other.secretKey).toBase64(), [] {},
+         maker.publicKey, "Update check failed: the version page is not signed by the maker"},
+        {"unsigned", hashed, [] {}, maker.publicKey,
+         "Update check failed: the version page is not signed by the maker"},
+    };
+    for (const auto& c : cases) {
+        m_server.clearRules();
+        c.fault();
+        m_server.setWebFunction(QStringLiteral("spiderfenceversion.asp"), c.page);
+        SetMakerPublicKey(c.key);
+        test::scriptedPrompt().reset();
+        QString told;
+        updateFromMenu([&](frmOption&, UpdateTab& tab) {
+            if (named<QPushButton>(tab, "Command1")->isEnabled())
+                QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
+            told = test::scriptedPrompt().messages().join('|') + '|' + named<QLabel>(tab, "Label7")->text();
+        });
+        EXPECT_TRUE(told.contains(c.why)) << c.name << ": " << told.toStdString();
+        EXPECT_EQ(test::readFileBytes(m_dir.file(QStringLiteral("robots.rbd"))), m_oldDatabase) << c.name;
+        EXPECT_EQ(test::readFileBytes(renewkit), oldRenewkit) << c.name;
+        EXPECT_EQ(programFolder(), (QStringList{QStringLiteral("renewkit"), QStringLiteral("robots.rbd")}));
+    }
+    // A page that is refused downloads nothing.
+    EXPECT_EQ(fileRequests().size(), 5);
+}
+
+TEST_F(UpdateDownloadTest, ASignedPageMadeBySfsignIsAcceptedAndOneChangedByteIsRefused)
+{
+    const QString sfsign = test::buildBinDir() + QStringLiteral("/sfsign");
+    const auto run = [&sfsign](const QStringList& args) {
+        QProcess process;
+        process.start(sfsign, args);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        return process.readAllStandardOutput();
+    };
+    const QByteArray publicKey = QByteArray::fromBase64(run({"keygen", m_dir.file("maker.key")}).trimmed());
+    const QByteArray newDatabase = test::robotDatabaseBytes(5, QStringLiteral("1.0.6"));
+    QTemporaryDir published;
+    test::writeFileBytes(published.filePath("robots.rbd"), newDatabase);
+    test::writeFileBytes(published.filePath("spiderfence.chm"), "help");
+    const QString bin = test::buildBinDir() + QLatin1Char('/');
+    const QByteArray page =
+        run({"page", m_dir.file("maker.key"), ProgramVersionText(), "1.0.6", m_renewkitVersion,
+             published.filePath("robots.rbd"), bin + ExecutableName("renewkit"),
+             published.filePath("spiderfence.chm"), bin + ExecutableName("spiderfence")});
+    QFile::remove(m_dir.file("maker.key"));
+    m_server.putFile(QStringLiteral("robots.rbd"), newDatabase);
+    SetMakerPublicKey(publicKey);
+
+    QByteArray changed = page;
+    changed[changed.indexOf(",1,0,6,") + 5] = '7';
+    for (const QByteArray& served : {changed, page}) {
+        m_server.setWebFunction(QStringLiteral("spiderfenceversion.asp"), served);
+        test::scriptedPrompt().reset();
+        updateFromMenu([&](frmOption&, UpdateTab& tab) {
+            if (served == changed) {
+                EXPECT_EQ(named<QLabel>(tab, "Label7")->text(),
+                          QStringLiteral("Update check failed: the version page is not signed by the maker"));
+                return;
+            }
+            ASSERT_EQ(named<QLabel>(tab, "Label7")->text(), QStringLiteral("Update available!"));
+            QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
+            EXPECT_EQ(test::scriptedPrompt().messages(), QStringList{QStringLiteral("Done!")});
+        });
+    }
+    EXPECT_EQ(test::readFileBytes(m_dir.file(QStringLiteral("robots.rbd"))), newDatabase);
+    EXPECT_EQ(fileRequests(), QStringList{QStringLiteral("GET /files/robots.rbd")});
+}
+
+TEST_F(UpdateDownloadTest, AFailedHelpFileIsToldAndTheHandOverGoesOn)
+{
+    test::RecordingDesktop desktop;
+    m_server.answerStatus(QStringLiteral("/files/spiderfence.chm"), 404);
+    announce(QStringLiteral("9.9.9"), QStringLiteral("1.0.5"), m_renewkitVersion);
+    updateFromMenu([&](frmOption& options, UpdateTab& tab) {
+        QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
+        EXPECT_FALSE(options.isVisible());
+    });
+    ASSERT_EQ(test::scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(test::scriptedPrompt().messages().at(0).startsWith(
+        "Error Updating " + QDir::toNativeSeparators(m_dir.file("spiderfence.chm"))));
+    EXPECT_EQ(desktop.programs, QStringList{m_dir.file(ExecutableName(QStringLiteral("renewkit")))});
+}
+
+TEST_F(UpdateDownloadTest, ClosingTheOptionsWindowInThePauseBeforeTheHandOverCancelsIt)
+{
+    test::RecordingDesktop desktop;
+    m_server.putFile(QStringLiteral("spiderfence.chm"), "help");
+    announce(QStringLiteral("9.9.9"), QStringLiteral("1.0.5"), m_renewkitVersion);
+    updateFromMenu([&](frmOption& options, UpdateTab& tab) {
+        // Once the help file is in place, the update is in its pauses before the hand-over.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (QFile::exists(m_dir.file("spiderfence.chm")))
+                options.close();
+        });
+        closer.start(10);
+        QTest::mouseClick(named<QPushButton>(tab, "Command1"), Qt::LeftButton);
+        EXPECT_FALSE(options.isVisible());
+    });
+    EXPECT_TRUE(desktop.programs.isEmpty());
+    EXPECT_TRUE(m_window->isVisible());
+    EXPECT_TRUE(test::scriptedPrompt().messages().isEmpty());
 }

@@ -2,8 +2,11 @@
 #include "app/util/FileUtils.h"
 #include "online/UpdateCheck.h"
 #include "online/transfer/Inet.h"
+#include "online/transfer/Signature.h"
+#include "robots/RobotRecord.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
+#include "support/UpdateSamples.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,6 +104,97 @@ TEST(VersionReplyTest, ComponentsAndTheirFiles)
     EXPECT_FALSE(HelpFileComponent().executable);
 }
 
+TEST(VersionPageTest, HashesAreReadAndASignatureIsNeededExactlyWhenThereIsAKey)
+{
+    const SigningKeys maker = MakeSigningKeys(), other = MakeSigningKeys();
+    const QByteArray nine = "1,2,0,1,0,5,1,00,0016";
+    const QByteArray hashed = test::hashedVersionPage(nine, "r", "k", "h", "p");
+    const auto sign = [&hashed](const SigningKeys& keys) {
+        return hashed + ',' + SignMessage(hashed, keys.secretKey).toBase64();
+    };
+    QByteArray tampered = sign(maker);
+    tampered[tampered.indexOf(",1,00,") + 1] = '2';
+    const QByteArray notSigned = "Update check failed: the version page is not signed by the maker";
+    const struct {
+        QByteArray page;
+        QByteArray key;
+        bool hashes;
+        QByteArray error;
+    } cases[] = {
+        {nine, {}, false, {}},
+        {nine + ",junk,more", {}, false, {}},
+        {hashed + "\r\n", {}, true, {}},
+        {sign(other) + "\n", {}, true, {}}, // without a key a signature is not looked at
+        {sign(maker) + "\r\n", maker.publicKey, true, {}},
+        {sign(maker), maker.publicKey, true, {}},
+        {sign(other), maker.publicKey, false, notSigned},
+        {tampered, maker.publicKey, false, notSigned},
+        {hashed, maker.publicKey, false, notSigned},
+        {nine, maker.publicKey, false, notSigned},
+        {sign(maker) + ",extra", maker.publicKey, false, notSigned},
+        {"1,2,0", {}, false, "Update check failed: no version information was received"},
+    };
+    for (const auto& c : cases) {
+        const VersionPageResult r = ReadVersionPage(c.page, c.key);
+        EXPECT_EQ(r.error.toUtf8(), c.error) << c.page.toStdString();
+        ASSERT_EQ(r.page.has_value(), c.error.isEmpty()) << c.page.toStdString();
+        if (!r.page)
+            continue;
+        EXPECT_EQ(r.page->versions.renewkit, QStringLiteral("1.00.0016"));
+        EXPECT_EQ(r.page->hashes.value(QStringLiteral("spiderfence.exe")),
+                  c.hashes ? Sha256("p") : QByteArray());
+        EXPECT_EQ(r.page->signedByMaker, !c.key.isEmpty());
+    }
+}
+
+TEST(VersionPageTest, ComponentsAreCheckedForWhatTheyClaimToBe)
+{
+    const QString renewkitPath =
+        test::buildBinDir() + QLatin1Char('/') + ExecutableName(QStringLiteral("renewkit"));
+    const QByteArray renewkit = test::readFileBytes(renewkitPath);
+    const QByteArray robots = test::robotDatabaseBytes(2, QStringLiteral("1.0.6"));
+    VersionPage page;
+    page.versions = {ProgramVersionText(), QStringLiteral("1.0.6"), ProgramVersionText()};
+    VersionPage hashed = page;
+    hashed.hashes.insert(QStringLiteral("robots.rbd"), Sha256(robots));
+    hashed.hashes.insert(QStringLiteral("renewkit.exe"), Sha256(renewkit));
+    hashed.hashes.insert(QStringLiteral("spiderfence.chm"), Sha256("help"));
+    QByteArray blankName = robots;
+    blankName.replace(0, 7, "       ");
+    const struct {
+        Component component;
+        QByteArray bytes;
+        const VersionPage& page;
+        QString refusal; // the start of it
+    } cases[] = {
+        {RobotDatabaseComponent(), robots, page, {}},
+        {RobotDatabaseComponent(), robots, hashed, {}},
+        {RobotDatabaseComponent(), robots + 'x', hashed,
+         "The file is not the one the version page announced"},
+        {RobotDatabaseComponent(), robots.left(RobotRecord::kSlotSize + 100), page,
+         "The file is not a robot database"},
+        {RobotDatabaseComponent(), QByteArray(3 * RobotRecord::kSlotSize, '<'), page,
+         "Record 1 of the robot"},
+        {RobotDatabaseComponent(), blankName, page, "Record 1 of the robot"},
+        {RobotDatabaseComponent(), "<html>Busy</html>", page, "The file is not a robot database"},
+        {RenewkitComponent(), renewkit, page, {}},
+        {RenewkitComponent(), renewkit, hashed, {}},
+        {RenewkitComponent(), test::programWithVersion(renewkitPath, QStringLiteral("7.7.7")), page,
+         "The program is version 7.7.7, not the announced " + ProgramVersionText()},
+        {RenewkitComponent(), test::readFileBytes(QStringLiteral("/bin/true")), page,
+         "The program carries no version"},
+        {RenewkitComponent(), "#!/bin/sh\nexit 0\n", page, "The file is not a program"},
+        {HelpFileComponent(), "help", hashed, {}},
+        {HelpFileComponent(), "<html>Busy</html>", hashed,
+         "The file is not the one the version page announced"},
+    };
+    for (const auto& c : cases) {
+        const QString why = ComponentContentCheck(c.component, c.page)(c.bytes);
+        EXPECT_TRUE(c.refusal.isEmpty() ? why.isEmpty() : why.startsWith(c.refusal))
+            << c.component.remoteName.toStdString() << " " << (&c - cases) << ": " << why.toStdString();
+    }
+}
+
 TEST(ComponentDownloadTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
 {
     test::TempProgramDir dir;
@@ -109,29 +203,29 @@ TEST(ComponentDownloadTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
     qputenv("SPIDERFENCE_DOWNLOAD_URL", server.baseUrl().toUtf8());
     const QString target = dir.file(QStringLiteral("robots.rbd"));
     test::writeFileBytes(target, QByteArray(300 * 1024, 'o'));
-    QByteArray body(150 * 1024 + 100, 'n');
-    body[0] = 'N';
+    const QByteArray body = test::robotDatabaseBytes(24, QStringLiteral("1.0.6")); // about 154 KB
     server.putFile(QStringLiteral("robots.rbd"), body);
     Inet inet;
     QList<int> progress;
     const auto record = [&progress](int kb) { progress << kb; };
+    const ContentCheck check = ComponentContentCheck(RobotDatabaseComponent(), VersionPage());
 
     server.answerStatus(QStringLiteral("/files/robots.rbd"), 404);
-    DownloadResult result = DownloadComponent(inet, RobotDatabaseComponent(), record);
+    DownloadResult result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.errorNumber, 404);
     EXPECT_EQ(test::readFileBytes(target), QByteArray(300 * 1024, 'o'));
 
     server.clearRules();
     server.cutShort(QStringLiteral("/files/robots.rbd"), 5000);
-    result = DownloadComponent(inet, RobotDatabaseComponent(), record);
+    result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.description.isEmpty());
     EXPECT_EQ(test::readFileBytes(target), QByteArray(300 * 1024, 'o'));
 
     server.clearRules();
     progress.clear();
-    result = DownloadComponent(inet, RobotDatabaseComponent(), record);
+    result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
     ASSERT_TRUE(result.ok) << result.description.toStdString();
     EXPECT_EQ(test::readFileBytes(target), body); // shorter than the old file: nothing of it is left
     ASSERT_FALSE(progress.isEmpty());
@@ -149,16 +243,25 @@ TEST(ComponentDownloadTest, RenewkitArrivesAsAProgramAndAShortBodyMovesNoProgres
     HttpServer server;
     ASSERT_TRUE(server.isRunning());
     qputenv("SPIDERFENCE_DOWNLOAD_URL", server.baseUrl().toUtf8());
-    server.putFile(QStringLiteral("renewkit.exe"), "#!/bin/sh\nexit 0\n");
+    const QByteArray renewkit = test::readFileBytes(test::buildBinDir() + QLatin1Char('/') +
+                                                    ExecutableName(QStringLiteral("renewkit")));
+    server.putFile(QStringLiteral("renewkit.exe"), renewkit);
+    server.putFile(QStringLiteral("spiderfence.chm"), "help");
+    VersionPage page;
+    page.versions.renewkit = ProgramVersionText();
     Inet inet;
-    QList<int> progress;
-    const DownloadResult result =
-        DownloadComponent(inet, RenewkitComponent(), [&progress](int kb) { progress << kb; });
-    ASSERT_TRUE(result.ok) << result.description.toStdString();
-    const QString local = dir.file(ExecutableName(QStringLiteral("renewkit")));
-    EXPECT_EQ(test::readFileBytes(local), QByteArray("#!/bin/sh\nexit 0\n"));
-    EXPECT_TRUE(QFileInfo(local).isExecutable());
-    EXPECT_TRUE(progress.isEmpty()); // less than one whole chunk of 256 bytes
-    EXPECT_EQ(server.requests(), QStringList{QStringLiteral("GET /files/renewkit.exe")});
+    for (const Component& component : {RenewkitComponent(), HelpFileComponent()}) {
+        QList<int> progress;
+        const DownloadResult result = DownloadComponent(
+            inet, component, ComponentContentCheck(component, page), [&progress](int kb) { progress << kb; });
+        ASSERT_TRUE(result.ok) << result.description.toStdString();
+        const QString local = dir.file(component.localName);
+        EXPECT_EQ(QFileInfo(local).isExecutable(), component.executable);
+        // Less than one whole chunk of 256 bytes moves nothing.
+        EXPECT_EQ(progress.isEmpty(), !component.executable);
+    }
+    EXPECT_EQ(test::readFileBytes(dir.file(ExecutableName(QStringLiteral("renewkit")))), renewkit);
+    EXPECT_EQ(server.requests(), (QStringList{QStringLiteral("GET /files/renewkit.exe"),
+                                              QStringLiteral("GET /files/spiderfence.chm")}));
     qunsetenv("SPIDERFENCE_DOWNLOAD_URL");
 }

@@ -11,6 +11,9 @@ the server runs:
                         <path> cut <n>         announce the whole length, send n bytes, close
                         <path> delay <s>       wait s seconds before answering
                         <path> slow <bytes/s>  send the body at about that rate
+                        <path> empty 200       answer "200 OK" with an empty body
+                        <path> html 200        answer "200 OK" with an HTML error page
+                        <path> nolength <n>    send n bytes of the body without a length, close
   requests.log        written by the server: "<METHOD> <path>" for every request
   posts/<n>.body      the body of the n-th POST (from 1), byte for byte
   posts/<n>.headers   its header lines
@@ -70,7 +73,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_body(self, status, body, rules):
         self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
-        self.send_header("Content-Length", str(len(body)))
+        if "nolength" in rules:
+            body = body[: int(rules["nolength"])]
+        else:
+            self.send_header("Content-Length", str(len(body)))
         self.send_header("Connection", "close")
         self.end_headers()
         self.close_connection = True
@@ -96,6 +102,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
             code = int(rules["status"])
             page = ("<html><body>Status %d</body></html>" % code).encode()
             self.send_body(code, page, {})
+            return
+        if "empty" in rules:
+            self.send_body(200, b"", {})
+            return
+        if "html" in rules:
+            self.send_body(200, b"<html><body><h1>Service unavailable</h1></body></html>", {})
             return
         name = resource_file(path)
         if name is None or not os.path.isfile(name):

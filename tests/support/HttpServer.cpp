@@ -118,6 +118,21 @@ void HttpServer::slow(const QString& path, qint64 bytesPerSecond)
     addRule(QStringLiteral("%1 slow %2").arg(path).arg(bytesPerSecond));
 }
 
+void HttpServer::answerEmpty(const QString& path)
+{
+    addRule(QStringLiteral("%1 empty 200").arg(path));
+}
+
+void HttpServer::answerHtml(const QString& path)
+{
+    addRule(QStringLiteral("%1 html 200").arg(path));
+}
+
+void HttpServer::sendWithoutLength(const QString& path, qint64 bytes)
+{
+    addRule(QStringLiteral("%1 nolength %2").arg(path).arg(bytes));
+}
+
 void HttpServer::clearRules()
 {
     QFile::remove(statePath(m_state, QStringLiteral("rules")));

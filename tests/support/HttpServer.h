@@ -35,6 +35,11 @@ public:
     void cutShort(const QString& path, qint64 bytes);
     void delay(const QString& path, double seconds);
     void slow(const QString& path, qint64 bytesPerSecond);
+    // Hostile answers with a success status: an empty body, an HTML error page, and the first
+    // bytes of the file sent without a length, ended by closing the connection.
+    void answerEmpty(const QString& path);
+    void answerHtml(const QString& path);
+    void sendWithoutLength(const QString& path, qint64 bytes);
     void clearRules();
 
     // "GET /files/x" for every request so far, and the POSTs' bodies and header lines in order.

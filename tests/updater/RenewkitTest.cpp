@@ -1,6 +1,9 @@
+#include "online/UpdateCheck.h"
 #include "online/transfer/Inet.h"
+#include "online/transfer/Signature.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
+#include "support/UpdateSamples.h"
 #include "updater/RenewkitWindow.h"
 
 #include <QApplication>
@@ -21,6 +24,9 @@ using sf::test::HttpServer;
 namespace {
 
 const QString kFilesPath = QStringLiteral("/files/spiderfence.exe");
+const QString kVersionPage = QStringLiteral("spiderfenceversion.asp");
+// The page announces the program's version, the one the payload carries.
+const QByteArray kAnnounced = test::versionFields(ProgramVersionText(), "1.0.5", "1.2.0");
 const QByteArray kOldProgram = "#!/bin/sh\n# the old main program, longer than nothing at all\nexit 0\n";
 
 QByteArray payload()
@@ -48,14 +54,18 @@ protected:
         ASSERT_TRUE(m_server.isRunning());
         QApplication::setQuitOnLastWindowClosed(false);
         qputenv("SPIDERFENCE_DOWNLOAD_URL", m_server.baseUrl().toUtf8());
+        qputenv("SPIDERFENCE_WEB_SERVICE_URL", m_server.baseUrl().toUtf8());
         qputenv("SF_PAYLOAD_MARKER", marker().toUtf8());
+        m_server.setWebFunction(kVersionPage, kAnnounced);
         test::writeFileBytes(oldProgram(), kOldProgram);
         QFile::setPermissions(oldProgram(), QFile::permissions(oldProgram()) | QFileDevice::ExeOwner);
     }
     void TearDown() override
     {
         qunsetenv("SPIDERFENCE_DOWNLOAD_URL");
+        qunsetenv("SPIDERFENCE_WEB_SERVICE_URL");
         qunsetenv("SF_PAYLOAD_MARKER");
+        ResetMakerPublicKey();
         QApplication::setQuitOnLastWindowClosed(true);
     }
 
@@ -142,41 +152,93 @@ TEST_F(RenewkitTest, ReplacesTheMainProgramKeepsItExecutableAndStartsIt)
         renewkit::ProgressLine(newProgram.size(), 0, QLocale()).section(QStringLiteral(" @ "), 0, 0);
     EXPECT_TRUE(label(window, "Label2").startsWith(amount + QStringLiteral(" @ ")))
         << label(window, "Label2").toStdString();
-    EXPECT_EQ(m_server.requests(), QStringList{QStringLiteral("GET /files/spiderfence.exe")});
+    EXPECT_EQ(m_server.requests(), (QStringList{"GET /webfunction/" + kVersionPage, "GET " + kFilesPath}));
     ASSERT_TRUE(started());
     EXPECT_EQ(readIfThere(marker()).trimmed(), "started with 0 arguments in " + m_folder.path().toUtf8());
     EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files), QStringList{renewkit::MainProgramName()});
 }
 
-TEST_F(RenewkitTest, FailedDownloadsLeaveTheOldProgramAndSayWhy)
+TEST_F(RenewkitTest, FailedOrRefusedDownloadsLeaveTheOldProgramAndSayWhy)
 {
     m_server.putFile(QStringLiteral("spiderfence.exe"), payload());
+    const QByteArray hashed = test::hashedVersionPage(kAnnounced, "", "", "", payload() + 'x');
+    const SigningKeys maker = MakeSigningKeys();
+    const QByteArray signedPage = test::hashedVersionPage(kAnnounced, "", "", "", payload());
+    const QByteArray badlySigned =
+        signedPage + ',' + SignMessage(signedPage + ' ', maker.secretKey).toBase64();
     const struct {
-        const char* rule;
+        const char* name;
+        std::function<void()> fault;
+        QByteArray page;
+        QByteArray key;
         QString message;
     } cases[] = {
-        {"404", "Error Updating Spiderfence\r\n\r\nThe server answered with status 404, #404"},
-        {"cut", "Error Updating Spiderfence\r\n\r\n"},
-        {"refused", "Error Updating Spiderfence\r\n\r\n"},
+        {"404",
+         [&] { m_server.answerStatus(kFilesPath, 404); },
+         kAnnounced,
+         {},
+         "The server answered with status 404, #404"},
+        {"cut", [&] { m_server.cutShort(kFilesPath, 1000); }, kAnnounced, {}, ", #18"},
+        {"refused",
+         [] { qputenv("SPIDERFENCE_DOWNLOAD_URL", "http://127.0.0.1:1"); },
+         kAnnounced,
+         {},
+         ", #7"},
+        {"empty 200",
+         [&] { m_server.answerEmpty(kFilesPath); },
+         kAnnounced,
+         {},
+         "The server sent an empty file"},
+        {"no length",
+         [&] { m_server.sendWithoutLength(kFilesPath, 5000); },
+         kAnnounced,
+         {},
+         "did not say how long"},
+        {"HTML page", [&] { m_server.answerHtml(kFilesPath); }, kAnnounced, {}, "The file is not a program"},
+        {"other version",
+         [] {},
+         test::versionFields("9.9.9", "1.0.5", "1.2.0"),
+         {},
+         "not the announced 9.9.9"},
+        {"wrong hash", [] {}, hashed, {}, "its SHA-256 differs"},
+        {"bad signature", [] {}, badlySigned, maker.publicKey, "the version page is not signed by the maker"},
+        {"unsigned", [] {}, signedPage, maker.publicKey, "the version page is not signed by the maker"},
     };
     for (const auto& c : cases) {
         m_server.clearRules();
-        const QString rule = QLatin1String(c.rule);
-        if (rule == QLatin1String("404"))
-            m_server.answerStatus(kFilesPath, 404);
-        if (rule == QLatin1String("cut"))
-            m_server.cutShort(kFilesPath, 1000);
-        if (rule == QLatin1String("refused"))
-            qputenv("SPIDERFENCE_DOWNLOAD_URL", "http://127.0.0.1:1");
+        qputenv("SPIDERFENCE_DOWNLOAD_URL", m_server.baseUrl().toUtf8());
+        c.fault();
+        m_server.setWebFunction(kVersionPage, c.page);
+        SetMakerPublicKey(c.key);
         frmMain window(m_folder.path());
         const QStringList messages = runWindow(window);
-        ASSERT_EQ(messages.size(), 1) << c.rule;
-        EXPECT_TRUE(messages.at(0).startsWith(c.message)) << messages.at(0).toStdString();
-        EXPECT_TRUE(messages.at(0).contains(QStringLiteral(", #"))) << messages.at(0).toStdString();
-        EXPECT_EQ(test::readFileBytes(oldProgram()), kOldProgram) << c.rule;
+        ASSERT_EQ(messages.size(), 1) << c.name;
+        EXPECT_TRUE(messages.at(0).startsWith("Error Updating Spiderfence\r\n\r\n"))
+            << messages.at(0).toStdString();
+        EXPECT_TRUE(messages.at(0).contains(c.message)) << c.name << ": " << messages.at(0).toStdString();
+        EXPECT_EQ(test::readFileBytes(oldProgram()), kOldProgram) << c.name;
         EXPECT_TRUE(isExecutable(oldProgram()));
+        EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files), QStringList{renewkit::MainProgramName()});
     }
     EXPECT_FALSE(started(300));
+}
+
+TEST_F(RenewkitTest, ANewProgramThatCannotStartGivesWayToTheOldOne)
+{
+    // The payload built for another machine: it passes every check, but this system cannot run it.
+    QByteArray foreign = payload();
+    foreign[18] = 0x28; // e_machine: ARM
+    foreign[19] = 0;
+    m_server.putFile(QStringLiteral("spiderfence.exe"), foreign);
+    m_server.setWebFunction(kVersionPage, test::hashedVersionPage(kAnnounced, "", "", "", foreign));
+    frmMain window(m_folder.path());
+    const QStringList messages = runWindow(window);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.at(0).contains("could not be started; the previous version is back in its place"))
+        << messages.at(0).toStdString();
+    EXPECT_EQ(test::readFileBytes(oldProgram()), kOldProgram);
+    EXPECT_TRUE(isExecutable(oldProgram()));
+    EXPECT_EQ(QDir(m_folder.path()).entryList(QDir::Files), QStringList{renewkit::MainProgramName()});
 }
 
 TEST_F(RenewkitTest, ARunningMainProgramIsReportedAndKeepsItsFile)

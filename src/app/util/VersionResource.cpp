@@ -1,6 +1,7 @@
 #include "app/util/VersionResource.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace sf::versionres {
@@ -323,6 +324,20 @@ std::optional<std::u16string> queryText(const Bytes& resource, const std::u16str
         text.push_back(c);
     }
     return text;
+}
+
+std::optional<std::u16string> productVersion(const Bytes& resource)
+{
+    const std::optional<Bytes> translation = queryValue(resource, u"\\VarFileInfo\\Translation");
+    if (!translation || translation->size() < 4)
+        return std::nullopt;
+    const unsigned key = ((*translation)[0] | ((*translation)[1] << 8)) * 65536u +
+                         ((*translation)[2] | ((*translation)[3] << 8));
+    char hex[9] = {};
+    std::snprintf(hex, sizeof hex, "%08X", key);
+    const std::string lang(hex);
+    return queryText(resource,
+                     u"\\StringFileInfo\\" + std::u16string(lang.begin(), lang.end()) + u"\\ProductVersion");
 }
 
 std::optional<FixedVersion> fixedVersion(const Bytes& resource)

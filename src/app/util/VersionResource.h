@@ -32,6 +32,9 @@ std::optional<Bytes> queryValue(const Bytes& resource, const std::u16string& pat
 // The text value of a String node, cut at its first NUL.
 std::optional<std::u16string> queryText(const Bytes& resource, const std::u16string& path);
 
+// The "ProductVersion" text of the resource's first language and code page, when it has one.
+std::optional<std::u16string> productVersion(const Bytes& resource);
+
 struct FixedVersion {
     std::array<std::uint16_t, 4> file{}; // major, minor, revision, build
     std::array<std::uint16_t, 4> product{};

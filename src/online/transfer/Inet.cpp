@@ -54,9 +54,15 @@ struct Inet::Curl {
         inet->queueState(ReceivingResponse);
     }
 
-    static size_t onHeader(char*, size_t size, size_t count, void* p)
+    static size_t onHeader(char* data, size_t size, size_t count, void* p)
     {
-        onFirstHeader(self(p));
+        Inet* inet = self(p);
+        onFirstHeader(inet);
+        const QByteArray line = QByteArray(data, static_cast<qsizetype>(size * count)).trimmed().toLower();
+        if (line.startsWith("http/")) // a new response (after a redirect): its own headers follow
+            inet->m_chunked = false;
+        else if (line.startsWith("transfer-encoding:") && line.contains("chunked"))
+            inet->m_chunked = true;
         return size * count;
     }
 
@@ -150,6 +156,8 @@ bool Inet::Execute(const QString& url, const QString& operation, const QByteArra
     m_finished = false;
     m_sawHeader = false;
     m_sawBody = false;
+    m_chunked = false;
+    m_bodyDelimited = false;
     queueState(ResolvingHost);
     const QString op = operation.toUpper();
     if (op != QLatin1String("GET") && op != QLatin1String("POST")) {
@@ -278,6 +286,11 @@ void Inet::collectFinished()
 void Inet::finish(int curlCode)
 {
     curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_RESPONSE_CODE, &m_httpStatus);
+    curl_off_t length = -1;
+    curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    long version = CURL_HTTP_VERSION_NONE;
+    curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_HTTP_VERSION, &version);
+    m_bodyDelimited = length >= 0 || m_chunked || version >= CURL_HTTP_VERSION_2_0;
     m_finished = true;
     m_errorCode = curlCode;
     if (curlCode != CURLE_OK) {

@@ -67,6 +67,9 @@ public:
     long HttpStatus() const { return m_httpStatus; }
     qint64 BytesReceived() const { return m_body.size(); }
     bool Succeeded() const { return m_finished && m_errorCode == 0; }
+    // Whether the last response said where its body ends (a length, a chunked end, an HTTP/2 or
+    // later stream), so that a body cut short by a closed connection cannot pass for a whole one.
+    bool BodyDelimited() const { return m_bodyDelimited; }
     // Trusted certificates for HTTPS in a PEM file; empty uses the system's.
     void SetCaCertificates(const QString& pemFile) { m_caFile = pemFile; }
 
@@ -107,6 +110,8 @@ private:
     bool m_finished = false;
     bool m_sawHeader = false;
     bool m_sawBody = false;
+    bool m_chunked = false;
+    bool m_bodyDelimited = false;
     char m_errorBuffer[256] = {};
 };
 

@@ -4,6 +4,7 @@
 #include "online/transfer/Wait.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -37,10 +39,6 @@ DownloadResult failure(int number, const QString& description, bool inUse = fals
     return result;
 }
 
-constexpr QFileDevice::Permissions kNewFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                         QFileDevice::ReadUser | QFileDevice::WriteUser |
-                                                         QFileDevice::ReadGroup | QFileDevice::ReadOther;
-
 std::filesystem::path nativePath(const QString& path)
 {
 #ifdef Q_OS_WIN
@@ -50,15 +48,37 @@ std::filesystem::path nativePath(const QString& path)
 #endif
 }
 
-QFileDevice::Permissions withExecute(QFileDevice::Permissions p)
+// The permissions any new file of the user gets: read and write (and execute for a program) as far
+// as the user's umask allows.
+QFileDevice::Permissions newFilePermissions(bool executable)
 {
-    if (p & QFileDevice::ReadOwner)
-        p |= QFileDevice::ExeOwner | QFileDevice::ExeUser;
-    if (p & QFileDevice::ReadGroup)
-        p |= QFileDevice::ExeGroup;
-    if (p & QFileDevice::ReadOther)
-        p |= QFileDevice::ExeOther;
+#ifdef Q_OS_WIN
+    const QFileDevice::Permissions all = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                         QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    return executable ? all | QFileDevice::ExeOwner | QFileDevice::ExeUser : all;
+#else
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t mode = (executable ? 0777 : 0666) & ~mask;
+    QFileDevice::Permissions p;
+    const std::pair<mode_t, QFileDevice::Permissions> bits[] = {
+        {S_IRUSR, QFileDevice::ReadOwner | QFileDevice::ReadUser},
+        {S_IWUSR, QFileDevice::WriteOwner | QFileDevice::WriteUser},
+        {S_IXUSR, QFileDevice::ExeOwner | QFileDevice::ExeUser},
+        {S_IRGRP, QFileDevice::ReadGroup},
+        {S_IWGRP, QFileDevice::WriteGroup},
+        {S_IXGRP, QFileDevice::ExeGroup},
+        {S_IROTH, QFileDevice::ReadOther},
+        {S_IWOTH, QFileDevice::WriteOther},
+        {S_IXOTH, QFileDevice::ExeOther},
+    };
+    for (const auto& [bit, permission] : bits) {
+        if (mode & bit)
+            p |= permission;
+    }
     return p;
+#endif
 }
 
 // The new contents of a file, written beside it under a temporary name, that take the old file's
@@ -82,11 +102,7 @@ public:
             return failure(DownloadResult::FileInUseError, tr("The file is in use"), true);
         if (!m_temp.flush())
             return writeError();
-        QFileDevice::Permissions permissions =
-            QFileInfo::exists(m_target) ? QFile::permissions(m_target) : kNewFilePermissions;
-        if (executable)
-            permissions = withExecute(permissions);
-        if (!m_temp.setPermissions(permissions))
+        if (!m_temp.setPermissions(newFilePermissions(executable)))
             return failure(QFileDevice::PermissionsError, tr("The file cannot be given its permissions"));
         m_temp.close();
         std::error_code error;
@@ -121,12 +137,15 @@ DownloadResult CheckTransfer(const Inet& inet)
     const long status = inet.HttpStatus();
     if (status < 200 || status > 299)
         return failure(static_cast<int>(status), tr("The server answered with status %1").arg(status));
+    if (!inet.BodyDelimited())
+        return failure(0, tr("The server did not say how long its answer is, so it may be cut short"));
     DownloadResult result;
     result.ok = true;
     return result;
 }
 
-DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool executable)
+DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool executable,
+                           const QString& backup)
 {
     if (FileInUse(target))
         return failure(DownloadResult::FileInUseError, tr("The file is in use"), true);
@@ -136,7 +155,17 @@ DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool 
         return result;
     if (!file.write(bytes))
         return file.writeError();
-    return file.commit(executable);
+    if (!backup.isEmpty() && QFileInfo::exists(target)) {
+        QFile::remove(backup);
+        if (!QFile::copy(target, backup))
+            return failure(
+                QFileDevice::CopyError,
+                tr("The previous version cannot be kept as %1").arg(QDir::toNativeSeparators(backup)));
+    }
+    result = file.commit(executable);
+    if (!result.ok && !backup.isEmpty())
+        QFile::remove(backup);
+    return result;
 }
 
 bool FileInUse(const QString& path)
@@ -189,28 +218,36 @@ std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
 }
 
 DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
-                            const std::function<void(qint64)>& progress)
+                            const std::function<void(qint64)>& progress, const ContentCheck& check)
 {
-    Replacement file(target);
-    const DownloadResult opened = file.open();
-    if (!opened.ok)
-        return opened;
     if (!inet.Execute(url, QStringLiteral("GET")))
         return failure(0, tr("Another transfer is running"));
-    // The body goes to the temporary file while it arrives.
-    bool written = true;
     while (inet.StillExecuting()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        written = written && file.write(inet.GetChunk(std::numeric_limits<int>::max()));
         if (progress)
             progress(inet.BytesReceived());
     }
-    const DownloadResult check = CheckTransfer(inet);
-    if (!check.ok)
-        return check;
-    if (!written || !file.write(inet.GetChunk(std::numeric_limits<int>::max())))
-        return file.writeError();
-    return file.commit(executable);
+    const DownloadResult transfer = CheckTransfer(inet);
+    if (!transfer.ok)
+        return transfer;
+    const QByteArray body = inet.GetChunk(std::numeric_limits<int>::max());
+    if (const QString why = CheckContent(body, check); !why.isEmpty())
+        return failure(0, why);
+    return ReplaceFile(target, body, executable);
+}
+
+QString CheckContent(const QByteArray& body, const ContentCheck& check)
+{
+    if (body.isEmpty())
+        return tr("The server sent an empty file");
+    return check ? check(body) : QString();
+}
+
+bool RestoreBackup(const QString& target, const QString& backup)
+{
+    std::error_code error;
+    std::filesystem::rename(nativePath(backup), nativePath(target), error);
+    return !error;
 }
 
 } // namespace sf

@@ -22,13 +22,24 @@ struct DownloadResult {
     QString description;
 };
 
-// Whether a finished transfer brought the whole body with a success (2xx) status.
+// Whether a finished transfer brought the whole body with a success (2xx) status: the answer said
+// where its body ends and all of it arrived.
 DownloadResult CheckTransfer(const Inet& inet);
 
 // Writes bytes as the whole new contents of target: into a temporary file in the same folder that
-// then takes the old file's place, so a failure leaves the old file as it was. An executable keeps
-// (or gets) its execute permission.
-DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool executable);
+// then takes the old file's place, so a failure leaves the old file as it was. The file gets the
+// permissions the user's umask gives a new file (with execute permission for an executable). With
+// a backup path, the old file is kept there as well.
+DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool executable,
+                           const QString& backup = {});
+// Puts the backup back in the place of target; whether it worked.
+bool RestoreBackup(const QString& target, const QString& backup);
+
+// Looks at the new contents of a file before they replace the old ones: an empty text when they
+// may, else why not (for the user).
+using ContentCheck = std::function<QString(const QByteArray& body)>;
+// An empty body never replaces a file; other bodies go to the check, when there is one.
+QString CheckContent(const QByteArray& body, const ContentCheck& check);
 
 // True while a running program holds the file, so that it cannot be opened for writing.
 bool FileInUse(const QString& path);
@@ -46,8 +57,8 @@ std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
                                            const std::function<bool(qint64)>& chunkRead);
 
 // A whole download through the control: GET of url, letting events run until the body has arrived
-// (progress receives the bytes so far), then CheckTransfer and ReplaceFile.
+// (progress receives the bytes so far), then CheckTransfer, CheckContent and ReplaceFile.
 DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
-                            const std::function<void(qint64)>& progress = {});
+                            const std::function<void(qint64)>& progress = {}, const ContentCheck& check = {});
 
 } // namespace sf
