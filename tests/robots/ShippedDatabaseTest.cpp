@@ -1,6 +1,7 @@
 // The robot database that the build ships beside the executables, made from data/robots.csv.
 #include "robots/RobotCsv.h"
 #include "robots/RobotDatabase.h"
+#include "robots/RobotPurposes.h"
 
 #include "app/util/DateSerial.h"
 #include "support/TestEnvironment.h"
@@ -97,4 +98,27 @@ TEST(ShippedDatabase, GptBotRowReadsBackFieldForField)
     EXPECT_EQ(r.Modified_by, u"Greyfield");
     EXPECT_EQ(r.RobotVersion, QLatin1String(SF_ROBOT_LIST_VERSION));
     EXPECT_EQ(r.Reserved, u"");
+}
+
+TEST(ShippedDatabase, EveryRobotHasAPurposeOfTheVocabularyAndTheAiOnesComeFirst)
+{
+    RobotPurposes purposes;
+    ASSERT_TRUE(purposes.load(shippedDatabase()));
+    QStringList listed;
+    qsizetype robots = 0;
+    for (const RobotPurpose& p : purposes.purposes()) {
+        listed << p.purpose;
+        robots += static_cast<qsizetype>(p.robots.size());
+    }
+    EXPECT_EQ(robots, csvRobotRows());
+    for (const QString& purpose : listed)
+        EXPECT_TRUE(robotPurposeVocabulary().contains(purpose)) << purpose.toStdString();
+    ASSERT_GE(listed.size(), 5);
+    EXPECT_EQ(listed.mid(0, 5), robotPurposeVocabulary().mid(0, 5));
+    const RobotPurpose* optOut = purposes.find(QStringLiteral("AI opt-out token"));
+    ASSERT_NE(optOut, nullptr);
+    QStringList tokens;
+    for (const PurposeRobot& r : optOut->robots)
+        tokens << r.userAgent;
+    EXPECT_EQ(tokens, (QStringList{"Google-Extended", "Applebot-Extended"}));
 }
