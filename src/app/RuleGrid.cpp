@@ -10,6 +10,7 @@ namespace {
 
 const QString kUserAgent = QStringLiteral("User-agent: ");
 const QString kDisallow = QStringLiteral("Disallow: ");
+const QString kAllow = QStringLiteral("Allow: ");
 
 QStringList withBody(const QStringList& body)
 {
@@ -93,7 +94,8 @@ QString disallowPath(const QString& directory, const QString& entryName)
     return encodePath(path);
 }
 
-bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName)
+bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName,
+             Directive directive)
 {
     if (entryName.isNull() || trimSpaces(entryName) == QLatin1String(".."))
         return false;
@@ -111,7 +113,8 @@ bool addRule(QStringList& rows, const QString& userAgent, const QString& directo
     }
     if (!found)
         rows.insert(std::min<qsizetype>(pos, rows.size()), ua);
-    rows.insert(std::min<qsizetype>(pos + 1, rows.size()), kDisallow + disallowPath(directory, entryName));
+    const QString& kind = directive == Directive::Allow ? kAllow : kDisallow;
+    rows.insert(std::min<qsizetype>(pos + 1, rows.size()), kind + disallowPath(directory, entryName));
     if (!found)
         rows.insert(std::min<qsizetype>(pos + 2, rows.size()), QString());
     return true;

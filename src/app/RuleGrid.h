@@ -26,10 +26,15 @@ QStringList newProjectTemplate(); // the 9-row layout of a new project
 QStringList allowAllTemplate(QString& headerText);
 QStringList disallowAllTemplate(QString& headerText);
 
-// Adds "Disallow: " + directory + "/" + name under the group of the user-agent (created at row 5 when
-// the grid has none). Returns false, with the rows unchanged, for no entry, "..", or a name that
-// holds a line break. Characters that robots.txt treats as special are percent-encoded in the path.
-bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName);
+// The kind of line "Add rule" writes: "Disallow: " keeps a robot out of the path, "Allow: " makes an
+// exception inside a blocked folder.
+enum class Directive { Disallow, Allow };
+
+// Adds "Disallow: " (or "Allow: ") + directory + "/" + name under the group of the user-agent (created at row
+// 5 when the grid has none). Returns false, with the rows unchanged, for no entry, "..", or a name that holds
+// a line break. Characters that robots.txt treats as special are percent-encoded in the path.
+bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName,
+             Directive directive = Directive::Disallow);
 // The path written after "Disallow: ": doubled slashes removed, special characters percent-encoded.
 QString disallowPath(const QString& directory, const QString& entryName);
 

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace sf::RuleGrid {
+
+// Whether a "User-agent:" line of the grid's body names that agent (letter case ignored, as crawlers
+// match their tokens).
+bool isGrouped(const QStringList& rows, const QString& agent);
+
+// Adds one group at row 5 that blocks the whole site for the agents: one "User-agent: " line each,
+// then "Disallow: /" and an empty line. Agents that already have a group, and repeats, are left
+// out; they are returned. Nothing is added when no agent is left.
+QStringList addBlockGroup(QStringList& rows, const QStringList& agents);
+
+// The URLs of the grid's "Sitemap:" lines, in grid order.
+QStringList sitemaps(const QStringList& rows);
+// Replaces the grid's "Sitemap:" lines by one line per URL, after the last group and before the
+// footer, followed by an empty line. Returns whether the rows changed: the same URLs in the same
+// order leave the grid as it stands.
+bool setSitemaps(QStringList& rows, const QStringList& urls);
+
+// The usage preferences of the content signals policy: unset, yes or no for each use.
+struct ContentSignal {
+    std::optional<bool> search;
+    std::optional<bool> aiInput;
+    std::optional<bool> aiTrain;
+
+    bool isEmpty() const { return !search && !aiInput && !aiTrain; }
+    // "Content-Signal: search=yes, ai-input=no, ai-train=no" with the uses that are set.
+    QString line() const;
+};
+
+// The policy's explanatory comment lines.
+const QStringList& contentSignalComment();
+
+// Writes the signal into the "User-agent: *" group (created at row 5 when the grid has none),
+// right below its user-agent lines, in place of a signal line and comment block already there; the
+// comment block goes above the line when asked for.
+void setContentSignal(QStringList& rows, const ContentSignal& signal, bool withComment);
+
+} // namespace sf::RuleGrid
