@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -86,6 +87,14 @@ QWidget* ProjectOptionsTab::createProjectBox()
     layout->addSpacing(6);
     layout->addWidget(Label9);
     layout->addWidget(Text2);
+    auto* sitemapLabel = new QLabel(tr("Sitemap URLs, one a line (written as \"Sitemap:\" lines)"), box);
+    txtSitemaps = named(new QPlainTextEdit(box), "txtSitemaps");
+    txtSitemaps->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtSitemaps->setFixedHeight(txtSitemaps->fontMetrics().height() * 4 + 12);
+    sitemapLabel->setBuddy(txtSitemaps);
+    layout->addSpacing(6);
+    layout->addWidget(sitemapLabel);
+    layout->addWidget(txtSitemaps);
     return box;
 }
 
@@ -128,8 +137,8 @@ QWidget* ProjectOptionsTab::createSettingsBox()
 
 void ProjectOptionsTab::setProjectControlsEnabled(bool enabled)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, optActive, optPassive,
-                                                      optBin, optAscii})
+    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSitemaps, optActive,
+                                                      optPassive, optBin, optAscii})
         w->setEnabled(enabled);
 }
 
@@ -158,6 +167,21 @@ void ProjectOptionsTab::saveSettings() const
     SettingsStore::saveFlag(SettingsStore::Check1, Check1->isChecked());
     SettingsStore::saveFlag(SettingsStore::Check2, Check2->isChecked());
     SettingsStore::saveFlag(SettingsStore::Check3, Check3->isChecked());
+}
+
+void ProjectOptionsTab::showSitemaps(const QStringList& urls)
+{
+    txtSitemaps->setPlainText(urls.join(u'\n'));
+}
+
+QStringList ProjectOptionsTab::sitemaps() const
+{
+    QStringList urls;
+    for (const QString& line : txtSitemaps->toPlainText().split(u'\n')) {
+        if (!line.trimmed().isEmpty())
+            urls.append(line.trimmed());
+    }
+    return urls;
 }
 
 } // namespace sf

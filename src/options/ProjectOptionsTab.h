@@ -6,6 +6,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QRadioButton;
 
 namespace sf {
@@ -25,6 +26,10 @@ public:
     void showProject(const ProjectHeader& header);
     // The header text as typed, without surrounding spaces.
     QString headerText() const;
+    // The site's sitemap URLs, one a line; they are the grid's "Sitemap:" lines, so the tab shows
+    // what the grid holds and Apply writes the list back into the grid.
+    void showSitemaps(const QStringList& urls);
+    QStringList sitemaps() const;
     // The three program settings, read from and written to the settings store.
     void loadSettings();
     void saveSettings() const;
@@ -50,6 +55,7 @@ private:
     QLineEdit* Text1 = nullptr; // robots.txt header
     QLabel* Label9 = nullptr;
     QLineEdit* Text2 = nullptr; // default remote directory
+    QPlainTextEdit* txtSitemaps = nullptr;
     QCheckBox* Check1 = nullptr;
     QCheckBox* Check2 = nullptr;
     QCheckBox* Check3 = nullptr;

@@ -2,6 +2,7 @@
 #include "app/DialogButtons.h"
 
 #include "app/RuleGrid.h"
+#include "app/RuleGridGroups.h"
 #include "app/SharedState.h"
 #include "app/util/FileUtils.h"
 #include "app/util/VersionInfo.h"
@@ -102,9 +103,10 @@ void frmOption::Form_Load()
     const bool renewkit = GetVersionInfo(ProgramPath(ExecutableName(QStringLiteral("renewkit"))));
     m_update->setInstalledVersions(RobotListVersion, renewkit ? ProductVersionText : QString());
     shared::EditExisting = false;
-    if (m_host.isProjectOpen())
+    if (m_host.isProjectOpen()) {
         m_project->showProject(shared::projectHeader);
-    else
+        m_project->showSitemaps(RuleGrid::sitemaps(m_host.gridRows()));
+    } else
         m_project->setProjectControlsEnabled(false);
     m_project->loadSettings();
     shared::LoadingFlag = false;
@@ -124,6 +126,8 @@ void frmOption::Proceed_Click()
         shared::projectHeader.headerText = header.left(ProjectHeader::kHeaderTextWidth);
         QStringList rows = m_host.gridRows();
         RuleGrid::setHeaderRow(rows, header);
+        if (RuleGrid::setSitemaps(rows, m_project->sitemaps()))
+            m_host.SetModified(true);
         m_host.setGridRows(rows);
     }
     m_project->saveSettings();
