@@ -1,6 +1,7 @@
 #include "app/ProjectCommands.h"
 
 #include "app/Prompt.h"
+#include "app/RobotsText.h"
 #include "app/RuleGrid.h"
 #include "app/SharedState.h"
 #include "app/util/CodePage.h"
@@ -45,6 +46,7 @@ bool ProjectCommands::CloseProject()
     if (!askToSave())
         return false;
     m_window.DisableProject();
+    shared::robotsTextForm = RobotsTextForm{};
     return true;
 }
 
@@ -150,7 +152,7 @@ void ProjectCommands::ExportGrid()
     if (path.isEmpty())
         return;
     QSaveFile file(path);
-    const QByteArray text = RuleGrid::exportText(m_window.gridRows());
+    const QByteArray text = RobotsText::write(m_window.gridRows(), shared::robotsTextForm);
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         reportWriteFailure(path, file.errorString());
         return;

@@ -27,8 +27,10 @@ public:
     // The path that the next file dialog offers (the last one chosen in any of them).
     QString dialogPath() const { return m_dialogPath; }
 
-private:
+    // The save question of a modified project; false when a Yes did not save.
     bool askToSave();
+
+private:
     QString chooseSavePath(const QString& initial, const QString& filter);
     void setProjectTitle();
 

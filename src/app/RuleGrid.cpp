@@ -1,5 +1,6 @@
 #include "app/RuleGrid.h"
 
+#include "app/RobotsText.h"
 #include "app/util/CodePage.h"
 #include "sf_version.h"
 
@@ -149,18 +150,12 @@ void setHeaderRow(QStringList& rows, const QString& headerText)
 
 QByteArray exportText(const QStringList& rows)
 {
-    QByteArray out;
-    for (const QString& row : rows)
-        out += toAnsi(row) + "\r\n";
-    return out;
+    return RobotsText::write(rows, RobotsTextForm{});
 }
 
 QByteArray exportTextLf(const QStringList& rows)
 {
-    QByteArray out;
-    for (const QString& row : rows)
-        out += toAnsi(row) + '\n';
-    return out;
+    return RobotsText::writeLf(rows, RobotsTextForm{});
 }
 
 } // namespace sf::RuleGrid

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ProjectFile.h"
+#include "app/RobotsText.h"
 
 #include <QString>
 
@@ -12,6 +13,9 @@ inline ProjectHeader projectHeader;    // the current project's header record
 inline bool LoadingFlag = false;       // true while windows fill their controls: nothing is "modified"
 inline qint16 OptionsStartTab = 0;     // the options window's first tab at its next opening
 inline bool CheckOnlineOnOpen = false; // the options window runs the update check when it opens
+// How the grid's text is written out: a project's own form, or that of the robots.txt last read
+// from the server (kept while the project stays open).
+inline RobotsTextForm robotsTextForm;
 
 // Back to the values at program start.
 inline void reset()
@@ -21,6 +25,7 @@ inline void reset()
     LoadingFlag = false;
     OptionsStartTab = 0;
     CheckOnlineOnOpen = false;
+    robotsTextForm = RobotsTextForm{};
 }
 
 } // namespace sf::shared

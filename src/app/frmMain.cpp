@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/CrawlerCommands.h"
 #include "app/ProjectCommands.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
@@ -91,6 +92,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_uni
     createCentralWidget();
     createStatusBar();
     m_ftp = std::make_unique<FtpCommands>(*this, lv);
+    m_crawlers = std::make_unique<CrawlerCommands>(*this, *m_ftp, *m_project);
     connectCommands();
     resize(1180, 760);
 }
@@ -112,6 +114,8 @@ void frmMain::createActions()
     mnuDisconnect = makeAction(this, "mnuDisconnect", tr("&Disconnect FTP"), "disconnect");
     mnuRefresh = makeAction(this, "mnuRefresh", tr("&Refresh Directory"), "refresh");
     mnuUploadSfp = makeAction(this, "mnuUploadSfp", tr("&Upload robots.txt"), "upload");
+    mnuOpenServerRobots = makeAction(this, "mnuOpenServerRobots", tr("Open the server's robots.txt"), "open");
+    mnuBlockByPurpose = makeAction(this, "mnuBlockByPurpose", tr("Block robots by purpose..."));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Options..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
@@ -153,6 +157,9 @@ void frmMain::createMenus()
     mnuTools->addAction(mnuRefresh);
     separator(mnuTools, "mnuLine8");
     mnuTools->addAction(mnuUploadSfp);
+    separator(mnuTools, "mnuLineCrawlers");
+    mnuTools->addAction(mnuOpenServerRobots);
+    mnuTools->addAction(mnuBlockByPurpose);
     separator(mnuTools, "mnuLine6");
     mnuTools->addAction(mnuAddEditRobot);
     mnuTools->addAction(mnuOptions);
@@ -286,8 +293,14 @@ QWidget* frmMain::createRemoteStep()
     lv->setColumnHidden(5, true); // "Type" only orders the rows: folders ("a") before files ("b")
     AddRobot = pictureButton(body, "AddRobot", "add",
                              tr("Disallow the selected file or folder for the chosen robot"), tr("Add rule"));
+    cboRuleKind = new QComboBox(body);
+    cboRuleKind->setObjectName(QStringLiteral("cboRuleKind"));
+    cboRuleKind->addItems({tr("Disallow:"), tr("Allow:")});
+    cboRuleKind->setToolTip(tr("The line Add rule writes: Disallow keeps the robot out, Allow makes an "
+                               "exception inside a blocked folder"));
     auto* row = new QHBoxLayout;
     row->addStretch();
+    row->addWidget(cboRuleKind);
     row->addWidget(AddRobot);
     layout->addWidget(lv, 1);
     layout->addLayout(row);

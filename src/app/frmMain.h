@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CrawlerWindow.h"
 #include "app/ProjectWindow.h"
 #include "ftp/FtpWindow.h"
 #include "options/OptionsHost.h"
@@ -22,6 +23,7 @@ class QTreeWidget;
 
 namespace sf {
 
+class CrawlerCommands;
 class FtpCommands;
 class ProjectCommands;
 class RobotChooser;
@@ -31,7 +33,11 @@ class StepBanner;
 // The main window: the five steps of composing a robots.txt, its menus, toolbars and status bar, and
 // the rules by which its controls are enabled. The commands live in their own classes, each of which
 // sees the window through its own small interface; the controls stay private.
-class frmMain : public QMainWindow, public ProjectWindow, public FtpWindow, public OptionsHost {
+class frmMain : public QMainWindow,
+                public ProjectWindow,
+                public FtpWindow,
+                public OptionsHost,
+                public CrawlerWindow {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -85,6 +91,7 @@ public:
     bool isShown() const override { return isVisible(); }
     ProjectCommands& projectCommands() { return *m_project; }
     FtpCommands& ftpCommands() { return *m_ftp; }
+    CrawlerCommands& crawlerCommands() { return *m_crawlers; }
 
     // Commands of the rule grid.
     void AddRobot_Click();
@@ -129,6 +136,7 @@ private:
     QTreeWidget* lv = nullptr;
     QComboBox* robotList = nullptr;
     QToolButton* AddRobot = nullptr;
+    QComboBox* cboRuleKind = nullptr; // the line "Add rule" writes: "Disallow:" or "Allow:"
     QToolButton* RemoveRobot = nullptr;
     QToolButton* info_robot = nullptr;
     QTableView* robotGrid = nullptr;
@@ -152,6 +160,8 @@ private:
     QAction* mnuDisconnect = nullptr;
     QAction* mnuRefresh = nullptr;
     QAction* mnuUploadSfp = nullptr;
+    QAction* mnuOpenServerRobots = nullptr;
+    QAction* mnuBlockByPurpose = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -162,6 +172,7 @@ private:
 
     std::unique_ptr<ProjectCommands> m_project;
     std::unique_ptr<FtpCommands> m_ftp;
+    std::unique_ptr<CrawlerCommands> m_crawlers;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;

@@ -1,4 +1,5 @@
 // The main window's commands and the rules by which its controls are enabled.
+#include "app/CrawlerCommands.h"
 #include "app/ModalRunner.h"
 #include "app/ProjectCommands.h"
 #include "app/RobotChooser.h"
@@ -59,6 +60,8 @@ void frmMain::connectCommands()
     connect(mnuRefresh, &QAction::triggered, this, &frmMain::RefreshRemoteList);
     connect(Toolbar3Button[1], &QAction::triggered, this, &frmMain::RefreshRemoteList);
     connect(mnuUploadSfp, &QAction::triggered, this, &frmMain::UploadRobotsFile);
+    connect(mnuOpenServerRobots, &QAction::triggered, this, [this] { m_crawlers->OpenServerRobots(); });
+    connect(mnuBlockByPurpose, &QAction::triggered, this, [this] { m_crawlers->BlockByPurpose(); });
     connect(Toolbar3Button[3], &QAction::triggered, this, &frmMain::UploadRobotsFile);
     connect(UploadButton, &QToolButton::clicked, this, &frmMain::UploadRobotsFile);
     connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
@@ -127,8 +130,8 @@ void frmMain::EnableProject()
     for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
-    for (QAction* a :
-         {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject, mnuExport})
+    for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject,
+                       mnuExport, mnuBlockByPurpose})
         a->setEnabled(true);
 }
 
@@ -147,7 +150,7 @@ void frmMain::DisableProject()
     setGridColumnWidth();
     robotGrid->setEnabled(false);
     for (QAction* a : {mnuConnect, mnuSaveProject, mnuCloseProject, mnuExport, mnuDisconnect, mnuRefresh,
-                       mnuUploadSfp, mnu_disallow_all, mnu_allow_all})
+                       mnuUploadSfp, mnu_disallow_all, mnu_allow_all, mnuBlockByPurpose})
         a->setEnabled(false);
     DisconnectFtp();
 }
@@ -155,10 +158,10 @@ void frmMain::DisableProject()
 void frmMain::setConnectedState(bool connected)
 {
     m_connected = connected;
-    for (QWidget* w : std::initializer_list<QWidget*>{lv, AddRobot, RemoveRobot, UploadButton})
+    for (QWidget* w : std::initializer_list<QWidget*>{lv, AddRobot, cboRuleKind, RemoveRobot, UploadButton})
         w->setEnabled(connected);
-    for (QAction* a :
-         {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh, mnuUploadSfp})
+    for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh,
+                       mnuUploadSfp, mnuOpenServerRobots})
         a->setEnabled(connected);
     if (!connected)
         lv->clear(); // the status bar keeps the last folder
@@ -277,7 +280,10 @@ void frmMain::AddRobot_Click()
     if (selected.isEmpty())
         return;
     QStringList rows = gridRows();
-    if (!RuleGrid::addRule(rows, selectedUserAgent(), remoteDirectory(), selected.first()->text(0)))
+    const auto directive =
+        cboRuleKind->currentIndex() == 1 ? RuleGrid::Directive::Allow : RuleGrid::Directive::Disallow;
+    if (!RuleGrid::addRule(rows, selectedUserAgent(), remoteDirectory(), selected.first()->text(0),
+                           directive))
         return;
     changeGrid(rows);
 }

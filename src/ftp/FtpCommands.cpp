@@ -1,13 +1,15 @@
 #include "ftp/FtpCommands.h"
 
 #include "app/Prompt.h"
-#include "app/RuleGrid.h"
+#include "app/RobotsText.h"
 #include "app/SharedState.h"
 #include "app/util/FileUtils.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 namespace sf {
@@ -73,8 +75,9 @@ bool FtpCommands::writeTemporaryFile(const QString& path)
 {
     // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
     const QStringList& rows = m_window.gridRows();
+    const RobotsTextForm& form = shared::robotsTextForm;
     const QByteArray text =
-        m_session.IsTransferBinary() ? RuleGrid::exportText(rows) : RuleGrid::exportTextLf(rows);
+        m_session.IsTransferBinary() ? RobotsText::write(rows, form) : RobotsText::writeLf(rows, form);
     QSaveFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
 }
@@ -109,6 +112,30 @@ void FtpCommands::UploadRobotsFile()
         RefreshRemoteList();
     if (FileExists(temp))
         DeleteLocalFile(temp);
+}
+
+bool FtpCommands::downloadRobotsFile(QByteArray& bytes, QString& error)
+{
+    if (m_session.IsBusy() || !m_window.isConnected())
+        return false;
+    const QTemporaryDir folder;
+    const QString local = folder.filePath(QStringLiteral("robots.txt"));
+    const bool binary = m_session.IsTransferBinary();
+    bool read = false;
+    {
+        BusyPointer busy;
+        m_session.SetTransferBinary();
+        read = folder.isValid() && m_session.FTPDownloadFile(local, QStringLiteral("robots.txt"));
+        if (!binary)
+            m_session.SetTransferASCII();
+    }
+    QFile file(local);
+    if (read && file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        return true;
+    }
+    error = read ? file.errorString() : m_session.GetLastErrorMessage();
+    return false;
 }
 
 void FtpCommands::setSessionModes(bool active, bool binary)

@@ -23,6 +23,9 @@ public:
     void RefreshRemoteList();
     void lv_DblClick(QTreeWidgetItem* row);
     void UploadRobotsFile();
+    // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; on
+    // failure returns false and error holds the session's message.
+    bool downloadRobotsFile(QByteArray& bytes, QString& error);
     QString remoteDirectory();
 
     // Transfer options: the project's flag, the session's mode, and the modified mark.

@@ -133,7 +133,8 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
               (QStringList{"Allow all Robots", "-", "Disallow all Robots"}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuTools")),
               (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-",
-                           "&Upload robots.txt", "-", "Add/Edit Robots", "Options..."}));
+                           "&Upload robots.txt", "-", "Open the server's robots.txt",
+                           "Block robots by purpose...", "-", "Add/Edit Robots", "Options..."}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
               (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
                            "Linkharbor Website", "-", "&About Spiderfence"}));

@@ -1,0 +1,109 @@
+#include "app/CrawlerCommands.h"
+
+#include "app/ModalRunner.h"
+#include "app/ProjectCommands.h"
+#include "app/Prompt.h"
+#include "app/RobotsText.h"
+#include "app/RuleGridGroups.h"
+#include "app/SharedState.h"
+#include "app/frmBlockByPurpose.h"
+#include "ftp/FtpCommands.h"
+#include "robots/RobotDatabase.h"
+#include "robots/RobotPurposes.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+
+namespace sf {
+namespace {
+
+constexpr int kListedLines = 12;
+
+QString tr(const char* text, int n = -1)
+{
+    return QCoreApplication::translate("sf::CrawlerCommands", text, nullptr, n);
+}
+
+} // namespace
+
+CrawlerCommands::CrawlerCommands(CrawlerWindow& window, FtpCommands& ftp, ProjectCommands& project)
+    : m_window(window), m_ftp(ftp), m_project(project)
+{
+}
+
+QString CrawlerCommands::importReport(const QString& folder, const RobotsTextFile& file)
+{
+    QString text =
+        tr("The %n line(s) of robots.txt in %1 are in the grid.", static_cast<int>(file.lines.size()))
+            .arg(folder);
+    if (folder != u"/")
+        text += QStringLiteral("\n\n") +
+                tr("Crawlers read robots.txt only at the root of a site; this folder is %1, not \"/\".")
+                    .arg(folder);
+    if (file.unholdable.isEmpty())
+        return text;
+    text += QStringLiteral("\n\n") +
+            tr("These lines stand in the grid as the server has them, but the project file cannot "
+               "keep them: saving the project changes them.");
+    for (qsizetype i = 0; i < std::min<qsizetype>(file.unholdable.size(), kListedLines); ++i) {
+        const UnholdableLine& line = file.unholdable.at(i);
+        text += u'\n' + tr("Line %1: %2").arg(line.lineNumber).arg(RobotsText::reasonText(line.reason));
+    }
+    if (file.unholdable.size() > kListedLines)
+        text += u'\n' + tr("... and %1 more.").arg(file.unholdable.size() - kListedLines);
+    return text;
+}
+
+void CrawlerCommands::OpenServerRobots()
+{
+    if (!m_window.isConnected() || m_ftp.session().IsBusy() || !m_project.askToSave())
+        return;
+    const QString folder = m_ftp.remoteDirectory();
+    QByteArray bytes;
+    QString error;
+    if (!m_ftp.downloadRobotsFile(bytes, error)) {
+        prompts().message(tr("Could not read robots.txt in %1: %2").arg(folder, error), Prompt::Buttons::Ok,
+                          Prompt::Icon::Warning);
+        return;
+    }
+    const RobotsTextFile file = RobotsText::read(bytes);
+    shared::robotsTextForm = file.form;
+    m_window.setGridRows(RobotsText::gridWithBody(m_window.gridRows(), file.lines));
+    m_window.SetModified(true);
+    prompts().message(importReport(folder, file), Prompt::Buttons::Ok,
+                      file.unholdable.isEmpty() ? Prompt::Icon::Information : Prompt::Icon::Warning);
+}
+
+void CrawlerCommands::BlockByPurpose()
+{
+    if (!m_window.isProjectOpen())
+        return;
+    RobotPurposes purposes;
+    if (const RobotDbResult read = purposes.load(RobotDatabase::defaultPath()); !read)
+        prompts().message(read.error, Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    frmBlockByPurpose dialog(purposes);
+    if (runModal(dialog) != QDialog::Accepted)
+        return;
+    const QStringList search = dialog.tickedSearchRobots();
+    if (!search.isEmpty() &&
+        prompts().message(tr("These robots belong to search engines (category \"Search\"): %1. Blocking them "
+                             "takes the site out of their search results. Block them all the same?")
+                              .arg(search.join(QStringLiteral(", "))),
+                          Prompt::Buttons::YesNo, Prompt::Icon::Question) != Prompt::Answer::Yes)
+        return;
+    QStringList rows = m_window.gridRows();
+    const QStringList left = RuleGrid::addBlockGroup(rows, dialog.tickedAgents());
+    const RuleGrid::ContentSignal signal = dialog.contentSignal();
+    if (!signal.isEmpty())
+        RuleGrid::setContentSignal(rows, signal, dialog.withSignalComment());
+    if (rows != m_window.gridRows()) {
+        m_window.setGridRows(rows);
+        m_window.SetModified(true);
+    }
+    if (!left.isEmpty())
+        prompts().message(tr("These robots have a group already and were left as they are: %1.")
+                              .arg(left.join(QStringLiteral(", "))),
+                          Prompt::Buttons::Ok, Prompt::Icon::Information);
+}
+
+} // namespace sf

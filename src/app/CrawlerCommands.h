@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/CrawlerWindow.h"
+
+#include <QString>
+
+namespace sf {
+
+class FtpCommands;
+class ProjectCommands;
+struct RobotsTextFile;
+
+// The commands that start from what crawlers meet today: the server's own robots.txt read into the
+// grid, and the robots of chosen purposes kept out in one group.
+class CrawlerCommands {
+public:
+    CrawlerCommands(CrawlerWindow& window, FtpCommands& ftp, ProjectCommands& project);
+
+    // Tools > "Open the server's robots.txt": after the save question, the lines of robots.txt in the
+    // folder shown replace the grid's body, exactly as they stand; the upload writes them back in
+    // the file's own encoding and line ends.
+    void OpenServerRobots();
+    // Tools > "Block robots by purpose": the purpose dialog, then one group for the ticked robots and
+    // the Content-Signal line.
+    void BlockByPurpose();
+
+    // What the import tells the user: the lines read, a folder that is not the site's root, and the
+    // lines a project file cannot keep.
+    static QString importReport(const QString& folder, const RobotsTextFile& file);
+
+private:
+    CrawlerWindow& m_window;
+    FtpCommands& m_ftp;
+    ProjectCommands& m_project;
+};
+
+} // namespace sf
