@@ -3,6 +3,7 @@
 #include "app/ModalRunner.h"
 #include "app/ProjectCommands.h"
 #include "app/Prompt.h"
+#include "app/RobotsCompare.h"
 #include "app/RobotsText.h"
 #include "app/RuleGridGroups.h"
 #include "app/SharedState.h"
@@ -104,6 +105,57 @@ void CrawlerCommands::BlockByPurpose()
         prompts().message(tr("These robots have a group already and were left as they are: %1.")
                               .arg(left.join(QStringLiteral(", "))),
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
+}
+
+bool CrawlerCommands::changesFromServer(QList<AccessChange>& changes, QString& error)
+{
+    QByteArray server;
+    if (!m_ftp.downloadRobotsFile(server, error))
+        return false;
+    const QString folder = m_ftp.remoteDirectory();
+    QStringList paths{RobotsCompare::entryPath(folder, QString(), true)};
+    if (const auto listing = m_ftp.session().Directory()) {
+        for (const cDirItem& entry : *listing) {
+            if (entry.FileName != u".." && entry.FileName != u".")
+                paths << RobotsCompare::entryPath(folder, entry.FileName, entry.Directory);
+        }
+    }
+    changes =
+        RobotsCompare::compare(server, RobotsText::write(m_window.gridRows(), shared::robotsTextForm), paths);
+    return true;
+}
+
+void CrawlerCommands::CompareWithServer()
+{
+    if (!m_window.isConnected() || m_ftp.session().IsBusy())
+        return;
+    QList<AccessChange> changes;
+    QString error;
+    if (!changesFromServer(changes, error)) {
+        prompts().message(tr("Could not read robots.txt in %1: %2").arg(m_ftp.remoteDirectory(), error),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        return;
+    }
+    const QString text = changes.isEmpty()
+                             ? tr("Uploading the grid changes nothing any robot may crawl in this folder.")
+                             : tr("Uploading the grid changes what robots may crawl in this folder:") +
+                                   u'\n' + RobotsCompare::describe(changes, kListedLines * 2);
+    prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Information);
+}
+
+bool CrawlerCommands::confirmUpload()
+{
+    QList<AccessChange> changes;
+    QString error;
+    if (!changesFromServer(changes, error))
+        return true; // no robots.txt there: nothing it blocked can be lost
+    changes.removeIf([](const AccessChange& change) { return !change.nowAllowed; });
+    if (changes.isEmpty())
+        return true;
+    const QString text = tr("The server's robots.txt blocks what the grid would allow:") + u'\n' +
+                         RobotsCompare::describe(changes, kListedLines * 2) + QStringLiteral("\n\n") +
+                         tr("Upload anyway?");
+    return prompts().message(text, Prompt::Buttons::YesNo, Prompt::Icon::Warning) == Prompt::Answer::Yes;
 }
 
 } // namespace sf

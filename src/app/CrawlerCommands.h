@@ -2,12 +2,14 @@
 
 #include "app/CrawlerWindow.h"
 
+#include <QList>
 #include <QString>
 
 namespace sf {
 
 class FtpCommands;
 class ProjectCommands;
+struct AccessChange;
 struct RobotsTextFile;
 
 // The commands that start from what crawlers meet today: the server's own robots.txt read into the
@@ -23,12 +25,22 @@ public:
     // Tools > "Block robots by purpose": the purpose dialog, then one group for the ticked robots and
     // the Content-Signal line.
     void BlockByPurpose();
+    // Tools > "Compare with the server's robots.txt": what an upload of the grid would change for
+    // each robot that either file names (and "*"), at the folder shown and each of its entries.
+    void CompareWithServer();
+    // Before an upload: when robots.txt on the server blocks something the grid would allow, asks
+    // "Upload anyway?" with those changes. True when the upload may go on.
+    bool confirmUpload();
 
     // What the import tells the user: the lines read, a folder that is not the site's root, and the
     // lines a project file cannot keep.
     static QString importReport(const QString& folder, const RobotsTextFile& file);
 
 private:
+    // The changes from the server's robots.txt to the grid; false when the server's file could not
+    // be read (error says why).
+    bool changesFromServer(QList<AccessChange>& changes, QString& error);
+
     CrawlerWindow& m_window;
     FtpCommands& m_ftp;
     ProjectCommands& m_project;

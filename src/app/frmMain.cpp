@@ -93,6 +93,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_uni
     createStatusBar();
     m_ftp = std::make_unique<FtpCommands>(*this, lv);
     m_crawlers = std::make_unique<CrawlerCommands>(*this, *m_ftp, *m_project);
+    m_ftp->setUploadCheck([this] { return m_crawlers->confirmUpload(); });
     connectCommands();
     resize(1180, 760);
 }
@@ -116,6 +117,8 @@ void frmMain::createActions()
     mnuUploadSfp = makeAction(this, "mnuUploadSfp", tr("&Upload robots.txt"), "upload");
     mnuOpenServerRobots = makeAction(this, "mnuOpenServerRobots", tr("Open the server's robots.txt"), "open");
     mnuBlockByPurpose = makeAction(this, "mnuBlockByPurpose", tr("Block robots by purpose..."));
+    mnuCompareServerRobots =
+        makeAction(this, "mnuCompareServerRobots", tr("Compare the grid with the server's robots.txt"));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Options..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
@@ -159,6 +162,7 @@ void frmMain::createMenus()
     mnuTools->addAction(mnuUploadSfp);
     separator(mnuTools, "mnuLineCrawlers");
     mnuTools->addAction(mnuOpenServerRobots);
+    mnuTools->addAction(mnuCompareServerRobots);
     mnuTools->addAction(mnuBlockByPurpose);
     separator(mnuTools, "mnuLine6");
     mnuTools->addAction(mnuAddEditRobot);

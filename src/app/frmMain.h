@@ -162,6 +162,7 @@ private:
     QAction* mnuUploadSfp = nullptr;
     QAction* mnuOpenServerRobots = nullptr;
     QAction* mnuBlockByPurpose = nullptr;
+    QAction* mnuCompareServerRobots = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;

@@ -62,6 +62,7 @@ void frmMain::connectCommands()
     connect(mnuUploadSfp, &QAction::triggered, this, &frmMain::UploadRobotsFile);
     connect(mnuOpenServerRobots, &QAction::triggered, this, [this] { m_crawlers->OpenServerRobots(); });
     connect(mnuBlockByPurpose, &QAction::triggered, this, [this] { m_crawlers->BlockByPurpose(); });
+    connect(mnuCompareServerRobots, &QAction::triggered, this, [this] { m_crawlers->CompareWithServer(); });
     connect(Toolbar3Button[3], &QAction::triggered, this, &frmMain::UploadRobotsFile);
     connect(UploadButton, &QToolButton::clicked, this, &frmMain::UploadRobotsFile);
     connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
@@ -161,7 +162,7 @@ void frmMain::setConnectedState(bool connected)
     for (QWidget* w : std::initializer_list<QWidget*>{lv, AddRobot, cboRuleKind, RemoveRobot, UploadButton})
         w->setEnabled(connected);
     for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh,
-                       mnuUploadSfp, mnuOpenServerRobots})
+                       mnuUploadSfp, mnuOpenServerRobots, mnuCompareServerRobots})
         a->setEnabled(connected);
     if (!connected)
         lv->clear(); // the status bar keeps the last folder

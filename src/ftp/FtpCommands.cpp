@@ -86,6 +86,8 @@ void FtpCommands::UploadRobotsFile()
 {
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
+    if (m_uploadCheck && !m_uploadCheck())
+        return;
     const QString temp = ProgramPath(QStringLiteral("temp.txt"));
     if (FileExists(temp))
         DeleteLocalFile(temp);

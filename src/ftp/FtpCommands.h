@@ -4,6 +4,8 @@
 #include "ftp/RemoteBrowser.h"
 #include "ftp/cFTP.h"
 
+#include <functional>
+
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -26,6 +28,8 @@ public:
     // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; on
     // failure returns false and error holds the session's message.
     bool downloadRobotsFile(QByteArray& bytes, QString& error);
+    // Asked before every upload; returning false stops the upload before anything is sent.
+    void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();
 
     // Transfer options: the project's flag, the session's mode, and the modified mark.
@@ -45,6 +49,7 @@ private:
     FtpWindow& m_window;
     cFTP m_session;
     RemoteBrowser m_browser;
+    std::function<bool()> m_uploadCheck;
 };
 
 } // namespace sf

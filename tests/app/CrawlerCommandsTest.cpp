@@ -7,6 +7,8 @@
 #include "ftp/FtpCommands.h"
 #include "options/frmOption.h"
 #include "robots/RobotPurposes.h"
+#include "robots/RobotRecord.h"
+#include "rules/RobotsTxt.h"
 #include "support/FtpServer.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
@@ -165,6 +167,21 @@ TEST_F(CrawlerCommandsTest, PurposeDialogBlocksTheRobotsOfThePurposeInOneGroup)
           << "";
     EXPECT_EQ(window->gridRows(), RobotsText::gridWithBody(before, group));
     EXPECT_TRUE(window->isModified());
+    const robots::RobotsTxt txt(RobotsText::write(window->gridRows(), RobotsTextForm{}));
+    // A crawler is checked under the token the reference reads from its name ("AI2Bot" as "AI").
+    const auto token = [](const QString& agent) { return robots::agentToken(agent.toLatin1()); };
+    for (const QString& agent : training)
+        EXPECT_FALSE(txt.check(token(agent), "/").allowed) << agent.toStdString();
+    int searchRobots = 0;
+    for (const RobotPurpose& purpose : purposes.purposes()) {
+        for (const PurposeRobot& robot : purpose.robots) {
+            if (robot.category != robotCategoryNumber(u"Search"))
+                continue;
+            ++searchRobots;
+            EXPECT_TRUE(txt.check(token(robot.userAgent), "/").allowed) << robot.userAgent.toStdString();
+        }
+    }
+    EXPECT_GT(searchRobots, 20);
     EXPECT_EQ(script.pendingSteps(), 0);
 }
 
@@ -183,4 +200,36 @@ TEST_F(CrawlerCommandsTest, SitemapsTypedInTheOptionsBecomeGridLines)
                   "https://example.org/sitemap.xml");
     });
     named<QAction>(window, "mnuOptions")->trigger();
+}
+
+TEST_F(CrawlerCommandsTest, UploadThatUnblocksWhatTheServerBlockedAsksFirst)
+{
+    connectToServer();
+    server.makeDir("/private");
+    const QByteArray serverFile =
+        "User-agent: GPTBot\nDisallow: /private/\n\nUser-agent: *\nDisallow: /old.html\n";
+    server.writeFile("/robots.txt", serverFile);
+    server.writeFile("/old.html", "x");
+    named<QAction>(window, "mnuRefresh")->trigger();
+    named<QAction>(window, "mnu_allow_all")->trigger();
+
+    scriptedPrompt().reset();
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    named<QAction>(window, "mnuUploadSfp")->trigger();
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    const QString question = scriptedPrompt().messages().first();
+    EXPECT_TRUE(question.contains("*: /old.html becomes allowed")) << question.toStdString();
+    EXPECT_TRUE(question.contains("GPTBot: /private/ becomes allowed")) << question.toStdString();
+    EXPECT_TRUE(question.endsWith("Upload anyway?"));
+    EXPECT_EQ(server.readFile("/robots.txt"), serverFile) << "No leaves the server's file as it was";
+
+    named<QAction>(window, "mnuCompareServerRobots")->trigger();
+    EXPECT_TRUE(scriptedPrompt().messages().last().contains("GPTBot: /private/ becomes allowed"));
+
+    scriptedPrompt().answerNext(Prompt::Answer::Yes);
+    named<QAction>(window, "mnuUploadSfp")->trigger();
+    EXPECT_EQ(server.readFile("/robots.txt"), RobotsText::write(window->gridRows(), RobotsTextForm{}));
+    scriptedPrompt().reset();
+    named<QAction>(window, "mnuUploadSfp")->trigger();
+    EXPECT_EQ(scriptedPrompt().messages().size(), 1) << "the same file again: no question, only the result";
 }

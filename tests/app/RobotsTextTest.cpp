@@ -1,5 +1,6 @@
 // A robots.txt read from a server, and the grid edits that add whole groups and lines to it.
 #include "app/RobotsText.h"
+#include "app/RobotsCompare.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridGroups.h"
 
@@ -115,4 +116,17 @@ TEST(RuleGridGroups, ContentSignalGoesIntoTheAllAgentsGroup)
     EXPECT_EQ(rows, grid({"User-agent: *", signal.line(), ""})) << "the group is made when missing";
     RuleGrid::setContentSignal(rows, {}, false);
     EXPECT_EQ(rows, grid({"User-agent: *", ""}));
+}
+
+TEST(RobotsCompare, EntryPathsAndChangesPerRobot)
+{
+    EXPECT_EQ(RobotsCompare::entryPath("/", QString(), true), "/");
+    EXPECT_EQ(RobotsCompare::entryPath("/www/", "a b#\u00e9.html", false), "/www/a%20b%23%C3%A9.html");
+    EXPECT_EQ(RobotsCompare::entryPath("/www", "docs", true), "/www/docs/");
+    const QList<AccessChange> changes =
+        RobotsCompare::compare("User-agent: *\nDisallow: /a\n\nUser-agent: FooBot\nDisallow: /\n",
+                               "User-agent: *\nDisallow: /b\n", {"/a", "/b", "/c"});
+    const QStringList seen = RobotsCompare::describe(changes, 10).split('\n');
+    EXPECT_EQ(seen, (QStringList{"*: /a becomes allowed", "*: /b becomes blocked",
+                                 "FooBot: /a becomes allowed", "FooBot: /c becomes allowed"}));
 }
