@@ -2,6 +2,7 @@
 
 #include "app/RobotsText.h"
 #include "app/util/CodePage.h"
+#include "rules/RuleWriter.h"
 #include "sf_version.h"
 
 #include <QUrl>
@@ -28,22 +29,6 @@ QStringList applyHeader(QStringList rows, QString& headerText)
     if (!headerText.isEmpty())
         rows[2] = headerComment(headerText);
     return rows;
-}
-
-// Percent-encodes what a crawler would otherwise read as a wildcard, an end anchor, a comment or
-// the end of the path, and every byte outside printable ASCII (as UTF-8, as web paths are).
-QString encodePath(const QString& path)
-{
-    QString out;
-    for (const char byte : path.toUtf8()) {
-        const auto b = static_cast<unsigned char>(byte);
-        const bool special = b <= 0x20 || b >= 0x7F || b == '*' || b == '$' || b == '#' || b == '%';
-        if (special)
-            out += QStringLiteral("%%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-        else
-            out += QLatin1Char(static_cast<char>(b));
-    }
-    return out;
 }
 
 } // namespace
@@ -90,9 +75,7 @@ QStringList disallowAllTemplate(QString& headerText)
 
 QString disallowPath(const QString& directory, const QString& entryName)
 {
-    QString path = directory + u'/' + entryName;
-    path.replace(QStringLiteral("//"), QStringLiteral("/"));
-    return encodePath(path);
+    return QString::fromLatin1(robots::blockingPattern(robots::entryUrlPath(directory, entryName)));
 }
 
 bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName,

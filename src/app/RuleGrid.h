@@ -32,10 +32,11 @@ enum class Directive { Disallow, Allow };
 
 // Adds "Disallow: " (or "Allow: ") + directory + "/" + name under the group of the user-agent (created at row
 // 5 when the grid has none). Returns false, with the rows unchanged, for no entry, "..", or a name that holds
-// a line break. Characters that robots.txt treats as special are percent-encoded in the path.
+// a line break. The path is written so that it matches the entry's URL (see disallowPath).
 bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName,
              Directive directive = Directive::Disallow);
-// The path written after "Disallow: ": doubled slashes removed, special characters percent-encoded.
+// The path written after "Disallow: ": the entry's URL path as a crawler requests it (see
+// robots::entryUrlPath), made into a pattern that matches it (robots::blockingPattern).
 QString disallowPath(const QString& directory, const QString& entryName);
 
 // Removes the line, or the whole group when the line names a user-agent. Returns whether it changed.

@@ -53,6 +53,14 @@ bool patternMatches(std::string_view path, std::string_view pattern)
     return path.find(pattern, pos) != std::string_view::npos;
 }
 
+void appendPercentEncoded(QByteArray& out, unsigned char byte)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    out += '%';
+    out += hex[byte >> 4];
+    out += hex[byte & 15];
+}
+
 std::string pathOfUrl(std::string_view url)
 {
     constexpr auto npos = std::string_view::npos;

@@ -49,6 +49,9 @@ private:
 
 // Whether a normalised pattern matches the beginning of a path (or all of it, with a final "$").
 bool patternMatches(std::string_view path, std::string_view pattern);
+// Appends "%XX", the byte in upper-case hex.
+void appendPercentEncoded(QByteArray& out, unsigned char byte);
+
 // The part of a URL that rules are matched against: path, parameters and query, "/" when empty.
 std::string pathOfUrl(std::string_view url);
 

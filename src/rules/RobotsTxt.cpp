@@ -95,7 +95,6 @@ bool isGlobalAgent(QByteArrayView value)
 
 QByteArray normalisedPattern(QByteArrayView value)
 {
-    static const char hex[] = "0123456789ABCDEF";
     QByteArray out;
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -106,9 +105,7 @@ QByteArray normalisedPattern(QByteArrayView value)
             out += static_cast<char>(std::toupper(static_cast<unsigned char>(value[i + 2])));
             i += 2;
         } else if (b >= 0x80) {
-            out += '%';
-            out += hex[b >> 4];
-            out += hex[b & 15];
+            appendPercentEncoded(out, b);
         } else {
             out += static_cast<char>(b);
         }
@@ -131,18 +128,19 @@ RobotsTxt::RobotsTxt(QByteArrayView text)
             continue;
         // The LF of a CR LF pair ends no second line.
         if (!(afterCr && c == '\n' && i == lineStart))
-            addLine(++number, text.sliced(lineStart, i - lineStart));
+            addLine(++number, lineStart, text.sliced(lineStart, i - lineStart));
         afterCr = c == '\r';
         lineStart = i + 1;
     }
-    addLine(++number, text.sliced(lineStart));
+    addLine(++number, lineStart, text.sliced(lineStart));
     assignGroups();
 }
 
-void RobotsTxt::addLine(int number, QByteArrayView text)
+void RobotsTxt::addLine(int number, qsizetype offset, QByteArrayView text)
 {
     Line line;
     line.number = number;
+    line.offset = offset;
     line.text = text.first(std::min(text.size(), kMaxLineLength)).toByteArray();
     const qsizetype hash = line.text.indexOf('#');
     if (hash >= 0)

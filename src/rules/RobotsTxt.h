@@ -23,7 +23,8 @@ namespace sf::robots {
 enum class LineKind { Blank, UserAgent, Allow, Disallow, Sitemap, Unknown, Invalid };
 
 struct Line {
-    int number = 0; // 1-based
+    int number = 0;       // 1-based
+    qsizetype offset = 0; // of the line's first byte in the file
     LineKind kind = LineKind::Blank;
     QByteArray text;    // the line as written, without its line end
     QByteArray key;     // trimmed, as written
@@ -51,7 +52,7 @@ public:
     Verdict check(QByteArrayView productToken, QByteArrayView urlOrPath) const;
 
 private:
-    void addLine(int number, QByteArrayView text);
+    void addLine(int number, qsizetype offset, QByteArrayView text);
     void assignGroups();
 
     std::vector<Line> m_lines;

@@ -1,0 +1,111 @@
+#include "rules/RobotsLint.h"
+
+#include <QCoreApplication>
+#include <QHash>
+
+#include <algorithm>
+
+namespace sf::robots {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RobotsLint", text);
+}
+
+bool isRule(const Line& line)
+{
+    return line.kind == LineKind::Allow || line.kind == LineKind::Disallow;
+}
+
+void lintAgent(const Line& line, std::vector<LintProblem>& out)
+{
+    if (isGlobalAgent(line.value))
+        return;
+    const QByteArray token = agentToken(line.value);
+    if (token != line.value)
+        out.push_back(
+            {line.number, tr("crawlers read this user-agent as \"%1\": only letters, \"_\" and \"-\" "
+                             "count")
+                              .arg(QString::fromLatin1(token))});
+}
+
+void lintPath(const Line& line, std::vector<LintProblem>& out)
+{
+    const QByteArray& value = line.value;
+    if (!value.isEmpty() && !value.startsWith('/') && !value.startsWith('*'))
+        out.push_back({line.number, tr("the path starts with neither \"/\" nor \"*\": it matches no URL")});
+    if (value.contains(' ') || value.contains('\t'))
+        out.push_back({line.number, tr("raw space in the path: crawlers request it as %20")});
+    const qsizetype hash = line.text.indexOf('#');
+    if (hash > 0 && !value.isEmpty() && line.text.at(hash - 1) != ' ' && line.text.at(hash - 1) != '\t')
+        out.push_back(
+            {line.number, tr("\"#\" in the path starts a comment: the rule ends before it (write %23)")});
+    if (std::any_of(value.begin(), value.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        out.push_back({line.number, tr("a character outside ASCII in the path: crawlers match its bytes "
+                                       "percent-encoded; write it percent-encoded as UTF-8")});
+}
+
+void lintGroups(const RobotsTxt& txt, std::vector<LintProblem>& out)
+{
+    const std::vector<Line>& lines = txt.lines();
+    QHash<QByteArray, int> agentGroup; // agent (lower case) -> the line of its first group
+    for (const Group& group : txt.groups()) {
+        for (const int a : group.agents) {
+            const QByteArray value = lines[a].value;
+            const QByteArray agent = isGlobalAgent(value) ? QByteArray("*") : agentToken(value).toLower();
+            const int first = agentGroup.value(agent, 0);
+            if (first == 0)
+                agentGroup.insert(agent, lines[a].number);
+            else if (lines[static_cast<size_t>(first - 1)].group != lines[a].group)
+                out.push_back({lines[a].number, tr("this user-agent also heads the group at line %1; "
+                                                   "crawlers merge the two")
+                                                    .arg(first)});
+        }
+        QHash<QByteArray, int> seen; // kind and pattern -> first line
+        for (const int r : group.rules) {
+            const QByteArray key = QByteArray::number(int(lines[r].kind)) + normalisedPattern(lines[r].value);
+            if (seen.contains(key))
+                out.push_back({lines[r].number, tr("the same rule as line %1").arg(seen.value(key))});
+            else
+                seen.insert(key, lines[r].number);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize)
+{
+    std::vector<LintProblem> out;
+    for (const Line& line : txt.lines()) {
+        if (line.kind == LineKind::UserAgent)
+            lintAgent(line, out);
+        if (isRule(line) && line.group < 0)
+            out.push_back({line.number, tr("a rule before any User-agent line: crawlers ignore it")});
+        if (isRule(line))
+            lintPath(line, out);
+    }
+    lintGroups(txt, out);
+    if (fileSize > kCrawlerReadLimit) {
+        // The line that holds the first byte crawlers do not read.
+        int number = 1;
+        for (const Line& line : txt.lines()) {
+            if (line.offset <= kCrawlerReadLimit)
+                number = line.number;
+        }
+        out.push_back(
+            {number, tr("the file is larger than 500 KiB: crawlers read only the first 500 KiB, up to "
+                        "this line")});
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const LintProblem& a, const LintProblem& b) { return a.line < b.line; });
+    return out;
+}
+
+std::vector<LintProblem> lint(QByteArrayView text)
+{
+    return lint(RobotsTxt(text), text.size());
+}
+
+} // namespace sf::robots

@@ -1,0 +1,79 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+// sfcheck as a site owner's script runs it: every subcommand, its output and its exit code.
+TEST(SfCheck, SubcommandsOutputsAndExitCodes)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    writeFile(dir.filePath("utf8.txt"),
+              "User-agent: FooBot\r\nAllow: /private/public\r\nDisallow: /private\r\n"
+              "Disallow: /caf\xC3\xA9\r\n");
+    writeFile(dir.filePath("ansi.txt"), "User-agent: *\nDisallow: /r\xE9sum\xE9\nDisallow: /x\n");
+    writeFile(dir.filePath("clean.txt"), "User-agent: *\nDisallow: /x\n");
+    writeFile(dir.filePath("faults.txt"),
+              "Disallow: /early\nUser-agent: Foo Bot\nDisallow: a b\nDisallow: a b\n");
+    struct Case {
+        QStringList args;
+        QByteArray out;
+        int exit;
+        QByteArray err;
+    } cases[] = {
+        {{"test", "utf8.txt", "foobot", "/private/x", "/caf\u00e9", "/private/public/a"},
+         "blocked 3\nblocked 4\nallowed 2\n",
+         1,
+         ""},
+        {{"test", "utf8.txt", "OtherBot", "https://example.com/private"}, "allowed 0\n", 0, ""},
+        {{"test", "ansi.txt", "AnyBot", "/r%E9sum%E9", "/y"}, "blocked 2\nallowed 0\n", 1, ""},
+        {{"test", "missing.txt", "AnyBot", "/"}, "", 2, "missing.txt: no such file"},
+        {{"test", ".", "AnyBot", "/"}, "", 2, "is a folder"},
+        {{"test", "utf8.txt", "AnyBot"}, "", 2, "usage:"},
+        {{"rule", "/pub/my docs", "a*b.html"}, "Disallow: /pub/my%20docs/a*b.html\n", 0, "wildcard"},
+        {{"rule", "/", "price$", "FooBot"}, "User-agent: FooBot\nDisallow: /price$*\n", 0, ""},
+        {{"rule", "/", "a\nb"}, "", 2, "line break"},
+        {{"lint", "clean.txt"}, "", 0, ""},
+        {{"lint", "ansi.txt"},
+         "2: a character outside ASCII in the path: crawlers match its bytes percent-encoded; write it "
+         "percent-encoded as UTF-8\n",
+         1,
+         ""},
+        {{"lint", "faults.txt"},
+         "1: a rule before any User-agent line: crawlers ignore it\n"
+         "2: crawlers read this user-agent as \"Foo\": only letters, \"_\" and \"-\" count\n"
+         "3: the path starts with neither \"/\" nor \"*\": it matches no URL\n"
+         "3: raw space in the path: crawlers request it as %20\n"
+         "4: the path starts with neither \"/\" nor \"*\": it matches no URL\n"
+         "4: raw space in the path: crawlers request it as %20\n"
+         "4: the same rule as line 3\n",
+         1,
+         ""},
+        {{"lint", "missing.txt"}, "", 2, "no such file"},
+        {{}, "", 2, "usage:"},
+    };
+    for (const Case& c : cases) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(SF_BUILD_BIN_DIR "/sfcheck"), c.args);
+        ASSERT_TRUE(process.waitForFinished(30000)) << process.errorString().toStdString();
+        const std::string what = c.args.join(' ').toStdString();
+        const QByteArray out = process.readAllStandardOutput();
+        EXPECT_EQ(out.toStdString(), c.out.toStdString()) << what;
+        EXPECT_EQ(process.exitCode(), c.exit) << what;
+        EXPECT_TRUE(process.readAllStandardError().contains(c.err)) << what;
+    }
+}
