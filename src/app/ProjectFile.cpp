@@ -23,8 +23,28 @@ enum Offset {
     User = 465,
     Password = 540,
     BinaryFlag = 615,
-    ActiveFlag = 617
+    ActiveFlag = 617,
+    ProtocolByte = 619,
+    TrustByte = 620,
+    PasswordByte = 621,
+    KeyFile = 624
 };
+
+// The key file path is stored as UTF-8 so that no character of a path is lost; a path that does
+// not fit is not stored at all rather than cut into another file's name.
+void writeKeyFile(char* field, const QString& path)
+{
+    const QByteArray bytes = path.toUtf8();
+    std::memset(field, 0, ProjectHeader::kKeyFileWidth);
+    if (bytes.size() <= ProjectHeader::kKeyFileWidth)
+        std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString readKeyFile(const char* field)
+{
+    // A short file reads its missing bytes as spaces.
+    return trimSpaces(QString::fromUtf8(field, qstrnlen(field, ProjectHeader::kKeyFileWidth)));
+}
 
 using Slot = std::array<char, kSlotSize>;
 
@@ -41,9 +61,14 @@ void encodeHeader(Slot& slot, const ProjectHeader& h)
     writeFixedText(slot.data() + Server, ProjectHeader::kServerWidth, h.server);
     writeFixedText(slot.data() + Port, ProjectHeader::kPortWidth, h.port);
     writeFixedText(slot.data() + User, ProjectHeader::kUserWidth, h.user);
-    writeFixedText(slot.data() + Password, ProjectHeader::kPasswordWidth, h.password);
+    writeFixedText(slot.data() + Password, ProjectHeader::kPasswordWidth,
+                   h.rememberPassword ? h.password : QString());
     writeInt16(slot.data() + BinaryFlag, h.binaryTransfer);
     writeInt16(slot.data() + ActiveFlag, h.activeMode);
+    slot[ProtocolByte] = static_cast<char>(h.protocol);
+    slot[TrustByte] = static_cast<char>(h.trust);
+    slot[PasswordByte] = h.rememberPassword ? 0 : 1;
+    writeKeyFile(slot.data() + KeyFile, h.keyFile);
 }
 
 ProjectHeader decodeHeader(const Slot& slot)
@@ -57,6 +82,11 @@ ProjectHeader decodeHeader(const Slot& slot)
     h.password = readFixedText(slot.data() + Password, ProjectHeader::kPasswordWidth);
     h.binaryTransfer = readInt16(slot.data() + BinaryFlag);
     h.activeMode = readInt16(slot.data() + ActiveFlag);
+    // Only the values written here count: anything else in these bytes means "as before".
+    h.protocol = ftp::protocolFromNumber(static_cast<unsigned char>(slot[ProtocolByte]));
+    h.trust = slot[TrustByte] == 1 ? ftp::TrustPolicy::Refuse : ftp::TrustPolicy::Ask;
+    h.rememberPassword = slot[PasswordByte] != 1;
+    h.keyFile = readKeyFile(slot.data() + KeyFile);
     return h;
 }
 

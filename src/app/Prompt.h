@@ -8,8 +8,9 @@ namespace sf {
 // The program installs a widget-based implementation; tests install one that answers from a script.
 class Prompt {
 public:
-    enum class Buttons { Ok, YesNo, YesNoCancel };
-    enum class Answer { Ok, Yes, No, Cancel };
+    // Trust: "Always", "This time" and "No", for a certificate or host key met for the first time.
+    enum class Buttons { Ok, YesNo, YesNoCancel, Trust };
+    enum class Answer { Ok, Yes, No, Cancel, Always, ThisTime };
     enum class Icon { None, Information, Question, Warning, Critical };
 
     struct FileDialog {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace sf {
 namespace {
@@ -32,9 +33,25 @@ QMessageBox::StandardButtons boxButtons(Prompt::Buttons buttons)
     case Prompt::Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case Prompt::Buttons::Ok:
+    case Prompt::Buttons::Trust:
         break;
     }
     return QMessageBox::Ok;
+}
+
+Prompt::Answer askTrust(QMessageBox& box)
+{
+    box.setStandardButtons(QMessageBox::NoButton);
+    QAbstractButton* always = box.addButton(QApplication::translate("sf", "Always"), QMessageBox::AcceptRole);
+    QAbstractButton* once =
+        box.addButton(QApplication::translate("sf", "This time"), QMessageBox::AcceptRole);
+    QAbstractButton* no = box.addButton(QMessageBox::No);
+    box.setDefaultButton(static_cast<QPushButton*>(no));
+    box.setEscapeButton(no);
+    box.exec();
+    if (box.clickedButton() == always)
+        return Prompt::Answer::Always;
+    return box.clickedButton() == once ? Prompt::Answer::ThisTime : Prompt::Answer::No;
 }
 
 } // namespace
@@ -43,6 +60,8 @@ Prompt::Answer QtPrompt::message(const QString& text, Buttons buttons, Icon icon
 {
     QMessageBox box(boxIcon(icon), QApplication::translate("sf", "Spiderfence"), text, boxButtons(buttons),
                     QApplication::activeWindow());
+    if (buttons == Buttons::Trust)
+        return askTrust(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;

@@ -1,5 +1,7 @@
 #include "ftp/CurlSession.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QUrl>
 
 #include <cctype>
@@ -47,7 +49,69 @@ bool startsWithCode(const QByteArray& line)
            std::isdigit(static_cast<unsigned char>(line[2]));
 }
 
+QByteArray schemeOf(Protocol protocol)
+{
+    switch (protocol) {
+    case Protocol::FtpsImplicit:
+        return "ftps";
+    case Protocol::Sftp:
+        return "sftp";
+    default:
+        return "ftp"; // plain FTP, and FTP over TLS after AUTH TLS
+    }
+}
+
+CertificateInfo certificateFromCurl(const curl_slist* fields)
+{
+    CertificateInfo info;
+    for (const curl_slist* field = fields; field; field = field->next) {
+        const QByteArray text(field->data);
+        const qsizetype colon = text.indexOf(':');
+        const QByteArray name = text.left(colon);
+        const QString value = QString::fromUtf8(text.mid(colon + 1)).trimmed();
+        if (name == "Subject")
+            info.subject = value;
+        else if (name == "Issuer")
+            info.issuer = value;
+        else if (name == "Start date")
+            info.validFrom = value;
+        else if (name == "Expire date")
+            info.validUntil = value;
+        else if (name == "Cert")
+            info.pem = text.mid(colon + 1);
+    }
+    info.fingerprint = pemFingerprint(info.pem);
+    return info;
+}
+
+HostKeyInfo hostKeyFromCurl(const curl_khkey* key)
+{
+    HostKeyInfo info;
+    if (!key)
+        return info;
+    const QByteArray blob = key->len == 0 ? QByteArray::fromBase64(QByteArray(key->key))
+                                          : QByteArray(key->key, static_cast<qsizetype>(key->len));
+    static const char* const kTypes[] = {"unknown", "ssh-rsa1", "ssh-rsa", "ssh-dss", "ecdsa", "ssh-ed25519"};
+    const int type = static_cast<int>(key->keytype);
+    info.keyType = QString::fromLatin1(type >= 0 && type < 6 ? kTypes[type] : kTypes[0]);
+    const QByteArray hash = QCryptographicHash::hash(blob, QCryptographicHash::Sha256);
+    info.fingerprint =
+        QStringLiteral("SHA256:") + QString::fromLatin1(hash.toBase64(QByteArray::OmitTrailingEquals));
+    return info;
+}
+
 } // namespace
+
+QString pemFingerprint(const QByteArray& pem)
+{
+    QByteArray base64;
+    for (const QByteArray& line : pem.split('\n'))
+        if (!line.startsWith("-----"))
+            base64 += line.trimmed();
+    const QByteArray der = QByteArray::fromBase64(base64);
+    return QString::fromLatin1(
+        QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
+}
 
 CurlSession::CurlSession()
 {
@@ -59,23 +123,30 @@ CurlSession::~CurlSession()
     close();
 }
 
-void CurlSession::open(const QString& host, int port, const QString& user, const QString& password)
+void CurlSession::open(const ConnectionOptions& options)
 {
     close();
     m_multi = curl_multi_init();
     m_curl = m_multi ? curl_easy_init() : nullptr;
     if (!m_curl)
         return;
-    QString hostPart = host;
+    m_options = options;
+    QString hostPart = options.host;
     if (hostPart.contains(QLatin1Char(':')) && !hostPart.startsWith(QLatin1Char('[')))
         hostPart = QLatin1Char('[') + hostPart + QLatin1Char(']');
-    m_baseUrl = "ftp://" + hostPart.toUtf8() + ':' + QByteArray::number(port);
-    m_user = user.toUtf8();
-    m_password = password.toUtf8();
-
-    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, "ftp");
+    const QByteArray scheme = schemeOf(options.protocol);
+    m_baseUrl = scheme + "://" + hostPart.toUtf8() + ':' + QByteArray::number(options.port);
+    m_user = options.user.toUtf8();
+    m_password = options.password.toUtf8();
+    curl_easy_setopt(m_curl, CURLOPT_PROTOCOLS_STR, scheme.constData());
     curl_easy_setopt(m_curl, CURLOPT_USERNAME, m_user.constData());
     curl_easy_setopt(m_curl, CURLOPT_PASSWORD, m_password.constData());
+    applyCommonOptions();
+    applySecurityOptions();
+}
+
+void CurlSession::applyCommonOptions()
+{
     curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(m_curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
     curl_easy_setopt(m_curl, CURLOPT_ACCEPTTIMEOUT_MS, kAcceptTimeoutMs);
@@ -99,6 +170,36 @@ void CurlSession::open(const QString& host, int port, const QString& user, const
     curl_easy_setopt(m_curl, CURLOPT_CLOSESOCKETDATA, this);
 }
 
+void CurlSession::applySecurityOptions()
+{
+    if (m_options.protocol == Protocol::FtpExplicit)
+        curl_easy_setopt(m_curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    if (usesTls(m_options.protocol) && !m_options.trustedCertificate.isEmpty()) {
+        // Exactly this certificate, whatever name it was made for: the user has looked at it.
+        curl_blob blob{const_cast<char*>(m_options.trustedCertificate.constData()),
+                       static_cast<size_t>(m_options.trustedCertificate.size()), CURL_BLOB_COPY};
+        curl_easy_setopt(m_curl, CURLOPT_CAINFO_BLOB, &blob);
+        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    }
+    if (m_options.protocol != Protocol::Sftp)
+        return;
+    m_knownHosts = QFile::encodeName(m_options.knownHostsFile);
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.constData());
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KEYFUNCTION, &CurlSession::onHostKey);
+    curl_easy_setopt(m_curl, CURLOPT_SSH_KEYDATA, this);
+    if (m_options.keyFile.isEmpty()) {
+        curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES,
+                         static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        return;
+    }
+    m_keyFile = QFile::encodeName(m_options.keyFile);
+    m_keyPassphrase = m_options.keyPassphrase.toUtf8();
+    curl_easy_setopt(m_curl, CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PUBLICKEY));
+    curl_easy_setopt(m_curl, CURLOPT_SSH_PRIVATE_KEYFILE, m_keyFile.constData());
+    curl_easy_setopt(m_curl, CURLOPT_SSH_PUBLIC_KEYFILE, ""); // derived from the private key
+    curl_easy_setopt(m_curl, CURLOPT_KEYPASSWD, m_keyPassphrase.constData());
+}
+
 void CurlSession::close()
 {
     // libcurl sends QUIT and waits up to two minutes for its reply, with no way for window events
@@ -114,11 +215,12 @@ void CurlSession::close()
     m_multi = nullptr;
 }
 
-QByteArray CurlSession::urlPath(const QString& absolutePath)
+QByteArray CurlSession::remotePath(const QString& absolutePath) const
 {
-    // "%2F" makes the path absolute for libcurl; the rest is sent as it is, one CWD for the folder.
     const QString rest = absolutePath.startsWith(QLatin1Char('/')) ? absolutePath.mid(1) : absolutePath;
-    return "/%2F" + QUrl::toPercentEncoding(rest, "/");
+    // SFTP takes the path as it stands. FTP: "%2F" makes it absolute for libcurl; the rest is sent
+    // as it is, one CWD for the folder.
+    return (isSftp() ? QByteArray("/") : QByteArray("/%2F")) + QUrl::toPercentEncoding(rest, "/");
 }
 
 QString CurlSession::entryPath() const
@@ -132,15 +234,15 @@ QString CurlSession::entryPath() const
 void CurlSession::applyRequest(const FtpRequest& request, curl_slist* postQuote)
 {
     // No path: the login directory, without any CWD.
-    const QByteArray url = m_baseUrl + (request.path.isEmpty() ? QByteArray("/") : urlPath(request.path));
+    const QByteArray url = m_baseUrl + (request.path.isEmpty() ? QByteArray("/") : remotePath(request.path));
     curl_easy_setopt(m_curl, CURLOPT_URL, url.constData()); // libcurl copies strings it is given
     curl_easy_setopt(m_curl, CURLOPT_NOBODY, request.noBody ? 1L : 0L);
     curl_easy_setopt(m_curl, CURLOPT_UPLOAD, request.upload ? 1L : 0L);
-    const QByteArray list = request.listCommand.toUtf8();
+    const QByteArray list = isSftp() ? QByteArray() : request.listCommand.toUtf8();
     curl_easy_setopt(m_curl, CURLOPT_CUSTOMREQUEST, list.isEmpty() ? nullptr : list.constData());
     curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, postQuote);
     curl_easy_setopt(m_curl, CURLOPT_FRESH_CONNECT, request.freshConnection ? 1L : 0L);
-    curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, m_binary ? 0L : 1L);
+    curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, m_binary || isSftp() ? 0L : 1L);
     // Active mode: "-" makes libcurl offer the local address of the control connection.
     curl_easy_setopt(m_curl, CURLOPT_FTPPORT, m_passive ? nullptr : "-");
 }
@@ -156,9 +258,9 @@ CURLcode CurlSession::perform(const FtpRequest& request)
     curl_slist* postQuote = nullptr;
     QList<QByteArray> commands;
     for (const QString& command : request.postCommands) {
-        // "*": a failing command does not make libcurl drop the control connection; the caller
-        // reads the command's reply instead.
-        commands.append("*" + command.toUtf8());
+        // FTP, "*": a failing command does not make libcurl drop the control connection; the
+        // caller reads the command's reply instead. SFTP has no replies: a failure ends the request.
+        commands.append((isSftp() ? QByteArray() : QByteArray("*")) + command.toUtf8());
         postQuote = curl_slist_append(postQuote, commands.last().constData());
     }
     applyRequest(request, postQuote);
@@ -265,6 +367,45 @@ int CurlSession::onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl
     if (session->m_request && session->m_request->progress)
         return session->m_request->progress() ? 0 : 1;
     return 0;
+}
+
+CertificateInfo CurlSession::probeCertificate()
+{
+    CertificateInfo info;
+    if (!m_curl)
+        return info;
+    // A pin no key matches: libcurl gathers the certificate, then refuses the key before the login.
+    static const char* const kNoKey = "sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+    curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_CERTINFO, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_PINNEDPUBLICKEY, kNoKey);
+    FtpRequest request;
+    request.noBody = true;
+    request.freshConnection = true;
+    perform(request);
+    curl_certinfo* chain = nullptr;
+    if (curl_easy_getinfo(m_curl, CURLINFO_CERTINFO, &chain) == CURLE_OK && chain && chain->num_of_certs > 0)
+        info = certificateFromCurl(chain->certinfo[0]);
+    curl_easy_setopt(m_curl, CURLOPT_PINNEDPUBLICKEY, nullptr);
+    curl_easy_setopt(m_curl, CURLOPT_CERTINFO, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, m_options.trustedCertificate.isEmpty() ? 2L : 0L);
+    return info;
+}
+
+int CurlSession::onHostKey(CURL*, const curl_khkey*, const curl_khkey* found, curl_khmatch match, void* self)
+{
+    if (match == CURLKHMATCH_OK)
+        return CURLKHSTAT_FINE;
+    auto* session = static_cast<CurlSession*>(self);
+    HostKeyInfo info = hostKeyFromCurl(found);
+    info.match = match == CURLKHMATCH_MISMATCH ? HostKeyInfo::Match::Changed : HostKeyInfo::Match::Unknown;
+    const auto& judge = session->m_options.judgeHostKey;
+    const TrustAnswer answer = judge ? judge(info) : TrustAnswer::No;
+    if (info.match == HostKeyInfo::Match::Changed || answer == TrustAnswer::No)
+        return CURLKHSTAT_REJECT;
+    return answer == TrustAnswer::Always ? CURLKHSTAT_FINE_ADD_TO_FILE : CURLKHSTAT_FINE;
 }
 
 } // namespace sf::ftp

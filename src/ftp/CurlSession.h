@@ -8,9 +8,51 @@
 
 #include <curl/curl.h>
 
+#include "ftp/Protocol.h"
+
 #include <functional>
 
 namespace sf::ftp {
+
+// A server's certificate, as libcurl reports it.
+struct CertificateInfo {
+    QString subject;
+    QString issuer;
+    QString validFrom;
+    QString validUntil;
+    QByteArray pem;
+    QString fingerprint; // SHA-256 of the DER bytes, "AB:CD:..."
+    bool isValid() const { return !pem.isEmpty(); }
+};
+
+// The SHA-256 fingerprint of a PEM certificate, in the form of CertificateInfo::fingerprint.
+QString pemFingerprint(const QByteArray& pem);
+
+// An SSH server's host key as met during the handshake, and what the known-hosts file says of it.
+struct HostKeyInfo {
+    enum class Match { Known, Unknown, Changed };
+    QString keyType;     // e.g. "ssh-ed25519"
+    QString fingerprint; // "SHA256:" and the unpadded base64 of the key's hash, as OpenSSH shows it
+    Match match = Match::Unknown;
+};
+
+// How a session reaches its server: the protocol, the login and what it trusts.
+struct ConnectionOptions {
+    Protocol protocol = Protocol::Ftp;
+    QString host;
+    int port = 21;
+    QString user;
+    QString password;
+    QString keyFile;       // SFTP: private key file; empty: password login
+    QString keyPassphrase; // SFTP: passphrase of the key file
+    // TLS: the one certificate trusted for this server instead of the system's roots (PEM); empty:
+    // the system's roots decide.
+    QByteArray trustedCertificate;
+    QString knownHostsFile; // SFTP: OpenSSH known-hosts file the host key is checked against
+    // SFTP: decides on a host key the known-hosts file does not vouch for; Always also adds it to
+    // the file. A changed key is refused whatever the answer.
+    std::function<TrustAnswer(const HostKeyInfo&)> judgeHostKey;
+};
 
 // One complete reply of the FTP server: its three-digit code and its text, all lines of a
 // multi-line reply joined by "\n", without the final line end.
@@ -30,10 +72,14 @@ struct FtpRequest {
     std::function<size_t(char* buffer, size_t size)> read;    // upload source; 0 = end
     std::function<bool(const char* data, size_t size)> write; // data sink; false = abort
     std::function<bool()> progress;                           // false = abort
+    // Puts the source and sink back to their start, so that the request can be sent again on a
+    // fresh connection; unset: a request with data cannot be repeated.
+    std::function<void()> restart;
 };
 
-// The one libcurl easy handle of an FTP session. libcurl keeps the control connection of the
-// handle open between requests, so consecutive requests run on the same login.
+// The one libcurl easy handle of a session (FTP, FTP over TLS, FTPS or SFTP). libcurl keeps the
+// connection of the handle open between requests, so consecutive requests run on the same login.
+// SFTP requests carry SFTP quote commands ("rename", "rm", ...) and get no replies.
 //
 // Paths are always absolute (the URL carries "%2F" for the root and the path is sent as one CWD),
 // so the server's idea of the current directory never has to be trusted between requests.
@@ -44,7 +90,7 @@ public:
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
 
-    void open(const QString& host, int port, const QString& user, const QString& password);
+    void open(const ConnectionOptions& options);
     void close();
     bool isOpen() const { return m_curl != nullptr; }
 
@@ -60,11 +106,25 @@ public:
     QString errorDetail() const { return QString::fromLocal8Bit(m_errorBuffer); }
     // The directory the server placed the login in.
     QString entryPath() const;
+    Protocol protocol() const { return m_options.protocol; }
+    bool isSftp() const { return m_options.protocol == Protocol::Sftp; }
+
+    // TLS: connects without checking the certificate, takes it and stops before the login, so that
+    // no password reaches a server that has not shown who it is. An invalid result when no
+    // certificate came.
+    CertificateInfo probeCertificate();
+
+    // The URL path of an absolute remote path for this session's protocol.
+    QByteArray remotePath(const QString& absolutePath) const;
 
     static QByteArray urlPath(const QString& absolutePath);
 
 private:
     void applyRequest(const FtpRequest& request, curl_slist* postQuote);
+    void applyCommonOptions();
+    void applySecurityOptions();
+    static int onHostKey(CURL*, const curl_khkey* known, const curl_khkey* found, curl_khmatch match,
+                         void* self);
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);
     static size_t onRead(char* buffer, size_t size, size_t count, void* self);
@@ -78,15 +138,18 @@ private:
     CURLM* m_multi = nullptr;
     CURL* m_curl = nullptr;
     QByteArray m_baseUrl;
+    ConnectionOptions m_options;
     QByteArray m_user;
     QByteArray m_password;
+    QByteArray m_keyFile;
+    QByteArray m_keyPassphrase;
+    QByteArray m_knownHosts;
     bool m_passive = false;
     bool m_binary = false;
     const FtpRequest* m_request = nullptr;
     QList<ServerReply> m_replies;
-    QStringList m_pendingLines;
-    QSet<curl_socket_t> m_sockets; // sockets libcurl opened and has not closed yet // lines of a multi-line
-                                   // reply not yet complete
+    QStringList m_pendingLines;    // lines of a multi-line reply not yet complete
+    QSet<curl_socket_t> m_sockets; // sockets libcurl opened and has not closed yet
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
 

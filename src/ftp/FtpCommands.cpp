@@ -71,6 +71,14 @@ QString FtpCommands::uploadCompleteText(double seconds)
     return QObject::tr("Upload complete in %1 seconds.").arg(locale.toString(seconds, 'f', 2));
 }
 
+QString FtpCommands::publishMethodText(cFTP::PublishMethod method)
+{
+    return method == cFTP::PublishMethod::Renamed
+               ? QObject::tr("robots.txt was uploaded under a temporary name and then renamed, so it was "
+                             "never half-written on the server.")
+               : QObject::tr("The server refused to rename files, so robots.txt was written in place.");
+}
+
 bool FtpCommands::writeTemporaryFile(const QString& path)
 {
     // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
@@ -97,16 +105,18 @@ void FtpCommands::UploadRobotsFile()
         return;
     }
     bool uploaded = false;
+    cFTP::PublishMethod method = cFTP::PublishMethod::Renamed;
     QElapsedTimer clock;
     {
         BusyPointer busy;
         clock.start();
-        uploaded = m_session.FTPUploadFile(temp, QStringLiteral("robots.txt"));
+        uploaded = m_session.PublishFile(temp, QStringLiteral("robots.txt"), &method);
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (m_window.isShown()) {
         if (uploaded)
-            prompts().message(uploadCompleteText(seconds), Prompt::Buttons::Ok, Prompt::Icon::Information);
+            prompts().message(uploadCompleteText(seconds) + QStringLiteral("\n") + publishMethodText(method),
+                              Prompt::Buttons::Ok, Prompt::Icon::Information);
         else
             prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
     }

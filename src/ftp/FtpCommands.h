@@ -42,6 +42,8 @@ public:
 
     // "Upload complete in 1,234.50 seconds." with the user's separators.
     static QString uploadCompleteText(double seconds);
+    // The line that says how robots.txt reached the server.
+    static QString publishMethodText(cFTP::PublishMethod method);
 
 private:
     bool writeTemporaryFile(const QString& path);

@@ -4,6 +4,7 @@
 #include "ftp/ListingParser.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 using sf::ftp::CurlSession;
 using sf::ftp::FtpRequest;
@@ -127,6 +128,9 @@ void cFTP::recordCurlFailure(int curlCode, const QString& sContext)
     if (curlCode != CURLE_ABORTED_BY_CALLBACK && !replies.isEmpty() && replies.last().code >= 400) {
         m_serverReply = replies.last().text;
         RecordFtpError(ErrorServerResponse, sContext);
+    } else if (curlCode == CURLE_QUOTE_ERROR && m_session->isSftp()) {
+        m_serverReply = m_session->errorDetail(); // the SFTP server's refusal, as libcurl words it
+        RecordFtpError(ErrorServerResponse, sContext);
     } else {
         RecordFtpError(curlCode, sContext);
     }
@@ -162,6 +166,16 @@ int cFTP::execute(FtpRequest& request)
 {
     request.progress = [this] { return pumpEvents(); };
     m_session->setBinary(m_binary);
+    const int code = m_session->perform(request);
+    // "421": the server closed a connection that had been idle too long. Log in again once and
+    // repeat the request, which the user never sees fail.
+    const auto& replies = m_session->replies();
+    const bool timedOut = code != CURLE_OK && !replies.isEmpty() && replies.first().code == 421;
+    if (!timedOut || !(request.noBody || request.restart) || request.freshConnection)
+        return code;
+    if (request.restart)
+        request.restart();
+    request.freshConnection = true;
     return m_session->perform(request);
 }
 
@@ -215,26 +229,46 @@ QString cFTP::directoryUrlPath(const QString& directory)
     return directory + QLatin1Char('/');
 }
 
-bool cFTP::OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword, int nPort)
+int cFTP::login(const sf::ftp::ConnectionOptions& options)
 {
-    BusyScope scope(*this);
-    if (!scope.acquire()) {
-        RecordFtpError(ErrorBusy, QStringLiteral("InternetConnect"));
-        return false;
-    }
     m_session = std::make_unique<CurlSession>();
     m_session->setPassive(m_passive);
-    m_session->open(sServer, nPort >= 1 && nPort <= 65535 ? nPort : DefaultPort, sUser, sPassword);
-    if (!m_session->isOpen()) {
-        RecordFtpError(CURLE_FAILED_INIT, QStringLiteral("InternetOpen"));
-        m_session.reset();
-        return false;
-    }
+    m_session->open(options);
+    if (!m_session->isOpen())
+        return CURLE_FAILED_INIT;
     FtpRequest request; // no path: log in and stay in the login directory
     request.noBody = true;
     request.freshConnection = true;
-    request.postCommands = {QStringLiteral("FEAT")};
-    if (!runRequest(request, QStringLiteral("InternetConnect"))) {
+    if (!m_session->isSftp())
+        request.postCommands = {QStringLiteral("FEAT")};
+    return execute(request);
+}
+
+bool cFTP::OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword, int nPort)
+{
+    const QString context = QStringLiteral("InternetConnect");
+    BusyScope scope(*this);
+    if (!scope.acquire()) {
+        RecordFtpError(ErrorBusy, context);
+        return false;
+    }
+    sf::ftp::ConnectionOptions options = connectionOptions(sServer, sUser, sPassword, nPort);
+    m_refusal.clear();
+    int code = login(options);
+    if (code == CURLE_PEER_FAILED_VERIFICATION && sf::ftp::usesTls(m_protocol)) {
+        if (!settleCertificate(options, context)) {
+            m_session.reset();
+            return false;
+        }
+        code = login(options);
+    }
+    if (code != CURLE_OK) {
+        if (!m_refusal.isEmpty())
+            recordNotTrusted(m_refusal);
+        else if (code == CURLE_FAILED_INIT && !m_session->isOpen())
+            RecordFtpError(code, QStringLiteral("InternetOpen"));
+        else
+            recordCurlFailure(code, context);
         m_session.reset();
         return false;
     }
@@ -242,6 +276,7 @@ bool cFTP::OpenConnection(const QString& sServer, const QString& sUser, const QS
     for (const auto& reply : m_session->replies())
         if (reply.code == 211 && reply.text.contains(QLatin1String("\n MLST"), Qt::CaseInsensitive))
             m_useMlsd = true;
+    m_prefetchedDir.clear();
     m_currentDir = m_session->entryPath();
     if (!m_currentDir.startsWith(QLatin1Char('/')))
         m_currentDir = QStringLiteral("/");
@@ -277,6 +312,8 @@ bool cFTP::SetFTPDirectory(const QString& sDir)
         RecordFtpError(ErrorInvalidName, context);
         return false;
     }
+    if (m_session->isSftp())
+        return enterSftpDirectory(sDir, context);
     // libcurl changes into the folder (the server resolves "..", "//" and the like), then PWD
     // tells where that is.
     FtpRequest request;
@@ -292,23 +329,63 @@ bool cFTP::SetFTPDirectory(const QString& sDir)
     return true;
 }
 
+QString cFTP::sftpCommand(const QString& verb, const QStringList& names) const
+{
+    // SFTP knows no current directory: absolute paths, quoted with "\" before '"' and '\'.
+    QString command = verb;
+    for (const QString& name : names) {
+        QString path = absolutePath(name);
+        path.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+            .replace(QLatin1Char('"'), QStringLiteral("\\\""));
+        command += QStringLiteral(" \"") + path + QLatin1Char('"');
+    }
+    return command;
+}
+
 bool cFTP::RenameFTPFile(const QString& sExisting, const QString& sNewName)
 {
+    if (m_protocol == sf::ftp::Protocol::Sftp && IsConnected())
+        return runCommands({sftpCommand(QStringLiteral("rename"), {sExisting, sNewName})},
+                           QStringLiteral("RenameFTPFile"));
     return runCommands({QStringLiteral("RNFR ") + sExisting, QStringLiteral("RNTO ") + sNewName},
                        QStringLiteral("RenameFTPFile"));
 }
 
+QString cFTP::remoteCommand(const char* ftpVerb, const char* sftpVerb, const QString& name) const
+{
+    if (m_protocol == sf::ftp::Protocol::Sftp && IsConnected())
+        return sftpCommand(QLatin1String(sftpVerb), {name});
+    return QLatin1String(ftpVerb) + QLatin1Char(' ') + name;
+}
+
 bool cFTP::CreateFTPDirectory(const QString& sDirectory)
 {
-    return runCommands({QStringLiteral("MKD ") + sDirectory}, QStringLiteral("CreateFTPDirectory"));
+    return runCommands({remoteCommand("MKD", "mkdir", sDirectory)}, QStringLiteral("CreateFTPDirectory"));
 }
 
 bool cFTP::RemoveFTPDirectory(const QString& sDirectory)
 {
-    return runCommands({QStringLiteral("RMD ") + sDirectory}, QStringLiteral("RemoveFTPDirectory"));
+    return runCommands({remoteCommand("RMD", "rmdir", sDirectory)}, QStringLiteral("RemoveFTPDirectory"));
 }
 
 bool cFTP::DeleteFTPFile(const QString& sRemote)
 {
-    return runCommands({QStringLiteral("DELE ") + sRemote}, QStringLiteral("DeleteFTPFile"));
+    return runCommands({remoteCommand("DELE", "rm", sRemote)}, QStringLiteral("DeleteFTPFile"));
+}
+
+bool cFTP::enterSftpDirectory(const QString& sDir, const QString& context)
+{
+    // SFTP has no directory to change into: the folder is read, which proves that it exists, and the
+    // listing is kept for the refresh that follows.
+    const QString path = QDir::cleanPath(absolutePath(sDir));
+    QByteArray data;
+    const int code = performListing(path, QString(), data);
+    if (code != CURLE_OK) {
+        recordCurlFailure(code, context);
+        return false;
+    }
+    m_currentDir = path;
+    m_prefetchedDir = path;
+    m_prefetched = data;
+    return true;
 }

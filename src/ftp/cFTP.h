@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp/Protocol.h"
 #include "ftp/cDirList.h"
 
 #include <QObject>
@@ -11,7 +12,10 @@
 
 namespace sf::ftp {
 class CurlSession;
+struct CertificateInfo;
+struct ConnectionOptions;
 struct FtpRequest;
+struct HostKeyInfo;
 struct ListingEntry;
 } // namespace sf::ftp
 
@@ -51,6 +55,7 @@ public:
     static constexpr qint32 ErrorBusy = 12101;
     static constexpr qint32 ErrorLocalFile = 12102;
     static constexpr qint32 ErrorInvalidName = 12103;
+    static constexpr qint32 ErrorNotTrusted = 12104;
     static constexpr int DefaultPort = 21;
     static constexpr int ChunkSize = 255;
 
@@ -66,7 +71,25 @@ public:
     QString GetLastErrorMessage() const { return m_lastError; }
     qint32 GetLastErrorCode() const { return m_lastErrorCode; }
 
-    // Closes any held connection, then logs in. A port outside 1..65535 means DefaultPort.
+    // The protocol, trust and SFTP key the next OpenConnection uses.
+    //
+    // TLS: the certificate is checked against the system's roots. One they do not vouch for is shown
+    // through the program's prompt ("Trust this certificate?": always, this time, no) before any
+    // password is sent; "always" remembers it for the host and port in the settings store, and a
+    // remembered host that shows another certificate is refused with a warning. SFTP does the same
+    // with host keys in the known-hosts file beside the settings (SftpKnownHostsFile).
+    void SetProtocol(sf::ftp::Protocol protocol) { m_protocol = protocol; }
+    sf::ftp::Protocol GetProtocol() const { return m_protocol; }
+    void SetTrustPolicy(sf::ftp::TrustPolicy policy) { m_trust = policy; }
+    // SFTP: log in with this private key file (empty: with the password).
+    void SetKeyFile(const QString& path, const QString& passphrase = QString())
+    {
+        m_keyFile = path;
+        m_keyPassphrase = passphrase;
+    }
+    static QString SftpKnownHostsFile();
+
+    // Closes any held connection, then logs in. A port outside 1..65535 means the protocol's default.
     bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword,
                         int nPort = DefaultPort);
     // Closes the connection. Called during an operation, it cancels that operation and closes
@@ -83,6 +106,14 @@ public:
     bool CreateFTPDirectory(const QString& sDirectory);
     bool RemoveFTPDirectory(const QString& sDirectory);
     bool DeleteFTPFile(const QString& sRemote);
+
+    // Puts the local file on the server as sRemote (in the current directory) so that nobody ever
+    // reads it half-written: it is uploaded under a temporary name beside it and then renamed over
+    // it. A server that refuses the rename gets the file written in place. When the upload fails,
+    // the old remote file is as it was and the temporary one is removed.
+    enum class PublishMethod { Renamed, DirectWrite };
+    bool PublishFile(const QString& sLocal, const QString& sRemote, PublishMethod* method = nullptr);
+    static QString TemporaryNameFor(const QString& sRemote);
 
     // Chunked transfers in ChunkSize-byte chunks with a FileTransferProgress event per full chunk
     // and one at the end. The first overloads trim the caller's two names in place.
@@ -137,6 +168,18 @@ private:
     };
 
     void RecordFtpError(qint32 lCode, const QString& sContext);
+    sf::ftp::ConnectionOptions connectionOptions(const QString& server, const QString& user,
+                                                 const QString& password, int port);
+    int login(const sf::ftp::ConnectionOptions& options);
+    bool settleCertificate(sf::ftp::ConnectionOptions& options, const QString& context);
+    sf::ftp::TrustAnswer judgeCertificate(const QString& hostPort, const sf::ftp::CertificateInfo& cert);
+    sf::ftp::TrustAnswer judgeHostKey(const QString& hostPort, const sf::ftp::HostKeyInfo& key);
+    void recordNotTrusted(const QString& text);
+    void removeQuietly(const QString& sRemote);
+    bool swapInto(const QString& sTemporary, const QString& sRemote);
+    QString sftpCommand(const QString& verb, const QStringList& names) const;
+    QString remoteCommand(const char* ftpVerb, const char* sftpVerb, const QString& name) const;
+    bool enterSftpDirectory(const QString& sDir, const QString& context);
     void recordCurlFailure(int curlCode, const QString& sContext);
     void recordLocalFileError(const QString& path, const QString& reason);
     bool begin(BusyScope& scope, const QString& context);
@@ -159,10 +202,18 @@ private:
     QString m_lastError;
     QString m_serverReply; // the reply behind the last ErrorServerResponse
     qint32 m_lastErrorCode = 0;
+    sf::ftp::Protocol m_protocol = sf::ftp::Protocol::Ftp;
+    sf::ftp::TrustPolicy m_trust = sf::ftp::TrustPolicy::Ask;
+    QString m_keyFile;
+    QString m_keyPassphrase;
+    QString m_refusal; // why the last handshake was refused by this side, if it was
     bool m_binary = false;
     bool m_passive = false;
     bool m_useMlsd = false;
     bool m_busy = false;
     bool m_cancel = false;
     bool m_closeRequested = false;
+    // SFTP: the listing that checked a folder on the way in, kept for the listing that follows.
+    QString m_prefetchedDir;
+    QByteArray m_prefetched;
 };

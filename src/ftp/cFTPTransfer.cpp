@@ -55,6 +55,7 @@ int cFTP::performListing(const QString& directory, const QString& command, QByte
         data.append(bytes, static_cast<qsizetype>(size));
         return true;
     };
+    request.restart = [&data] { data.clear(); };
     return execute(request);
 }
 
@@ -63,13 +64,21 @@ int cFTP::fetchListing(const QString& directory, QList<ListingEntry>& entries, b
     QByteArray data;
     int code = CURLE_OK;
     bool machine = m_useMlsd;
-    if (machine) {
+    if (m_session->isSftp()) {
+        // SFTP gives the long names of "ls -l", which the LIST parser reads.
+        machine = false;
+        if (m_prefetchedDir == directory)
+            data = std::exchange(m_prefetched, QByteArray());
+        else
+            code = performListing(directory, QString(), data);
+        m_prefetchedDir.clear();
+    } else if (machine) {
         code = performListing(directory, QStringLiteral("MLSD"), data);
         const auto& replies = m_session->replies();
         if (code != CURLE_OK && data.isEmpty() && !replies.isEmpty() && isUnknownCommand(replies.last().code))
             machine = m_useMlsd = false; // offered but refused: this server gets LIST from now on
     }
-    if (!machine)
+    if (!machine && !m_session->isSftp())
         code = performListing(directory, QStringLiteral("LIST"), data);
     entries = sf::ftp::parseListing(data, machine, QDateTime::currentDateTimeUtc());
     partial = !data.isEmpty();
@@ -243,6 +252,10 @@ bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
             emit FileTransferProgress(low32(handed), low32(total));
         }
         return static_cast<size_t>(filled);
+    };
+    request.restart = [&] {
+        file.seek(0);
+        handed = 0;
     };
     const int code = execute(request);
     if (readFailed) {

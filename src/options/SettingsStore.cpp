@@ -1,5 +1,6 @@
 #include "options/SettingsStore.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace sf {
@@ -17,12 +18,37 @@ QString fullKey(const char* key)
     return QStringLiteral("Settings/") + QLatin1String(key);
 }
 
+// A host:port as one key: QSettings reads "/" and "\\" as section separators.
+QString certificateKey(const QString& hostPort)
+{
+    return QStringLiteral("TrustedCertificates/") + QString(hostPort)
+                                                        .replace(QLatin1Char('/'), QLatin1Char('_'))
+                                                        .replace(QLatin1Char('\\'), QLatin1Char('_'));
+}
+
 } // namespace
 
 QString SettingsStore::read(const char* key)
 {
     store().sync(); // another program or a test may have written the file meanwhile
     return store().value(fullKey(key), QString()).toString();
+}
+
+QByteArray SettingsStore::trustedCertificate(const QString& hostPort)
+{
+    store().sync();
+    return store().value(certificateKey(hostPort)).toString().toLatin1();
+}
+
+void SettingsStore::saveTrustedCertificate(const QString& hostPort, const QByteArray& pem)
+{
+    store().setValue(certificateKey(hostPort), QString::fromLatin1(pem));
+    store().sync();
+}
+
+QString SettingsStore::folder()
+{
+    return QFileInfo(store().fileName()).absolutePath();
 }
 
 void SettingsStore::save(const char* key, const QString& value)

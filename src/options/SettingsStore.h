@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace sf {
@@ -23,6 +24,13 @@ public:
     {
         save(key, on ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
     }
+
+    // Certificates the user chose to trust always, one per "host:port", in the section
+    // "TrustedCertificates" (PEM text); empty when none is remembered.
+    static QByteArray trustedCertificate(const QString& hostPort);
+    static void saveTrustedCertificate(const QString& hostPort, const QByteArray& pem);
+    // The folder that holds the settings file (and the SSH known-hosts file kept beside it).
+    static QString folder();
 };
 
 } // namespace sf

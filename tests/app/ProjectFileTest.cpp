@@ -113,6 +113,74 @@ TEST(ProjectFile, HandMadeFileOpensWithTheRightFieldsAndRows)
     EXPECT_EQ(c.header.activeMode, -1);
     EXPECT_EQ(c.rows, (QStringList{RuleGrid::ruleLine(), "User-agent: *",
                                    QString::fromUtf8("Disallow: /caf\u00e9")}));
+    // Written before protocols and secret stores: plain FTP, password in the file.
+    EXPECT_EQ(c.header.protocol, ftp::Protocol::Ftp);
+    EXPECT_EQ(c.header.trust, ftp::TrustPolicy::Ask);
+    EXPECT_TRUE(c.header.rememberPassword);
+    EXPECT_EQ(c.header.keyFile, "");
+}
+
+TEST(ProjectFile, SecureConnectionFieldsRoundTripInTheUnusedHeaderBytes)
+{
+    struct Case {
+        ftp::Protocol protocol;
+        ftp::TrustPolicy trust;
+        bool remember;
+        QString keyFile;
+    } cases[] = {
+        {ftp::Protocol::Ftp, ftp::TrustPolicy::Ask, true, ""},
+        {ftp::Protocol::FtpExplicit, ftp::TrustPolicy::Refuse, true, ""},
+        {ftp::Protocol::FtpsImplicit, ftp::TrustPolicy::Ask, false, ""},
+        {ftp::Protocol::Sftp, ftp::TrustPolicy::Ask, false,
+         QString::fromUtf8("/home/\u0161ef/.ssh/id_ed25519")},
+    };
+    for (const Case& c : cases) {
+        ProjectHeader h;
+        h.server = "example.org";
+        h.password = "secret";
+        h.protocol = c.protocol;
+        h.trust = c.trust;
+        h.rememberPassword = c.remember;
+        h.keyFile = c.keyFile;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(ProjectFile::write(buffer, h, RuleGrid::newProjectTemplate()));
+        const QByteArray bytes = buffer.data();
+        const int protocolNumber = static_cast<int>(c.protocol);
+        EXPECT_EQ(bytes.at(619), protocolNumber);
+        EXPECT_EQ(bytes.at(621), c.remember ? 0 : 1);
+        EXPECT_EQ(field(bytes, 624, 400),
+                  c.keyFile.toUtf8() + QByteArray(400 - c.keyFile.toUtf8().size(), '\0'));
+        EXPECT_EQ(field(bytes, 540, 75), padded(c.remember ? "secret" : "", 75))
+            << "no password when not remembered";
+        EXPECT_EQ(bytes.indexOf("secret"), c.remember ? 540 : -1);
+        EXPECT_EQ(field(bytes, 1024, 210), QByteArray(210, '\0'));
+
+        buffer.close();
+        buffer.open(QIODevice::ReadOnly);
+        ProjectFile::Contents back;
+        ASSERT_TRUE(ProjectFile::read(buffer, back));
+        EXPECT_EQ(back.header.protocol, c.protocol);
+        EXPECT_EQ(back.header.trust, c.trust);
+        EXPECT_EQ(back.header.rememberPassword, c.remember);
+        EXPECT_EQ(back.header.keyFile, c.keyFile);
+        EXPECT_EQ(back.header.server, "example.org");
+    }
+}
+
+TEST(ProjectFile, UnknownValuesInTheAddedBytesMeanPlainFtp)
+{
+    QByteArray bytes(1234, '\0');
+    bytes[619] = 7; // a protocol this version does not know
+    bytes[620] = 5;
+    bytes[621] = 2;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    ProjectFile::Contents c;
+    ASSERT_TRUE(ProjectFile::read(buffer, c));
+    EXPECT_EQ(c.header.protocol, ftp::Protocol::Ftp);
+    EXPECT_EQ(c.header.trust, ftp::TrustPolicy::Ask);
+    EXPECT_TRUE(c.header.rememberPassword);
 }
 
 TEST(ProjectFile, ShortMissingAndPartialFiles)

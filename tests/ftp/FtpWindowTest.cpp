@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -171,11 +172,17 @@ TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
         scriptedPrompt().reset();
         named<QToolButton>(window, "UploadButton")->click();
         ASSERT_EQ(scriptedPrompt().messages().size(), 1);
-        EXPECT_TRUE(QRegularExpression("^Upload complete in \\d+\\.\\d\\d seconds\\.$")
-                        .match(scriptedPrompt().messages().first())
-                        .hasMatch())
+        EXPECT_TRUE(
+            QRegularExpression("^Upload complete in \\d+\\.\\d\\d seconds\\.\nrobots.txt was uploaded "
+                               "under a temporary name and then renamed, so it was never half-written")
+                .match(scriptedPrompt().messages().first())
+                .hasMatch())
             << scriptedPrompt().messages().first().toStdString();
         const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+        EXPECT_TRUE(QDir(server.localPath(server.writableDir()))
+                        .entryList({"*.part"}, QDir::Files | QDir::Hidden)
+                        .isEmpty())
+            << "no temporary file is left on the server";
         const QByteArray stored = server.readFile(base + "/robots.txt");
         if (binary) {
             EXPECT_EQ(stored, crlf);

@@ -8,9 +8,10 @@ import argparse
 import os
 import sys
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -24,13 +25,32 @@ def main():
     parser.add_argument("--lifetime", type=float, default=900)
     parser.add_argument("--refuse-mlsd", action="store_true",
                         help="answer MLSD with 500 while FEAT still offers MLST")
+    parser.add_argument("--perm", default="elradfmwMT",
+                        help="the user's permissions; without 'f' every rename is refused")
+    parser.add_argument("--idle-timeout", type=float, default=0,
+                        help="close an idle control connection with 421 after this many seconds")
+    parser.add_argument("--idle-limit", type=float, default=0,
+                        help="answer the first command after this many idle seconds with 421 and "
+                             "close, as servers do that check the limit only when the client speaks")
+    parser.add_argument("--upload-rate", type=int, default=0,
+                        help="bytes per second an upload may arrive at (0: no limit)")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    authorizer.add_user(args.user, args.password, args.root, perm=args.perm)
 
     class Handler(FTPHandler):
-        pass
+        last_command = 0.0
+
+        def pre_process_command(self, line, cmd, arg):
+            now = time.monotonic()
+            idle = self.last_command and now - self.last_command > args.idle_limit
+            self.last_command = now
+            if args.idle_limit and idle and self.data_channel is None:
+                self.respond("421 Idle time-out, closing control connection.")
+                self.close_when_done()
+                return
+            FTPHandler.pre_process_command(self, line, cmd, arg)
 
     Handler.authorizer = authorizer
     Handler.banner = "Spiderfence test server ready."
@@ -38,6 +58,12 @@ def main():
     Handler.permit_foreign_addresses = False
     if args.refuse_mlsd:
         Handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k != "MLSD"}
+    if args.idle_timeout:
+        Handler.timeout = args.idle_timeout
+    if args.upload_rate:
+        class SlowDTPHandler(ThrottledDTPHandler):
+            read_limit = args.upload_rate
+        Handler.dtp_handler = SlowDTPHandler
     if args.passive_min and args.passive_max:
         Handler.passive_ports = range(args.passive_min, args.passive_max + 1)
 

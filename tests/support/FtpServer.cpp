@@ -37,7 +37,19 @@ sockaddr_in loopback(int port)
     return address;
 }
 
-// Connects to the port and reads the server's first line within the time given.
+bool canConnect(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(port);
+    const bool connected =
+        fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return connected;
+}
+
+} // namespace
+
 QByteArray readGreeting(int port, int timeoutMs)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -58,7 +70,32 @@ QByteArray readGreeting(int port, int timeoutMs)
     return greeting;
 }
 
-} // namespace
+bool runTool(const QString& program, const QStringList& arguments, QString* error)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0)
+        return true;
+    if (error)
+        *error = program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAll()) +
+                 process.errorString();
+    return false;
+}
+
+bool makeCertificate(const QString& path, const QString& commonName, QString* error)
+{
+    return runTool(QStringLiteral("openssl"),
+                   {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                    QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                    QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                    QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                    QStringLiteral("/CN=") + commonName, QStringLiteral("-addext"),
+                    QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"),
+                    path + QStringLiteral(".key"), QStringLiteral("-out"), path},
+                   error);
+}
 
 int freeLoopbackPort()
 {
@@ -186,12 +223,38 @@ bool FtpServer::startVsftpd()
     return false;
 }
 
-bool FtpServer::startVsftpdOnce()
+QString FtpServer::certificateFile() const
+{
+    return m_dir.filePath(QStringLiteral("cert.pem"));
+}
+
+QString FtpServer::tlsConfig() const
+{
+    if (m_tls == Tls::None)
+        return {};
+    return QStringLiteral("ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\n"
+                          "force_anon_data_ssl=YES\nrequire_ssl_reuse=NO\nssl_ciphers=HIGH\n"
+                          "rsa_cert_file=%1\nrsa_private_key_file=%1.key\nimplicit_ssl=%2\n")
+        .arg(certificateFile(), m_tls == Tls::Implicit ? QStringLiteral("YES") : QStringLiteral("NO"));
+}
+
+bool FtpServer::restartWithNewCertificate()
+{
+    stop();
+    QFile::remove(certificateFile());
+    return startVsftpdOnce(true);
+}
+
+bool FtpServer::startVsftpdOnce(bool samePort)
 {
     const QString empty = m_dir.filePath(QStringLiteral("empty"));
     QDir().mkpath(empty);
     makeDir(writableDir());
-    m_port = freeLoopbackPort();
+    if (m_tls != Tls::None && !QFile::exists(certificateFile()) &&
+        !makeCertificate(certificateFile(), QStringLiteral("Spiderfence test server"), &m_error))
+        return false;
+    if (!samePort)
+        m_port = freeLoopbackPort();
     const auto [low, high] = passiveRange();
     const QString config =
         QStringLiteral(
@@ -207,7 +270,8 @@ bool FtpServer::startVsftpdOnce()
             .arg(root(), QString::fromLatin1(kVsftpdUser), empty)
             .arg(low)
             .arg(high)
-            .arg(m_dir.filePath(QStringLiteral("vsftpd.log")));
+            .arg(m_dir.filePath(QStringLiteral("vsftpd.log"))) +
+        tlsConfig();
     const QString configPath = m_dir.filePath(QStringLiteral("vsftpd.conf"));
     writeFileBytes(configPath, config.toUtf8());
     prepareProcess();
@@ -228,7 +292,10 @@ bool FtpServer::waitForGreeting(int timeoutMs)
                       QString::fromUtf8(readFileBytes(m_dir.filePath(QStringLiteral("server.log"))));
             return false;
         }
-        if (readGreeting(m_port, 2000).startsWith("220"))
+        // Implicit TLS says nothing before the handshake: a connection that stays open is enough.
+        const QByteArray greeting = readGreeting(m_port, m_tls == Tls::Implicit ? 100 : 2000);
+        if (m_tls == Tls::Implicit ? m_process.state() == QProcess::Running && canConnect(m_port)
+                                   : greeting.startsWith("220"))
             return true;
         QThread::msleep(50);
     }

@@ -10,6 +10,12 @@ namespace sf::test {
 
 // A loopback TCP port that nothing listened on a moment ago.
 int freeLoopbackPort();
+// The first bytes a server on the loopback port sends within the time given (empty: none).
+QByteArray readGreeting(int port, int timeoutMs);
+// Runs a program to its end; false with its output in `error` when it fails.
+bool runTool(const QString& program, const QStringList& arguments, QString* error);
+// A self-signed certificate for 127.0.0.1 made with openssl, its key beside it ("<path>.key").
+bool makeCertificate(const QString& path, const QString& commonName, QString* error);
 
 // A real FTP server on a loopback port chosen at run time, serving a fresh temporary folder.
 // pyftpdlib logs in a user with a password and lets it write everywhere (MLSD, UTF-8). vsftpd
@@ -18,6 +24,8 @@ int freeLoopbackPort();
 class FtpServer {
 public:
     enum class Kind { Pyftpdlib, Vsftpd };
+    // vsftpd only: TLS required on the control and data connections, after AUTH TLS or at once.
+    enum class Tls { None, Explicit, Implicit };
 
     FtpServer() = default;
     ~FtpServer();
@@ -27,6 +35,13 @@ public:
     // Further command-line options for the pyftpdlib script (see tests/servers/ftp_server.py),
     // taken by the next start.
     void setExtraArguments(const QStringList& arguments) { m_extraArguments = arguments; }
+
+    // Taken by the next start of vsftpd; a new certificate is made by openssl when there is none.
+    void setTls(Tls tls) { m_tls = tls; }
+    // The certificate file (PEM) the server shows.
+    QString certificateFile() const;
+    // Stops the server and starts it again on the same port with a freshly made certificate.
+    bool restartWithNewCertificate();
 
     // Starts the server and waits until it greets; false with errorString() when it does not.
     bool start(Kind kind);
@@ -57,7 +72,8 @@ public:
 private:
     bool startPyftpdlib();
     bool startVsftpd();
-    bool startVsftpdOnce();
+    bool startVsftpdOnce(bool samePort = false);
+    QString tlsConfig() const;
     bool waitForGreeting(int timeoutMs);
     void giveToServerUser(const QString& localPath) const;
     void prepareProcess();
@@ -68,6 +84,7 @@ private:
     int m_port = 0;
     QString m_error;
     QStringList m_extraArguments;
+    Tls m_tls = Tls::None;
 };
 
 } // namespace sf::test

@@ -11,7 +11,7 @@ Prompt::Answer ScriptedPrompt::message(const QString& text, Buttons buttons, Ico
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        return buttons == Buttons::YesNo || buttons == Buttons::Trust ? Answer::No : Answer::Cancel;
     }
     return m_answers.dequeue();
 }
