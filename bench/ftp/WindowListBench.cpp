@@ -79,8 +79,8 @@ int main(int argc, char** argv)
     }
     sf::frmMain window;
     window.Form_Load();
-    window.setConnectionFields(
-        {server.host(), server.user(), server.password(), QString::number(server.port())});
+    window.setConnectionFields({server.host(), server.user(), server.password(),
+                                QString::number(server.port()), sf::ftp::Protocol::Ftp, QString()});
     window.ftpCommands().optPassive_Click();
     if (!window.ConnectFtp() || !window.ftpCommands().session().SetFTPDirectory(QStringLiteral("/big"))) {
         std::fprintf(stderr, "cannot connect\n");

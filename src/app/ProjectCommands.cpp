@@ -93,8 +93,8 @@ void ProjectCommands::OpenProject()
     m_window.setGridRows(contents.rows);
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
     const ProjectHeader& h = shared::projectHeader;
-    m_window.setConnectionFields(
-        {trimSpaces(h.server), trimSpaces(h.user), trimSpaces(h.password), trimSpaces(h.port)});
+    m_window.setConnectionFields({trimSpaces(h.server), trimSpaces(h.user), trimSpaces(h.password),
+                                  trimSpaces(h.port), h.protocol, h.keyFile});
     m_window.setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
     m_window.setGridColumnWidth();
     m_window.RefreshRobotList();
@@ -126,6 +126,8 @@ bool ProjectCommands::SaveProject()
     h.port = fields.port;
     h.user = fields.user;
     h.password = fields.password;
+    h.protocol = fields.protocol;
+    h.keyFile = fields.keyFile;
     QString error;
     if (!ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows(), &error)) {
         reportWriteFailure(shared::CurrentFileName, error);

@@ -227,6 +227,21 @@ QWidget* frmMain::createConnectionStep()
     field(txtPort, "txtPort", tr("Port:"));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPort->setMaximumWidth(txtPort->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+    cboProtocol = new QComboBox(Frame1);
+    cboProtocol->setObjectName(QStringLiteral("cboProtocol"));
+    for (int p = 0; p <= static_cast<int>(ftp::kLastProtocol); ++p)
+        cboProtocol->addItem(ftp::protocolCaption(static_cast<ftp::Protocol>(p)));
+    form->insertRow(0, tr("Protocol:"), cboProtocol);
+    auto* keyRow = new QHBoxLayout;
+    txtKeyFile = new QLineEdit(Frame1);
+    txtKeyFile->setObjectName(QStringLiteral("txtKeyFile"));
+    txtKeyFile->setToolTip(tr("SFTP: log in with this private key; the password box holds its passphrase"));
+    cmdKeyFile = new QToolButton(Frame1);
+    cmdKeyFile->setObjectName(QStringLiteral("cmdKeyFile"));
+    cmdKeyFile->setText(tr("..."));
+    keyRow->addWidget(txtKeyFile);
+    keyRow->addWidget(cmdKeyFile);
+    form->addRow(tr("Key file:"), keyRow);
 
     Toolbar4 = new QToolBar(Frame1);
     Toolbar4->setObjectName(QStringLiteral("Toolbar4"));

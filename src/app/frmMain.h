@@ -116,6 +116,8 @@ private:
     void connectCommands();
     void writeStartupStatus();
     void setConnectionFieldsEnabled(bool enabled);
+    void cboProtocol_Change(int index);
+    void cmdKeyFile_Click();
     void changeGrid(const QStringList& rows);
 
     // Controls, named as the program names them (their object names too).
@@ -125,6 +127,10 @@ private:
     QLineEdit* txtUser = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLineEdit* txtPort = nullptr;
+    QComboBox* cboProtocol = nullptr; // "FTP", "FTP over TLS (explicit)", "FTPS (implicit)", "SFTP"
+    QLineEdit* txtKeyFile = nullptr;  // SFTP private key; empty: password login
+    QToolButton* cmdKeyFile = nullptr;
+    ftp::Protocol m_protocol = ftp::Protocol::Ftp; // the protocol whose default port txtPort may hold
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;
     QToolBar* Toolbar3 = nullptr;

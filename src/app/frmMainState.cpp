@@ -2,6 +2,7 @@
 #include "app/CrawlerCommands.h"
 #include "app/ModalRunner.h"
 #include "app/ProjectCommands.h"
+#include "app/Prompt.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
 #include "app/RuleGridModel.h"
@@ -77,8 +78,10 @@ void frmMain::connectCommands()
     connect(mnuSfpSite, &QAction::triggered, this, [] { OpenWebPage(ProductPageUrl()); });
     connect(mnuLinkharborSite, &QAction::triggered, this, [] { OpenWebPage(SubmissionSitePageUrl()); });
 
-    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
+    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort, txtKeyFile})
         connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });
+    connect(cboProtocol, &QComboBox::activated, this, &frmMain::cboProtocol_Change);
+    connect(cmdKeyFile, &QToolButton::clicked, this, &frmMain::cmdKeyFile_Click);
     connect(lv, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* row) { m_ftp->lv_DblClick(row); });
 }
@@ -107,13 +110,18 @@ bool frmMain::isProjectOpen() const
 
 void frmMain::setConnectionFieldsEnabled(bool enabled)
 {
-    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{txtServer, txtUser, txtPassword, txtPort, cboProtocol})
         field->setEnabled(enabled);
+    const bool sftp = m_protocol == ftp::Protocol::Sftp;
+    txtKeyFile->setEnabled(enabled && sftp);
+    cmdKeyFile->setEnabled(enabled && sftp);
 }
 
 ConnectionFields frmMain::connectionFields() const
 {
-    return {txtServer->text(), txtUser->text(), txtPassword->text(), txtPort->text()};
+    return {txtServer->text(), txtUser->text(), txtPassword->text(),
+            txtPort->text(),   m_protocol,      txtKeyFile->text()};
 }
 
 void frmMain::setConnectionFields(const ConnectionFields& fields)
@@ -122,12 +130,42 @@ void frmMain::setConnectionFields(const ConnectionFields& fields)
     txtUser->setText(fields.user);
     txtPassword->setText(fields.password);
     txtPort->setText(fields.port);
+    txtKeyFile->setText(fields.keyFile);
+    m_protocol = fields.protocol;
+    shared::projectHeader.protocol = fields.protocol; // the options window offers what it has
+    cboProtocol->setCurrentIndex(static_cast<int>(fields.protocol));
+    setConnectionFieldsEnabled(cboProtocol->isEnabled());
+}
+
+void frmMain::cboProtocol_Change(int index)
+{
+    const ftp::Protocol chosen = ftp::protocolFromNumber(index);
+    if (chosen == m_protocol)
+        return;
+    // The port follows the protocol only while it holds the old protocol's default.
+    if (txtPort->text().trimmed() == QString::number(ftp::defaultPort(m_protocol)))
+        txtPort->setText(QString::number(ftp::defaultPort(chosen)));
+    m_protocol = chosen;
+    shared::projectHeader.protocol = chosen;
+    setConnectionFieldsEnabled(true);
+    SetModified(true);
+}
+
+void frmMain::cmdKeyFile_Click()
+{
+    const QString path =
+        prompts().openFileName({tr("Private Key File"), tr("All Files (*)"), txtKeyFile->text(), false});
+    if (path.isEmpty())
+        return;
+    txtKeyFile->setText(path);
+    SetModified(true);
 }
 
 void frmMain::EnableProject()
 {
     setConnectionFieldsEnabled(true);
-    setConnectionFields({QString(), QString(), QString(), QStringLiteral("21")});
+    setConnectionFields(
+        {QString(), QString(), QString(), QStringLiteral("21"), ftp::Protocol::Ftp, QString()});
     for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
@@ -138,7 +176,7 @@ void frmMain::EnableProject()
 
 void frmMain::DisableProject()
 {
-    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort})
+    for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort, txtKeyFile})
         field->clear();
     setConnectionFieldsEnabled(false);
     UploadButton->setEnabled(false);

@@ -24,6 +24,10 @@ bool FtpCommands::ConnectFtp()
     {
         BusyPointer busy;
         const ConnectionFields fields = m_window.connectionFields();
+        m_session.SetProtocol(fields.protocol);
+        m_session.SetTrustPolicy(shared::projectHeader.trust);
+        // A key file's passphrase is typed into the password box.
+        m_session.SetKeyFile(fields.keyFile, fields.keyFile.isEmpty() ? QString() : fields.password);
         connected = m_session.OpenConnection(fields.server, fields.user, fields.password,
                                              cFTP::PortFromText(fields.port));
         if (connected) {

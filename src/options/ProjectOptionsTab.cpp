@@ -138,7 +138,7 @@ QWidget* ProjectOptionsTab::createSettingsBox()
 void ProjectOptionsTab::setProjectControlsEnabled(bool enabled)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSitemaps, optActive,
-                                                      optPassive, optBin, optAscii})
+                                                      optPassive, optBin, optAscii, Check4})
         w->setEnabled(enabled);
 }
 
@@ -148,6 +148,16 @@ void ProjectOptionsTab::showProject(const ProjectHeader& header)
     Text2->setText(fieldText(header.uploadDirectory));
     (header.activeMode == -1 ? optActive : optPassive)->setChecked(true);
     (header.binaryTransfer == -1 ? optBin : optAscii)->setChecked(true);
+    // SFTP has neither connection modes nor text transfers.
+    for (QWidget* w : std::initializer_list<QWidget*>{optActive, optPassive, optBin, optAscii})
+        w->setEnabled(header.protocol != ftp::Protocol::Sftp);
+    Check4->setEnabled(true);
+    Check4->setChecked(header.rememberPassword);
+}
+
+bool ProjectOptionsTab::rememberPassword() const
+{
+    return Check4->isChecked();
 }
 
 QString ProjectOptionsTab::headerText() const

@@ -26,6 +26,8 @@ public:
     void showProject(const ProjectHeader& header);
     // The header text as typed, without surrounding spaces.
     QString headerText() const;
+    // "Remember my FTP password": the password stays in the project file (else in the secret store).
+    bool rememberPassword() const;
     // The site's sitemap URLs, one a line; they are the grid's "Sitemap:" lines, so the tab shows
     // what the grid holds and Apply writes the list back into the grid.
     void showSitemaps(const QStringList& urls);

@@ -124,6 +124,10 @@ void frmOption::Proceed_Click()
     if (m_host.isProjectOpen()) {
         const QString header = m_project->headerText();
         shared::projectHeader.headerText = header.left(ProjectHeader::kHeaderTextWidth);
+        if (shared::projectHeader.rememberPassword != m_project->rememberPassword()) {
+            shared::projectHeader.rememberPassword = m_project->rememberPassword();
+            m_host.SetModified(true);
+        }
         QStringList rows = m_host.gridRows();
         RuleGrid::setHeaderRow(rows, header);
         if (RuleGrid::setSitemaps(rows, m_project->sitemaps()))

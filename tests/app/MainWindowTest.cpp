@@ -379,3 +379,49 @@ TEST_F(MainWindowTest, RemoveButtonWorksOnTheSelectedGridRow)
     EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
     EXPECT_FALSE(w.isModified());
 }
+
+TEST_F(MainWindowTest, ProtocolChoiceSwitchesDefaultPortsAndRoundTripsWithTheKeyFile)
+{
+    frmMain& w = start();
+    auto* protocol = named<QComboBox>(w, "cboProtocol");
+    auto* port = named<QLineEdit>(w, "txtPort");
+    EXPECT_EQ(protocol->currentText(), "FTP");
+    EXPECT_FALSE(named<QLineEdit>(w, "txtKeyFile")->isEnabled()) << "a key file is for SFTP only";
+    struct Step {
+        int index;
+        const char* typedPort; // typed before choosing; nullptr: left as it is
+        const char* port;      // the port box afterwards
+    } steps[] = {
+        {2, nullptr, "990"}, // FTPS (implicit)
+        {3, nullptr, "22"},  // SFTP
+        {1, nullptr, "21"},  // FTP over TLS (explicit)
+        {3, "2222", "2222"}, // a port of the user's own stays
+        {0, nullptr, "2222"},
+    };
+    for (const Step& step : steps) {
+        if (step.typedPort) {
+            port->clear();
+            QTest::keyClicks(port, step.typedPort);
+        }
+        protocol->setCurrentIndex(step.index);
+        emit protocol->activated(step.index);
+        EXPECT_EQ(port->text(), step.port) << step.index;
+    }
+    EXPECT_EQ(protocol->itemText(1), "FTP over TLS (explicit)");
+    protocol->setCurrentIndex(3);
+    emit protocol->activated(3);
+    ASSERT_TRUE(named<QLineEdit>(w, "txtKeyFile")->isEnabled());
+    scriptedPrompt().chooseFileNext("/home/anna/.ssh/id_ecdsa");
+    named<QToolButton>(w, "cmdKeyFile")->click();
+    EXPECT_TRUE(w.isModified());
+    const QString path = saveProject("sftp.sfp");
+
+    named<QAction>(w, "mnuNewProject")->trigger();
+    EXPECT_EQ(protocol->currentText(), "FTP") << "a new project is plain FTP";
+    scriptedPrompt().chooseFileNext(path);
+    named<QAction>(w, "mnuOpenPRoject")->trigger();
+    EXPECT_EQ(protocol->currentText(), "SFTP");
+    EXPECT_EQ(port->text(), "2222");
+    EXPECT_EQ(named<QLineEdit>(w, "txtKeyFile")->text(), "/home/anna/.ssh/id_ecdsa");
+    EXPECT_EQ(test::readFileBytes(path).at(619), 3);
+}
