@@ -16,10 +16,12 @@
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
 #include "support/NamedChild.h"
+#include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -347,4 +349,37 @@ TEST_F(OptionsWindowTest, OptionButtonsSetTheSessionAndMarkTheProjectButNotWhile
     });
     EXPECT_TRUE(session.IsModePassive());
     EXPECT_EQ(shared::projectHeader.activeMode, 0);
+}
+
+TEST_F(OptionsWindowTest, SftpHasNoTransferOptionsAndAnUnrememberedPasswordStaysOutOfTheFile)
+{
+    frmMain& w = start();
+    QTest::keyClicks(named<QLineEdit>(w, "txtPassword"), "secret pw");
+    auto* protocol = named<QComboBox>(w, "cboProtocol");
+    protocol->setCurrentIndex(3);
+    emit protocol->activated(3);
+    open([&](frmOption& options) {
+        const ProjectOptionsTab& p = *options.projectOptions();
+        for (const char* name : {"optActive", "optPassive", "optBin", "optAscii"})
+            EXPECT_FALSE(named<QRadioButton>(p, name)->isEnabled()) << name;
+        auto* remember = named<QCheckBox>(p, "Check4");
+        EXPECT_TRUE(remember->isChecked()) << "a new project keeps its password in the file";
+        setChecked(remember, false);
+        QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
+    });
+    EXPECT_FALSE(shared::projectHeader.rememberPassword);
+    const QString path = dir.file("nopw.sfp");
+    test::scriptedPrompt().chooseFileNext(path);
+    named<QAction>(w, "mnuSaveAs")->trigger();
+    EXPECT_EQ(test::readFileBytes(path).indexOf("secret pw"), -1);
+    EXPECT_EQ(test::readFileBytes(path).at(621), 1);
+
+    protocol->setCurrentIndex(0);
+    emit protocol->activated(0);
+    open([&](frmOption& options) {
+        const ProjectOptionsTab& p = *options.projectOptions();
+        for (const char* name : {"optActive", "optPassive", "optBin", "optAscii"})
+            EXPECT_TRUE(named<QRadioButton>(p, name)->isEnabled()) << name;
+        EXPECT_FALSE(named<QCheckBox>(p, "Check4")->isChecked());
+    });
 }
