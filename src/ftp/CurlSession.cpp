@@ -36,12 +36,6 @@ int closeSocket(curl_socket_t fd)
 }
 #endif
 
-void initCurlOnce()
-{
-    static const bool initialised = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
-    (void)initialised;
-}
-
 bool startsWithCode(const QByteArray& line)
 {
     return line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])) &&
@@ -113,10 +107,7 @@ QString pemFingerprint(const QByteArray& pem)
         QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
 }
 
-CurlSession::CurlSession()
-{
-    initCurlOnce();
-}
+CurlSession::CurlSession() = default;
 
 CurlSession::~CurlSession()
 {
@@ -126,8 +117,9 @@ CurlSession::~CurlSession()
 void CurlSession::open(const ConnectionOptions& options)
 {
     close();
-    m_multi = curl_multi_init();
-    m_curl = m_multi ? curl_easy_init() : nullptr;
+    m_multi = curl::makeMulti();
+    if (m_multi)
+        m_curl = curl::makeEasy();
     if (!m_curl)
         return;
     m_options = options;
@@ -207,12 +199,8 @@ void CurlSession::close()
     // goes out but the wait ends at once.
     for (const curl_socket_t fd : std::as_const(m_sockets))
         ::shutdown(fd, kShutRead);
-    if (m_curl)
-        curl_easy_cleanup(m_curl);
-    if (m_multi)
-        curl_multi_cleanup(m_multi); // the connection pool lives here: sends QUIT and closes
-    m_curl = nullptr;
-    m_multi = nullptr;
+    m_curl.reset();
+    m_multi.reset(); // the connection pool lives here: sends QUIT and closes
 }
 
 QByteArray CurlSession::remotePath(const QString& absolutePath) const
@@ -255,20 +243,17 @@ CURLcode CurlSession::perform(const FtpRequest& request)
     m_pendingLines.clear();
     m_errorBuffer[0] = '\0';
 
-    curl_slist* postQuote = nullptr;
-    QList<QByteArray> commands;
+    curl::StringList postQuote;
     for (const QString& command : request.postCommands) {
         // FTP, "*": a failing command does not make libcurl drop the control connection; the
         // caller reads the command's reply instead. SFTP has no replies: a failure ends the request.
-        commands.append((isSftp() ? QByteArray() : QByteArray("*")) + command.toUtf8());
-        postQuote = curl_slist_append(postQuote, commands.last().constData());
+        curl::append(postQuote, ((isSftp() ? QByteArray() : QByteArray("*")) + command.toUtf8()).constData());
     }
-    applyRequest(request, postQuote);
+    applyRequest(request, postQuote.get());
     m_request = &request;
     const CURLcode result = drive();
     m_request = nullptr;
     curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, nullptr);
-    curl_slist_free_all(postQuote);
     return result;
 }
 

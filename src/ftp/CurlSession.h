@@ -1,14 +1,13 @@
 #pragma once
 
+#include "ftp/Protocol.h"
+#include "online/transfer/Curl.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
-
-#include <curl/curl.h>
-
-#include "ftp/Protocol.h"
 
 #include <functional>
 
@@ -135,8 +134,8 @@ private:
 
     CURLcode drive();
 
-    CURLM* m_multi = nullptr;
-    CURL* m_curl = nullptr;
+    curl::Multi m_multi;
+    curl::Easy m_curl;
     QByteArray m_baseUrl;
     ConnectionOptions m_options;
     QByteArray m_user;

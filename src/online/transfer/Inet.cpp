@@ -5,24 +5,11 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <curl/curl.h>
-
 #include <sys/socket.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace sf {
-
-namespace {
-
-void initCurlOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-} // namespace
 
 // The libcurl callbacks; they only record what happened, the states are emitted once libcurl has
 // returned, so a handler may call back into the control (GetChunk, Cancel) safely.
@@ -37,7 +24,7 @@ struct Inet::Curl {
             inet->m_sawBody = true;
             inet->queueState(ResponseReceived);
             curl_off_t length = -1;
-            curl_easy_getinfo(static_cast<CURL*>(inet->m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            curl_easy_getinfo(inet->m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
             if (length > 0 && length < (curl_off_t(1) << 31))
                 inet->m_body.reserve(static_cast<qsizetype>(length));
         }
@@ -125,11 +112,10 @@ struct Inet::Curl {
 
 Inet::Inet(QObject* parent) : QObject(parent)
 {
-    initCurlOnce();
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &Inet::onTimeout);
-    m_multi = curl_multi_init();
+    m_multi = curl::makeMulti();
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Curl::onSocket);
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Curl::onTimer);
@@ -140,7 +126,7 @@ Inet::~Inet()
 {
     m_pendingStates.clear();
     releaseEasy();
-    curl_multi_cleanup(m_multi);
+    m_multi.reset(); // while the notifiers its callbacks reach are still there
 }
 
 bool Inet::Execute(const QString& url, const QString& operation, const QByteArray& body,
@@ -165,6 +151,10 @@ bool Inet::Execute(const QString& url, const QString& operation, const QByteArra
         return true;
     }
     setupEasy(url, op == QLatin1String("POST"), body, headers);
+    if (!m_easy) {
+        failLater(CURLE_FAILED_INIT, tr("The transfer could not be started"));
+        return true;
+    }
     curl_multi_add_handle(m_multi, m_easy);
     QMetaObject::invokeMethod(this, &Inet::flushStates, Qt::QueuedConnection);
     return true;
@@ -172,8 +162,10 @@ bool Inet::Execute(const QString& url, const QString& operation, const QByteArra
 
 void Inet::setupEasy(const QString& url, bool post, const QByteArray& body, const QString& headers)
 {
-    CURL* easy = curl_easy_init();
-    m_easy = easy;
+    m_easy = curl::makeEasy();
+    CURL* easy = m_easy;
+    if (!easy)
+        return;
     m_errorBuffer[0] = '\0';
     curl_easy_setopt(easy, CURLOPT_URL, url.trimmed().toUtf8().constData());
     curl_easy_setopt(easy, CURLOPT_DEFAULT_PROTOCOL, "http");
@@ -212,14 +204,13 @@ void Inet::setupEasy(const QString& url, bool post, const QByteArray& body, cons
     }
     if (!m_caFile.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.toLocal8Bit().constData());
-    curl_slist* list = curl_slist_append(nullptr, "Expect:");
+    curl::append(m_headerList, "Expect:");
     for (const QString& line : headers.split(QLatin1Char('\n'))) {
         const QByteArray bytes = line.trimmed().toLatin1();
         if (!bytes.isEmpty())
-            list = curl_slist_append(list, bytes.constData());
+            curl::append(m_headerList, bytes.constData());
     }
-    m_headerList = list;
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, m_headerList.get());
     if (post) {
         m_postBody = body;
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
@@ -285,11 +276,11 @@ void Inet::collectFinished()
 
 void Inet::finish(int curlCode)
 {
-    curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_RESPONSE_CODE, &m_httpStatus);
+    curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &m_httpStatus);
     curl_off_t length = -1;
-    curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     long version = CURL_HTTP_VERSION_NONE;
-    curl_easy_getinfo(static_cast<CURL*>(m_easy), CURLINFO_HTTP_VERSION, &version);
+    curl_easy_getinfo(m_easy, CURLINFO_HTTP_VERSION, &version);
     m_bodyDelimited = length >= 0 || m_chunked || version >= CURL_HTTP_VERSION_2_0;
     m_finished = true;
     m_errorCode = curlCode;
@@ -313,11 +304,9 @@ void Inet::releaseEasy()
 {
     if (m_easy) {
         curl_multi_remove_handle(m_multi, m_easy);
-        curl_easy_cleanup(static_cast<CURL*>(m_easy));
-        m_easy = nullptr;
+        m_easy.reset();
     }
-    curl_slist_free_all(static_cast<curl_slist*>(m_headerList));
-    m_headerList = nullptr;
+    m_headerList.reset();
     m_postBody.clear();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "online/transfer/Curl.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -90,9 +92,9 @@ private:
     void flushStates();
     void failLater(int code, const QString& text);
 
-    void* m_multi = nullptr;
-    void* m_easy = nullptr;
-    void* m_headerList = nullptr;
+    curl::Multi m_multi;
+    curl::Easy m_easy;
+    curl::StringList m_headerList;
     QTimer* m_timer = nullptr;
     QHash<int, std::pair<QSocketNotifier*, QSocketNotifier*>> m_notifiers;
     std::deque<int> m_pendingStates;
