@@ -80,7 +80,7 @@ void CrawlerCommands::BlockByPurpose()
     if (!m_window.isProjectOpen())
         return;
     RobotPurposes purposes;
-    if (const RobotDbResult read = purposes.load(RobotDatabase::defaultPath()); !read)
+    if (const Result read = purposes.load(RobotDatabase::defaultPath()); !read)
         prompts().message(read.error, Prompt::Buttons::Ok, Prompt::Icon::Warning);
     frmBlockByPurpose dialog(purposes);
     if (runModal(dialog) != QDialog::Accepted)

@@ -128,9 +128,8 @@ bool ProjectCommands::SaveProject()
     h.password = fields.password;
     h.protocol = fields.protocol;
     h.keyFile = fields.keyFile;
-    QString error;
-    if (!ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows(), &error)) {
-        reportWriteFailure(shared::CurrentFileName, error);
+    if (const Result saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows()); !saved) {
+        reportWriteFailure(shared::CurrentFileName, saved.error);
         return false;
     }
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);

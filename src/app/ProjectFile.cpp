@@ -48,12 +48,6 @@ QString readKeyFile(const char* field)
 
 using Slot = std::array<char, kSlotSize>;
 
-void setError(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
-
 void encodeHeader(Slot& slot, const ProjectHeader& h)
 {
     writeFixedText(slot.data() + HeaderText, ProjectHeader::kHeaderTextWidth, h.headerText);
@@ -102,13 +96,11 @@ void readSlot(const QByteArray& data, qint64 index, Slot& slot)
 
 } // namespace
 
-bool read(QIODevice& device, Contents& contents, QString* error)
+Result read(QIODevice& device, Contents& contents)
 {
     const QByteArray data = device.readAll();
-    if (device.isSequential() == false && data.size() < device.size()) {
-        setError(error, device.errorString());
-        return false;
-    }
+    if (device.isSequential() == false && data.size() < device.size())
+        return Result::failure(device.errorString());
     const qint64 slotCount = RecordCount(data.size(), kSlotSize);
     contents.rows = QStringList{RuleGrid::ruleLine()};
     if (slotCount == 0) {
@@ -116,7 +108,7 @@ bool read(QIODevice& device, Contents& contents, QString* error)
         contents.header.uploadDirectory.clear();
         contents.header.binaryTransfer = -1;
         contents.header.activeMode = -1;
-        return true;
+        return {};
     }
     Slot slot;
     readSlot(data, 0, slot);
@@ -126,10 +118,10 @@ bool read(QIODevice& device, Contents& contents, QString* error)
         readSlot(data, k, slot);
         contents.rows.append(readFixedText(slot.data(), kLineWidth));
     }
-    return true;
+    return {};
 }
 
-bool write(QIODevice& device, const ProjectHeader& header, const QStringList& rows, QString* error)
+Result write(QIODevice& device, const ProjectHeader& header, const QStringList& rows)
 {
     QByteArray out;
     out.reserve(static_cast<qsizetype>(std::max<qsizetype>(rows.size(), 1)) * kSlotSize);
@@ -142,44 +134,36 @@ bool write(QIODevice& device, const ProjectHeader& header, const QStringList& ro
         writeFixedText(slot.data(), kLineWidth, rows.at(r));
         out.append(slot.data(), kSlotSize);
     }
-    if (device.write(out) != out.size()) {
-        setError(error, device.errorString());
-        return false;
-    }
-    return true;
+    if (device.write(out) != out.size())
+        return Result::failure(device.errorString());
+    return {};
 }
 
-bool load(const QString& path, Contents& contents, QString* error)
+Result load(const QString& path, Contents& contents)
 {
     QFile file(path);
     if (!file.exists()) {
         QBuffer empty;
         empty.open(QIODevice::ReadOnly);
-        return read(empty, contents, error);
+        return read(empty, contents);
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return read(file, contents, error);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(file.errorString());
+    return read(file, contents);
 }
 
-bool save(const QString& path, const ProjectHeader& header, const QStringList& rows, QString* error)
+Result save(const QString& path, const ProjectHeader& header, const QStringList& rows)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setError(error, file.errorString());
-        return false;
-    }
-    if (!write(file, header, rows, error)) {
+    if (!file.open(QIODevice::WriteOnly))
+        return Result::failure(file.errorString());
+    if (Result written = write(file, header, rows); !written) {
         file.cancelWriting();
-        return false;
+        return written;
     }
-    if (!file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        return Result::failure(file.errorString());
+    return {};
 }
 
 } // namespace sf::ProjectFile

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ftp/Protocol.h"
+#include "online/transfer/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -68,13 +69,12 @@ struct Contents {
 
 // Reads a project. A short or empty device yields an empty project with the rule line only; a
 // partial last slot reads its missing bytes as spaces.
-bool read(QIODevice& device, Contents& contents, QString* error = nullptr);
-bool write(QIODevice& device, const ProjectHeader& header, const QStringList& rows, QString* error = nullptr);
+Result read(QIODevice& device, Contents& contents);
+Result write(QIODevice& device, const ProjectHeader& header, const QStringList& rows);
 
 // Whole-file versions: the save replaces the file only once everything is written.
-bool load(const QString& path, Contents& contents, QString* error = nullptr);
-bool save(const QString& path, const ProjectHeader& header, const QStringList& rows,
-          QString* error = nullptr);
+Result load(const QString& path, Contents& contents);
+Result save(const QString& path, const ProjectHeader& header, const QStringList& rows);
 
 } // namespace ProjectFile
 } // namespace sf

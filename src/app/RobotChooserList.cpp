@@ -21,7 +21,7 @@ void RobotChooserList::clear()
     m_userAgents.append(QStringLiteral("*"));
 }
 
-RobotDbResult RobotChooserList::refresh(const QString& path)
+Result RobotChooserList::refresh(const QString& path)
 {
     clear();
     if (!FileExists(path)) {
@@ -31,13 +31,13 @@ RobotDbResult RobotChooserList::refresh(const QString& path)
     QFile file(path);
     RobotCount = RobotDatabase::countRecords(file.size());
     if (!file.open(QIODevice::ReadOnly))
-        return RobotDbResult::failure(
+        return Result::failure(
             QCoreApplication::translate("sf::RobotDatabase", "Cannot open the robot database %1: %2")
                 .arg(path, file.errorString()));
     const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
     m_entries.reserve(static_cast<std::size_t>(listed) + 1);
     m_userAgents.reserve(listed + 1);
-    const RobotDbResult result = RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
+    const Result result = RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
         addRobot(data);
         if (n == listed) { // the pass ends on this record: it becomes the current one
             CurrentRobot = RobotRecord::fromData(data);

@@ -68,7 +68,7 @@ QString CheckRobotDatabase(const QByteArray& bytes)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     qint32 unreadable = 0;
-    const RobotDbResult read = RobotDatabase::readRecords(buffer, [&unreadable](qint32 n, const char* data) {
+    const Result read = RobotDatabase::readRecords(buffer, [&unreadable](qint32 n, const char* data) {
         const RobotRecord record = RobotRecord::fromData(data);
         if (record.Robot_name.isEmpty() || !isRobotCategory(record.Robot_category))
             unreadable = unreadable ? unreadable : n;

@@ -130,11 +130,10 @@ void UpdateCommands::reportFailure(const QString& target, const DownloadResult& 
 {
     const QString path = QDir::toNativeSeparators(target);
     const QString text =
-        result.inUse
-            ? tr("Error Updating %1, It must be all-ready open\r\n\r\n"
-                 "Close all copy of Spiderfence, and try again.")
-                  .arg(path)
-            : tr("Error Updating %1\r\n\r\n%2, #%3").arg(path, result.description).arg(result.errorNumber);
+        result.inUse ? tr("Error Updating %1, It must be all-ready open\r\n\r\n"
+                          "Close all copy of Spiderfence, and try again.")
+                           .arg(path)
+                     : tr("Error Updating %1\r\n\r\n%2, #%3").arg(path, result.error).arg(result.errorNumber);
     prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Critical);
     if (closes)
         closeWindow();
@@ -150,7 +149,7 @@ void UpdateCommands::restartWithRenewkit()
     const QString renewkit = ProgramPath(ExecutableName(QStringLiteral("renewkit")));
     if (!desktop().startProgram(renewkit, {})) {
         DownloadResult failed;
-        failed.description = tr("The updater could not be started");
+        failed.error = tr("The updater could not be started");
         reportFailure(renewkit, failed);
         return;
     }

@@ -36,28 +36,27 @@ bool readCsvFile(const QString& path, QList<CsvRow>& rows, QString* error)
         *error = QStringLiteral("%1 is not UTF-8 text").arg(path);
         return false;
     }
-    if (!parseCsv(text, rows, error)) {
-        *error = path + QStringLiteral(": ") + *error;
+    if (const Result parsed = parseCsv(text, rows); !parsed) {
+        *error = path + QStringLiteral(": ") + parsed.error;
         return false;
     }
     return true;
 }
 
-RobotDbResult writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
+Result writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return RobotDbResult::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return Result::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
     for (qsizetype i = 0; i < records.size(); ++i) {
-        const RobotDbResult written =
-            RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
+        const Result written = RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
         if (!written)
             return written;
     }
-    if (const RobotDbResult stamped = RobotDatabase::stampVersion(file, version); !stamped)
+    if (const Result stamped = RobotDatabase::stampVersion(file, version); !stamped)
         return stamped;
     if (!file.commit())
-        return RobotDbResult::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return Result::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
     return {};
 }
 
@@ -116,9 +115,9 @@ int main(int argc, char** argv)
     QString error;
     if (!parseArguments(app, args, &error) || !readCsvFile(args.input, rows, &error))
         return failWith(error);
-    if (!robotsFromCsv(rows, args.defaults, records, &error))
-        return failWith(args.input + QStringLiteral(": ") + error);
-    if (const RobotDbResult written = writeDatabase(args.output, records, args.defaults.version); !written)
+    if (const Result made = robotsFromCsv(rows, args.defaults, records); !made)
+        return failWith(args.input + QStringLiteral(": ") + made.error);
+    if (const Result written = writeDatabase(args.output, records, args.defaults.version); !written)
         return failWith(written.error);
     std::printf("sf_makerobots: %lld robots written to %s, robot-list version %s\n",
                 static_cast<long long>(records.size()), qPrintable(args.output),

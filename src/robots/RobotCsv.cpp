@@ -152,9 +152,7 @@ RobotRecord defaultRecord(const RobotCsvDefaults& defaults)
     return record;
 }
 
-} // namespace
-
-bool parseCsv(QStringView text, QList<CsvRow>& rows, QString* error)
+bool parseRows(QStringView text, QList<CsvRow>& rows, QString* error)
 {
     rows.clear();
     qsizetype i = 0;
@@ -182,8 +180,8 @@ bool parseCsv(QStringView text, QList<CsvRow>& rows, QString* error)
     return true;
 }
 
-bool robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records,
-                   QString* error)
+bool makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records,
+                 QString* error)
 {
     records.clear();
     if (rows.isEmpty())
@@ -210,6 +208,20 @@ bool robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, 
         records.append(std::move(record));
     }
     return true;
+}
+
+} // namespace
+
+Result parseCsv(QStringView text, QList<CsvRow>& rows)
+{
+    QString error;
+    return parseRows(text, rows, &error) ? Result{} : Result::failure(error);
+}
+
+Result robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
+{
+    QString error;
+    return makeRecords(rows, defaults, records, &error) ? Result{} : Result::failure(error);
 }
 
 } // namespace sf

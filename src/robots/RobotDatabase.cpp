@@ -24,9 +24,9 @@ QString tr(const char* text)
     return QCoreApplication::translate("sf::RobotDatabase", text);
 }
 
-RobotDbResult deviceError(const char* what, const QIODevice& device)
+Result deviceError(const char* what, const QIODevice& device)
 {
-    return RobotDbResult::failure(tr(what).arg(device.errorString()));
+    return Result::failure(tr(what).arg(device.errorString()));
 }
 
 // Reads until size bytes arrived or the device has no more; -1 on a read error.
@@ -58,19 +58,19 @@ QByteArray missingSlotBytes(qint64 from, qint64 to)
     return bytes;
 }
 
-RobotDbResult checkNumber(qint32 n, qint32 count)
+Result checkNumber(qint32 n, qint32 count)
 {
     if (n < 1 || n > count)
-        return RobotDbResult::failure(
+        return Result::failure(
             tr("Record %1 is not in the robot database, which holds %2 records.").arg(n).arg(count));
     return {};
 }
 
-RobotDbResult openFile(QFile& file, QIODevice::OpenMode mode)
+Result openFile(QFile& file, QIODevice::OpenMode mode)
 {
     if (file.open(mode))
         return {};
-    return RobotDbResult::failure(
+    return Result::failure(
         tr("Cannot open the robot database %1: %2").arg(file.fileName(), file.errorString()));
 }
 
@@ -100,44 +100,44 @@ qint32 RobotDatabase::count() const
     return exists() ? countRecords(file.size()) : 0;
 }
 
-RobotDbResult RobotDatabase::read(qint32 n, RobotRecord& record) const
+Result RobotDatabase::read(qint32 n, RobotRecord& record) const
 {
     QFile file(m_path);
-    if (RobotDbResult opened = openFile(file, QIODevice::ReadOnly); !opened)
+    if (Result opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return readRecord(file, n, record);
 }
 
-RobotDbResult RobotDatabase::write(qint32 n, const RobotRecord& record) const
+Result RobotDatabase::write(qint32 n, const RobotRecord& record) const
 {
     // Unbuffered, so that a failing write is seen here and not at close.
     QFile file(m_path);
-    if (RobotDbResult opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
+    if (Result opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
         return opened;
     return writeRecord(file, n, record);
 }
 
-RobotDbResult RobotDatabase::stampVersion(const QString& version) const
+Result RobotDatabase::stampVersion(const QString& version) const
 {
     QFile file(m_path);
     if (!exists())
         return {};
-    if (RobotDbResult opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
+    if (Result opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
         return opened;
     return stampVersion(file, version);
 }
 
-RobotDbResult RobotDatabase::readAll(const Visitor& visit) const
+Result RobotDatabase::readAll(const Visitor& visit) const
 {
     QFile file(m_path);
-    if (RobotDbResult opened = openFile(file, QIODevice::ReadOnly); !opened)
+    if (Result opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return readRecords(file, visit);
 }
 
-RobotDbResult RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord& record)
+Result RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord& record)
 {
-    if (RobotDbResult valid = checkNumber(n, countRecords(device.size())); !valid)
+    if (Result valid = checkNumber(n, countRecords(device.size())); !valid)
         return valid;
     QByteArray data = RobotRecord::blankData();
     if (!device.seek((n - 1) * kSlot) || readFully(device, data.data(), kData) < 0)
@@ -146,12 +146,12 @@ RobotDbResult RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord
     return {};
 }
 
-RobotDbResult RobotDatabase::writeRecord(QIODevice& device, qint32 n, const RobotRecord& record)
+Result RobotDatabase::writeRecord(QIODevice& device, qint32 n, const RobotRecord& record)
 {
     const qint64 size = device.size();
     const qint32 count = countRecords(size);
     if (n < 1 || n > std::min(count + 1, kMaxRobotRecords))
-        return RobotDbResult::failure(
+        return Result::failure(
             tr("Record %1 cannot be written to a robot database of %2 records.").arg(n).arg(count));
     const qint64 slotStart = (n - 1) * kSlot;
     qint64 writeStart = slotStart;
@@ -169,7 +169,7 @@ RobotDbResult RobotDatabase::writeRecord(QIODevice& device, qint32 n, const Robo
     return {};
 }
 
-RobotDbResult RobotDatabase::stampVersion(QIODevice& device, const QString& version)
+Result RobotDatabase::stampVersion(QIODevice& device, const QString& version)
 {
     char field[RobotRecord::kVersionWidth];
     writeFixedText(field, RobotRecord::kVersionWidth, version);
@@ -191,7 +191,7 @@ RobotDbResult RobotDatabase::stampVersion(QIODevice& device, const QString& vers
     return {};
 }
 
-RobotDbResult RobotDatabase::readRecords(QIODevice& device, const Visitor& visit)
+Result RobotDatabase::readRecords(QIODevice& device, const Visitor& visit)
 {
     const qint64 size = device.size();
     const qint32 count = std::min(countRecords(size), kMaxRobotRecords);
@@ -207,7 +207,7 @@ RobotDbResult RobotDatabase::readRecords(QIODevice& device, const Visitor& visit
         if (got < 0)
             return deviceError("Cannot read the robot database: %1", device);
         if (got < want)
-            return RobotDbResult::failure(tr("The robot database ended before its last record."));
+            return Result::failure(tr("The robot database ended before its last record."));
         for (qint64 at = 0; at < got; at += kSlot) {
             const char* data = chunk.data() + at;
             if (got - at < kData) {
@@ -228,20 +228,20 @@ qint32 CountRobots()
     return RobotCount;
 }
 
-RobotDbResult ReadRobot(qint32 n)
+Result ReadRobot(qint32 n)
 {
     return RobotDatabase().read(n, CurrentRobot);
 }
 
-RobotDbResult WriteRobot(qint32 n)
+Result WriteRobot(qint32 n)
 {
     const RobotDatabase database;
-    const RobotDbResult result = database.write(n, CurrentRobot);
+    const Result result = database.write(n, CurrentRobot);
     RobotCount = database.count();
     return result;
 }
 
-RobotDbResult StampRobotVersion(const QString& version)
+Result StampRobotVersion(const QString& version)
 {
     const RobotDatabase database;
     RobotCount = database.count();

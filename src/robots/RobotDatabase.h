@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/transfer/Result.h"
 #include "robots/RobotRecord.h"
 
 #include <QString>
@@ -9,15 +10,6 @@
 class QIODevice;
 
 namespace sf {
-
-// The outcome of a read or write of robots.rbd; error holds a text for the user when ok is false.
-struct RobotDbResult {
-    bool ok = true;
-    QString error;
-
-    static RobotDbResult failure(const QString& text) { return {false, text}; }
-    explicit operator bool() const { return ok; }
-};
 
 // Record numbers are 16-bit: a database holds at most this many records.
 constexpr qint32 kMaxRobotRecords = 32767;
@@ -39,23 +31,23 @@ public:
     bool exists() const;
     // 0 when the file is missing.
     qint32 count() const;
-    RobotDbResult read(qint32 n, RobotRecord& record) const;
+    Result read(qint32 n, RobotRecord& record) const;
     // Rewrites record n in place, or appends it when n is count() + 1; creates a missing file.
-    RobotDbResult write(qint32 n, const RobotRecord& record) const;
+    Result write(qint32 n, const RobotRecord& record) const;
     // Sets the version field of every record; no other byte of the data changes.
-    RobotDbResult stampVersion(const QString& version) const;
+    Result stampVersion(const QString& version) const;
 
     // Called for every record in file order with its kDataSize data bytes (a partial last slot is
     // completed with RobotRecord::blankData()). The pointer is valid only during the call.
     using Visitor = std::function<void(qint32 n, const char* data)>;
     // One sequential pass over the file (at most kMaxRobotRecords records).
-    RobotDbResult readAll(const Visitor& visit) const;
+    Result readAll(const Visitor& visit) const;
 
     // The same operations on an open device: readers need it readable, writers readable and writable.
-    static RobotDbResult readRecord(QIODevice& device, qint32 n, RobotRecord& record);
-    static RobotDbResult writeRecord(QIODevice& device, qint32 n, const RobotRecord& record);
-    static RobotDbResult stampVersion(QIODevice& device, const QString& version);
-    static RobotDbResult readRecords(QIODevice& device, const Visitor& visit);
+    static Result readRecord(QIODevice& device, qint32 n, RobotRecord& record);
+    static Result writeRecord(QIODevice& device, qint32 n, const RobotRecord& record);
+    static Result stampVersion(QIODevice& device, const QString& version);
+    static Result readRecords(QIODevice& device, const Visitor& visit);
 
 private:
     QString m_path;
@@ -65,10 +57,10 @@ private:
 // Sets RobotCount from the file (0 when it is missing) and returns it.
 qint32 CountRobots();
 // Reads record n into CurrentRobot.
-RobotDbResult ReadRobot(qint32 n);
+Result ReadRobot(qint32 n);
 // Writes CurrentRobot as record n (n = RobotCount + 1 appends); RobotCount follows the file.
-RobotDbResult WriteRobot(qint32 n);
+Result WriteRobot(qint32 n);
 // Stamps the version into every record (cut to 15 characters).
-RobotDbResult StampRobotVersion(const QString& version);
+Result StampRobotVersion(const QString& version);
 
 } // namespace sf

@@ -36,7 +36,7 @@ void RobotList::clear()
     m_exists = false;
 }
 
-RobotDbResult RobotList::load(const QString& path)
+Result RobotList::load(const QString& path)
 {
     clear();
     if (!FileExists(path)) {
@@ -47,7 +47,7 @@ RobotDbResult RobotList::load(const QString& path)
     QFile file(path);
     RobotCount = RobotDatabase::countRecords(file.size());
     if (!file.open(QIODevice::ReadOnly))
-        return RobotDbResult::failure(
+        return Result::failure(
             QCoreApplication::translate("sf::RobotDatabase", "Cannot open the robot database %1: %2")
                 .arg(path, file.errorString()));
     static const int dateOffset = fieldOffset("Modified_date");

@@ -6,10 +6,10 @@ namespace sf {
 
 RobotListModel::RobotListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-RobotDbResult RobotListModel::reload(const QString& path)
+Result RobotListModel::reload(const QString& path)
 {
     beginResetModel();
-    const RobotDbResult result = m_list.load(path);
+    const Result result = m_list.load(path);
     endResetModel();
     return result;
 }

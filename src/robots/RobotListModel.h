@@ -18,7 +18,7 @@ public:
 
     explicit RobotListModel(QObject* parent = nullptr);
 
-    RobotDbResult reload(const QString& path);
+    Result reload(const QString& path);
     const RobotList& list() const { return m_list; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

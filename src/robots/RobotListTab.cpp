@@ -90,7 +90,7 @@ QWidget* RobotListTab::createMaintenance()
 
 void RobotListTab::LoadRobotList()
 {
-    const RobotDbResult result = m_model->reload(RobotDatabase::defaultPath());
+    const Result result = m_model->reload(RobotDatabase::defaultPath());
     if (!result)
         qWarning("%s", qPrintable(result.error));
     if (!m_model->list().databaseExists()) {
@@ -137,7 +137,7 @@ void RobotListTab::SetVersion_Click()
 {
     emit maintenanceRunning(true);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const RobotDbResult result = StampRobotVersion(SetRobotVersion->text());
+    const Result result = StampRobotVersion(SetRobotVersion->text());
     QApplication::restoreOverrideCursor();
     RobotListVersion = SetRobotVersion->text();
     emit maintenanceRunning(false);

@@ -114,7 +114,7 @@ void frmMain::StartDownload()
         return;
     if (!fetched.page) {
         DownloadResult refused;
-        refused.description = fetched.error;
+        refused.error = fetched.error;
         fail(refused);
         return;
     }
@@ -169,7 +169,7 @@ bool frmMain::receiveBody()
                          });
         !why.isEmpty()) {
         DownloadResult refused;
-        refused.description = why;
+        refused.error = why;
         fail(refused);
         return false;
     }
@@ -204,7 +204,7 @@ bool frmMain::writeAndRestart()
     if (!starter.startDetached()) {
         // The new program cannot run here: the previous one takes its place again.
         result.errorNumber = static_cast<int>(starter.error());
-        result.description =
+        result.error =
             RestoreBackup(m_targetPath, backupPath())
                 ? tr("%1 could not be started; the previous version is back in its place")
                       .arg(QDir::toNativeSeparators(m_targetPath))
@@ -228,7 +228,7 @@ void frmMain::fail(const DownloadResult& result)
         result.inUse
             ? tr("Error Updating Spiderfence, A copy of Spiderfence must be running.\r\n\r\n"
                  "Close all copy of Spiderfence, and try again or start Renewkit.exe")
-            : tr("Error Updating Spiderfence\r\n\r\n%1, #%2").arg(result.description).arg(result.errorNumber);
+            : tr("Error Updating Spiderfence\r\n\r\n%1, #%2").arg(result.error).arg(result.errorNumber);
     qWarning().noquote() << text;
     Inet1->Cancel();
     m_buffer.clear();

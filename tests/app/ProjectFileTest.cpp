@@ -216,9 +216,9 @@ TEST(ProjectFile, ShortMissingAndPartialFiles)
 
 TEST(ProjectFile, FailedWriteIsReported)
 {
-    QByteArray written;
-    test::FailDevice device(&written, 1234 * 2);
-    QString error;
-    EXPECT_FALSE(ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate(), &error));
-    EXPECT_EQ(error, "simulated disk full");
+    QByteArray bytes;
+    test::FailDevice device(&bytes, 1234 * 2);
+    const Result written = ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate());
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.error, "simulated disk full");
 }

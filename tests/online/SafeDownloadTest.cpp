@@ -54,8 +54,8 @@ TEST(SafeDownload, OnlyAWholeSuccessfulBodyReplacesTheOldFile)
         const DownloadResult r =
             DownloadFile(inet, server.baseUrl() + QStringLiteral("/files/") + c.name, target, true);
         EXPECT_EQ(r.ok, c.replaced) << c.name.toStdString();
-        EXPECT_EQ(r.errorNumber, c.number) << c.name.toStdString() << " " << r.description.toStdString();
-        EXPECT_EQ(r.description.isEmpty(), c.replaced) << c.name.toStdString();
+        EXPECT_EQ(r.errorNumber, c.number) << c.name.toStdString() << " " << r.error.toStdString();
+        EXPECT_EQ(r.error.isEmpty(), c.replaced) << c.name.toStdString();
         EXPECT_EQ(test::readFileBytes(target), c.replaced ? fresh : old) << c.name.toStdString();
         EXPECT_TRUE(isExecutable(target)) << c.name.toStdString();
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), static_cast<qsizetype>(&c - cases + 1))
@@ -77,7 +77,7 @@ TEST(SafeDownload, ReplaceFileGivesANewExecutableItsExecuteBitAndLeavesDataFiles
     const DownloadResult r = ReplaceFile(dir.filePath(QStringLiteral("no/such/folder/x")), "abc", false);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.inUse);
-    EXPECT_FALSE(r.description.isEmpty());
+    EXPECT_FALSE(r.error.isEmpty());
 }
 
 TEST(SafeDownload, ANewFileGetsTheModeTheUmaskGives)

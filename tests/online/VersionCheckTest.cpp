@@ -220,13 +220,13 @@ TEST(ComponentDownloadTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
     server.cutShort(QStringLiteral("/files/robots.rbd"), 5000);
     result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
     EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.description.isEmpty());
+    EXPECT_FALSE(result.error.isEmpty());
     EXPECT_EQ(test::readFileBytes(target), QByteArray(300 * 1024, 'o'));
 
     server.clearRules();
     progress.clear();
     result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
-    ASSERT_TRUE(result.ok) << result.description.toStdString();
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(test::readFileBytes(target), body); // shorter than the old file: nothing of it is left
     ASSERT_FALSE(progress.isEmpty());
     EXPECT_EQ(progress.last(), 100); // 150 KB against a bar of 100
@@ -254,7 +254,7 @@ TEST(ComponentDownloadTest, RenewkitArrivesAsAProgramAndAShortBodyMovesNoProgres
         QList<int> progress;
         const DownloadResult result = DownloadComponent(
             inet, component, ComponentContentCheck(component, page), [&progress](int kb) { progress << kb; });
-        ASSERT_TRUE(result.ok) << result.description.toStdString();
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
         const QString local = dir.file(component.localName);
         EXPECT_EQ(QFileInfo(local).isExecutable(), component.executable);
         // Less than one whole chunk of 256 bytes moves nothing.

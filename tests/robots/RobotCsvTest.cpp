@@ -20,8 +20,8 @@ QList<QStringList> fieldsOf(const QList<CsvRow>& rows)
 QList<CsvRow> table(const QString& csv)
 {
     QList<CsvRow> rows;
-    QString error;
-    EXPECT_TRUE(parseCsv(csv, rows, &error)) << error.toStdString();
+    const Result parsed = parseCsv(csv, rows);
+    EXPECT_TRUE(parsed.ok) << parsed.error.toStdString();
     return rows;
 }
 
@@ -58,9 +58,9 @@ TEST(RobotCsv, ReadsQuotedFieldsAndBothLineEnds)
     };
     for (const auto& c : bad) {
         QList<CsvRow> out;
-        QString error;
-        EXPECT_FALSE(parseCsv(c.csv, out, &error));
-        EXPECT_EQ(error, c.error);
+        const Result parsed = parseCsv(c.csv, out);
+        EXPECT_FALSE(parsed.ok);
+        EXPECT_EQ(parsed.error, c.error);
     }
 }
 
@@ -68,14 +68,13 @@ TEST(RobotCsv, RowsBecomeRecords)
 {
     const RobotCsvDefaults defaults{37377.0, QStringLiteral("Greyfield"), QStringLiteral("1.0")};
     QList<RobotRecord> records;
-    QString error;
-    ASSERT_TRUE(
+    const Result made =
         robotsFromCsv(table("name,Exclusions,noindex,nofollow,from,category,Robot_host,modified_date\r\n"
                             "One,1,,0,yes,Search,  host ,\r\n"
                             "Two,,-1,true,no,image,,2026-12-07\r\n"
                             "Three,0,false,,,,,2026-12-07T12:00:00\r\n"),
-                      defaults, records, &error))
-        << error.toStdString();
+                      defaults, records);
+    ASSERT_TRUE(made.ok) << made.error.toStdString();
     ASSERT_EQ(records.size(), 3);
     const RobotRecord &one = records[0], &two = records[1], &three = records[2];
     EXPECT_EQ(one.Robot_name, u"One");
@@ -113,8 +112,8 @@ TEST(RobotCsv, RefusesWhatWouldBeCutOrChanged)
     };
     for (const auto& c : cases) {
         QList<RobotRecord> records;
-        QString error;
-        EXPECT_FALSE(robotsFromCsv(table(c.csv), {}, records, &error)) << c.csv.toStdString();
-        EXPECT_EQ(error, c.error);
+        const Result made = robotsFromCsv(table(c.csv), {}, records);
+        EXPECT_FALSE(made.ok) << c.csv.toStdString();
+        EXPECT_EQ(made.error, c.error);
     }
 }

@@ -24,9 +24,9 @@ QString shippedDatabase()
 qsizetype csvRobotRows()
 {
     QList<CsvRow> rows;
-    QString error;
     const QByteArray csv = test::readFileBytes(test::sourceDir() + QStringLiteral("/data/robots.csv"));
-    EXPECT_TRUE(parseCsv(QString::fromUtf8(csv), rows, &error)) << error.toStdString();
+    const Result parsed = parseCsv(QString::fromUtf8(csv), rows);
+    EXPECT_TRUE(parsed.ok) << parsed.error.toStdString();
     return rows.size() - 1;
 }
 

@@ -34,7 +34,7 @@ DownloadResult failure(int number, const QString& description, bool inUse = fals
 {
     DownloadResult result;
     result.errorNumber = number;
-    result.description = description;
+    result.error = description;
     result.inUse = inUse;
     return result;
 }

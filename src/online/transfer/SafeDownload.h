@@ -1,5 +1,7 @@
 #pragma once
 
+#include "online/transfer/Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,16 +12,16 @@ namespace sf {
 
 class Inet;
 
-// The outcome of a download or of writing its file. On failure `description` and `errorNumber` say
-// why: the HTTP status for an error answer, the transfer's error number for a failed request,
-// FileInUseError when the target stayed held by a running program, or the file error otherwise.
-struct DownloadResult {
+// The outcome of a download or of writing its file: a Result (not ok until the file is in place)
+// whose `error` says why, with `errorNumber`: the HTTP status for an error answer, the transfer's
+// error number for a failed request, FileInUseError when the target stayed held by a running
+// program (`inUse`), or the file error otherwise.
+struct DownloadResult : Result {
     static constexpr int FileInUseError = 75;
 
-    bool ok = false;
+    DownloadResult() : Result{false, {}} {}
     bool inUse = false;
     int errorNumber = 0;
-    QString description;
 };
 
 // Whether a finished transfer brought the whole body with a success (2xx) status: the answer said
