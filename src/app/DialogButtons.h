@@ -2,16 +2,19 @@
 
 #include <QString>
 
+class QLayout;
 class QPushButton;
 class QWidget;
 
 namespace sf {
 
-// The two buttons every dialog of the program has: "Apply" (`Proceed`) and the closing one (`Cancel`).
+// The row at the foot of every dialog of the program: what `leading` lays out at its left, then
+// "Apply" (`Proceed`) and the closing button (`Cancel`) at its right.
 struct DialogButtons {
+    QWidget* row;
     QPushButton* proceed;
     QPushButton* cancel;
 };
-DialogButtons makeDialogButtons(QWidget* parent, const QString& cancelText);
+DialogButtons makeDialogButtons(QWidget* parent, const QString& cancelText, QLayout* leading = nullptr);
 
 } // namespace sf

@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace sf {
 namespace {
@@ -152,10 +151,9 @@ void ProjectCommands::ExportGrid()
     const QString path = chooseSavePath(folder + QStringLiteral("robots.txt"), QObject::tr("Text (*.txt)"));
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
     const QByteArray text = RobotsText::write(m_window.gridRows(), shared::robotsTextForm);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        reportWriteFailure(path, file.errorString());
+    if (const Result saved = SaveFileAtomically(path, text); !saved) {
+        reportWriteFailure(path, saved.error);
         return;
     }
     prompts().message(QObject::tr("Done!"));

@@ -7,7 +7,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 
 #include <array>
 #include <cstring>
@@ -154,16 +153,7 @@ Result load(const QString& path, Contents& contents)
 
 Result save(const QString& path, const ProjectHeader& header, const QStringList& rows)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Result::failure(file.errorString());
-    if (Result written = write(file, header, rows); !written) {
-        file.cancelWriting();
-        return written;
-    }
-    if (!file.commit())
-        return Result::failure(file.errorString());
-    return {};
+    return SaveFileAtomically(path, [&](QIODevice& file) { return write(file, header, rows); });
 }
 
 } // namespace sf::ProjectFile

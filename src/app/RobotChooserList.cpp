@@ -1,5 +1,6 @@
 #include "app/RobotChooserList.h"
 
+#include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
 
@@ -24,26 +25,16 @@ void RobotChooserList::clear()
 Result RobotChooserList::refresh(const QString& path)
 {
     clear();
-    if (!FileExists(path)) {
-        RobotCount = 0;
-        return {};
-    }
-    QFile file(path);
-    RobotCount = RobotDatabase::countRecords(file.size());
-    if (!file.open(QIODevice::ReadOnly))
-        return Result::failure(
-            QCoreApplication::translate("sf::RobotDatabase", "Cannot open the robot database %1: %2")
-                .arg(path, file.errorString()));
-    const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
-    m_entries.reserve(static_cast<std::size_t>(listed) + 1);
-    m_userAgents.reserve(listed + 1);
-    const Result result = RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
-        addRobot(data);
-        if (n == listed) { // the pass ends on this record: it becomes the current one
-            CurrentRobot = RobotRecord::fromData(data);
-            RobotListVersion = CurrentRobot.RobotVersion;
-        }
-    });
+    bool lastRead = false;
+    const Result result = ReadRobotList(
+        path,
+        [this](qint32 listed) {
+            m_entries.reserve(static_cast<std::size_t>(listed) + 1);
+            m_userAgents.reserve(listed + 1);
+        },
+        [this](qint32, const char* data) { addRobot(data); }, &lastRead);
+    if (lastRead)
+        RobotListVersion = CurrentRobot.RobotVersion;
     return result;
 }
 

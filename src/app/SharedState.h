@@ -2,10 +2,12 @@
 
 #include "app/ProjectFile.h"
 #include "app/RobotsText.h"
+#include "robots/RobotRecord.h"
 
 #include <QString>
 
-// Values shared by the windows for the whole run of the program.
+// The one place for the values the windows share for the whole run of the program, under the names
+// the program has always given them; shared::reset() puts every one of them back to its start.
 namespace sf::shared {
 
 inline QString CurrentFileName;        // the current project file; empty for a never-saved project
@@ -17,7 +19,25 @@ inline bool CheckOnlineOnOpen = false; // the options window runs the update che
 // from the server (kept while the project stays open).
 inline RobotsTextForm robotsTextForm;
 
-// Back to the values at program start.
+// What the robot list hands to the robot editor when it opens it.
+inline bool EditExisting = false;   // true: rewrite record EditRecordNumber; false: append a new one
+inline qint16 EditRecordNumber = 0; // the record to rewrite (1-based)
+
+} // namespace sf::shared
+
+namespace sf {
+
+// The robot values: the one current record (every read from the file overwrites it), the number of
+// records in robots.rbd, and the version of the robot list as a whole.
+inline RobotRecord CurrentRobot;
+inline qint32 RobotCount = 0;
+inline QString RobotListVersion;
+
+} // namespace sf
+
+namespace sf::shared {
+
+// Back to the values at program start, all of them.
 inline void reset()
 {
     CurrentFileName.clear();
@@ -26,6 +46,11 @@ inline void reset()
     OptionsStartTab = 0;
     CheckOnlineOnOpen = false;
     robotsTextForm = RobotsTextForm{};
+    EditExisting = false;
+    EditRecordNumber = 0;
+    CurrentRobot = RobotRecord{};
+    RobotCount = 0;
+    RobotListVersion.clear();
 }
 
 } // namespace sf::shared

@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -54,10 +53,6 @@ frmBlockByPurpose::frmBlockByPurpose(const RobotPurposes& purposes, QWidget* par
     const DialogButtons buttons = makeDialogButtons(this, tr("Cancel"));
     connect(buttons.proceed, &QPushButton::clicked, this, &QDialog::accept);
     connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(buttons.proceed);
-    row->addWidget(buttons.cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
@@ -66,7 +61,7 @@ frmBlockByPurpose::frmBlockByPurpose(const RobotPurposes& purposes, QWidget* par
                    this));
     layout->addWidget(m_list, 1);
     layout->addWidget(createSignalBox());
-    layout->addLayout(row);
+    layout->addWidget(buttons.row);
     resize(620, 640);
 }
 

@@ -1,5 +1,6 @@
 #include "ftp/FtpCommands.h"
 
+#include "app/BusyPointer.h"
 #include "app/Prompt.h"
 #include "app/RobotsText.h"
 #include "app/SharedState.h"
@@ -8,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -90,8 +90,7 @@ bool FtpCommands::writeTemporaryFile(const QString& path)
     const RobotsTextForm& form = shared::robotsTextForm;
     const QByteArray text =
         m_session.IsTransferBinary() ? RobotsText::write(rows, form) : RobotsText::writeLf(rows, form);
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
+    return SaveFileAtomically(path, text).ok;
 }
 
 void FtpCommands::UploadRobotsFile()

@@ -1,5 +1,7 @@
 #include "ftp/RemoteBrowser.h"
 
+#include "app/BusyPointer.h"
+
 #include "app/util/CodePage.h"
 #include "ftp/cFTP.h"
 
@@ -29,16 +31,6 @@ QTreeWidgetItem* makeRow(const QStringList& columns, Picture which)
 }
 
 } // namespace
-
-void BeginBusy()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void EndBusy()
-{
-    QApplication::restoreOverrideCursor();
-}
 
 namespace RemoteRow {
 

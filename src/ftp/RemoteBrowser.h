@@ -10,17 +10,6 @@ class QTreeWidgetItem;
 
 namespace sf {
 
-// The busy pointer around long FTP commands; restored on every way out of the scope.
-void BeginBusy();
-void EndBusy();
-class BusyPointer {
-public:
-    BusyPointer() { BeginBusy(); }
-    ~BusyPointer() { EndBusy(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 // What the remote list shows of one entry.
 namespace RemoteRow {
 QString attributeString(const cDirItem& item); // nine letters "acdhnorst", "-" where a flag is off

@@ -1,6 +1,7 @@
 #include "online/UpdateCommands.h"
 
 #include "app/Prompt.h"
+#include "app/SharedState.h"
 #include "app/util/FileUtils.h"
 #include "app/util/VersionInfo.h"
 #include "online/Desktop.h"

@@ -18,6 +18,29 @@ namespace sf {
 UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("UpdateTab"));
+    createVersionGrid();
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(ProgressBar1);
+    createButtons();
+    layout->addStretch(1);
+
+    m_commands = new UpdateCommands(*this, this);
+    connect(m_commands, &UpdateCommands::reloadRobotLists, this, &UpdateTab::reloadRobotLists);
+    connect(CheckOnline, &QPushButton::clicked, this, &UpdateTab::CheckOnline_Click);
+    connect(Command1, &QPushButton::clicked, this, &UpdateTab::Command1_Click);
+    setInitialTexts();
+}
+
+void UpdateTab::createVersionGrid()
+{
     Frame1 = new QGroupBox(tr("Online information"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     versionSF = valueLabel("versionSF");
@@ -49,24 +72,6 @@ UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
     caption(5, 0, tr("Status"), InetMsg);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1);
-    layout->addWidget(ProgressBar1);
-    createButtons();
-    layout->addStretch(1);
-
-    m_commands = new UpdateCommands(*this, this);
-    connect(m_commands, &UpdateCommands::reloadRobotLists, this, &UpdateTab::reloadRobotLists);
-    connect(CheckOnline, &QPushButton::clicked, this, &UpdateTab::CheckOnline_Click);
-    connect(Command1, &QPushButton::clicked, this, &UpdateTab::Command1_Click);
-    setInitialTexts();
 }
 
 void UpdateTab::createButtons()

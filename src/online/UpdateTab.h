@@ -53,6 +53,7 @@ signals:
 
 private:
     QLabel* valueLabel(const char* name);
+    void createVersionGrid();
     void createButtons();
 
     // Controls, named as the program names them.

@@ -1,5 +1,6 @@
 #include "online/frmSendUpdate.h"
 #include "app/DialogButtons.h"
+#include "app/SharedState.h"
 
 #include "online/Desktop.h"
 #include "online/RobotSubmission.h"
@@ -137,16 +138,10 @@ QWidget* frmSendUpdate::createAccount()
 
 QWidget* frmSendUpdate::createButtons()
 {
-    auto* row = new QWidget(this);
-    const DialogButtons buttons = makeDialogButtons(row, tr("Cancel"));
+    const DialogButtons buttons = makeDialogButtons(this, tr("Cancel"));
     Proceed = buttons.proceed;
     Cancel = buttons.cancel;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch(1);
-    layout->addWidget(Proceed);
-    layout->addWidget(Cancel);
-    return row;
+    return buttons.row;
 }
 
 void frmSendUpdate::Form_Load()

@@ -9,7 +9,6 @@
 #include "online/AboutTab.h"
 #include "online/UpdateTab.h"
 #include "options/ProjectOptionsTab.h"
-#include "robots/RobotEditRequest.h"
 #include "robots/RobotListTab.h"
 #include "robots/RobotRecord.h"
 
@@ -57,18 +56,12 @@ frmOption::frmOption(OptionsHost& host, QWidget* parent) : QDialog(parent), m_ho
 
 QWidget* frmOption::createButtons()
 {
-    auto* row = new QWidget(this);
-    const DialogButtons buttons = makeDialogButtons(row, tr("Close"));
+    const DialogButtons buttons = makeDialogButtons(this, tr("Close"));
     Proceed = buttons.proceed;
     Cancel = buttons.cancel;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addStretch(1);
-    layout->addWidget(Proceed);
-    layout->addWidget(Cancel);
     connect(Proceed, &QPushButton::clicked, this, &frmOption::Proceed_Click);
     connect(Cancel, &QPushButton::clicked, this, &frmOption::reject);
-    return row;
+    return buttons.row;
 }
 
 void frmOption::connectTabs()

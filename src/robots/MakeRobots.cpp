@@ -4,11 +4,11 @@
 #include "robots/RobotDatabase.h"
 
 #include "app/util/DateSerial.h"
+#include "app/util/FileUtils.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cstdio>
@@ -45,19 +45,14 @@ bool readCsvFile(const QString& path, QList<CsvRow>& rows, QString* error)
 
 Result writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Result::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    for (qsizetype i = 0; i < records.size(); ++i) {
-        const Result written = RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
-        if (!written)
-            return written;
-    }
-    if (const Result stamped = RobotDatabase::stampVersion(file, version); !stamped)
-        return stamped;
-    if (!file.commit())
-        return Result::failure(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return {};
+    return SaveFileAtomically(path, [&](QIODevice& file) {
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            const Result written = RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
+            if (!written)
+                return written;
+        }
+        return RobotDatabase::stampVersion(file, version);
+    });
 }
 
 struct Arguments {
@@ -118,7 +113,7 @@ int main(int argc, char** argv)
     if (const Result made = robotsFromCsv(rows, args.defaults, records); !made)
         return failWith(args.input + QStringLiteral(": ") + made.error);
     if (const Result written = writeDatabase(args.output, records, args.defaults.version); !written)
-        return failWith(written.error);
+        return failWith(QStringLiteral("cannot write %1: %2").arg(args.output, written.error));
     std::printf("sf_makerobots: %lld robots written to %s, robot-list version %s\n",
                 static_cast<long long>(records.size()), qPrintable(args.output),
                 qPrintable(args.defaults.version));

@@ -1,5 +1,6 @@
 #include "robots/RobotDatabase.h"
 
+#include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
 
@@ -246,6 +247,31 @@ Result StampRobotVersion(const QString& version)
     const RobotDatabase database;
     RobotCount = database.count();
     return database.stampVersion(version);
+}
+
+Result ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
+                     const RobotDatabase::Visitor& record, bool* lastRead)
+{
+    if (lastRead)
+        *lastRead = false;
+    if (!FileExists(path)) {
+        RobotCount = 0;
+        return {};
+    }
+    QFile file(path);
+    RobotCount = RobotDatabase::countRecords(file.size());
+    const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
+    begin(listed);
+    if (Result opened = openFile(file, QIODevice::ReadOnly); !opened)
+        return opened;
+    return RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
+        record(n, data);
+        if (n == listed) { // the pass ends on this record: it becomes the current one
+            CurrentRobot = RobotRecord::fromData(data);
+            if (lastRead)
+                *lastRead = true;
+        }
+    });
 }
 
 } // namespace sf

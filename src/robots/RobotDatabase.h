@@ -63,4 +63,11 @@ Result WriteRobot(qint32 n);
 // Stamps the version into every record (cut to 15 characters).
 Result StampRobotVersion(const QString& version);
 
+// The one pass over robots.rbd that fills a robot list. Sets RobotCount (0 when the file is missing,
+// which is no failure and calls nothing). Otherwise calls `begin` with the number of records the pass
+// will list, then `record` for each in file order; the last of them becomes CurrentRobot, and only
+// then `lastRead` is set. A read error keeps what was read before it.
+Result ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
+                     const RobotDatabase::Visitor& record, bool* lastRead = nullptr);
+
 } // namespace sf

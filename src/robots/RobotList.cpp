@@ -1,5 +1,6 @@
 #include "robots/RobotList.h"
 
+#include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/DateSerial.h"
 #include "app/util/FileUtils.h"
@@ -39,30 +40,25 @@ void RobotList::clear()
 Result RobotList::load(const QString& path)
 {
     clear();
-    if (!FileExists(path)) {
-        RobotCount = 0;
-        return {};
-    }
-    m_exists = true;
-    QFile file(path);
-    RobotCount = RobotDatabase::countRecords(file.size());
-    if (!file.open(QIODevice::ReadOnly))
-        return Result::failure(
-            QCoreApplication::translate("sf::RobotDatabase", "Cannot open the robot database %1: %2")
-                .arg(path, file.errorString()));
     static const int dateOffset = fieldOffset("Modified_date");
-    const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
-    m_entries.reserve(static_cast<std::size_t>(listed));
-    return RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
-        m_entries.push_back({readFixedText(data + RobotRecord::kNameOffset, RobotRecord::kNameWidth),
-                             readFixedText(data + RobotRecord::kExclusionUserAgentOffset,
-                                           RobotRecord::kExclusionUserAgentWidth),
-                             readDouble(data + dateOffset), readInt16(data + RobotRecord::kCategoryOffset)});
-        if (n == listed) { // the pass ends on this record: it becomes the current one
-            CurrentRobot = RobotRecord::fromData(data);
-            m_lastVersion = CurrentRobot.RobotVersion;
-        }
-    });
+    bool lastRead = false;
+    const Result result = ReadRobotList(
+        path,
+        [this](qint32 listed) {
+            m_exists = true;
+            m_entries.reserve(static_cast<std::size_t>(listed));
+        },
+        [this](qint32, const char* data) {
+            m_entries.push_back({readFixedText(data + RobotRecord::kNameOffset, RobotRecord::kNameWidth),
+                                 readFixedText(data + RobotRecord::kExclusionUserAgentOffset,
+                                               RobotRecord::kExclusionUserAgentWidth),
+                                 readDouble(data + dateOffset),
+                                 readInt16(data + RobotRecord::kCategoryOffset)});
+        },
+        &lastRead);
+    if (lastRead)
+        m_lastVersion = CurrentRobot.RobotVersion;
+    return result;
 }
 
 QString generalDateText(double serial, const QLocale& locale)

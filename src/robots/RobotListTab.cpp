@@ -1,8 +1,9 @@
 #include "robots/RobotListTab.h"
 
+#include "app/BusyPointer.h"
 #include "app/ModalRunner.h"
 #include "app/Prompt.h"
-#include "robots/RobotEditRequest.h"
+#include "app/SharedState.h"
 #include "robots/RobotListModel.h"
 #include "robots/frmEditRobot.h"
 
@@ -136,9 +137,11 @@ void RobotListTab::openEditor()
 void RobotListTab::SetVersion_Click()
 {
     emit maintenanceRunning(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result result = StampRobotVersion(SetRobotVersion->text());
-    QApplication::restoreOverrideCursor();
+    Result result;
+    {
+        BusyPointer busy;
+        result = StampRobotVersion(SetRobotVersion->text());
+    }
     RobotListVersion = SetRobotVersion->text();
     emit maintenanceRunning(false);
     if (!result)

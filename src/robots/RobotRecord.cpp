@@ -8,10 +8,6 @@
 
 namespace sf {
 
-RobotRecord CurrentRobot;
-qint32 RobotCount = 0;
-QString RobotListVersion;
-
 namespace {
 
 using R = RobotRecord;

@@ -109,10 +109,7 @@ QString robotCategoryName(int category);
 // The number of the category whose English name this is (case-insensitive), or 0.
 qint16 robotCategoryNumber(QStringView name);
 
-// The program's shared robot values: the one current record (every read from the file overwrites
-// it), the number of records in robots.rbd, and the version of the robot list as a whole.
-extern RobotRecord CurrentRobot;
-extern qint32 RobotCount;
-extern QString RobotListVersion;
+// CurrentRobot, RobotCount and RobotListVersion live with the rest of the shared state in
+// app/SharedState.h.
 
 } // namespace sf

@@ -3,6 +3,7 @@
 
 #include "app/ModalRunner.h"
 #include "app/Prompt.h"
+#include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/DateSerial.h"
 #include "online/Desktop.h"
@@ -10,7 +11,6 @@
 #include "options/SettingsStore.h"
 #include "robots/CategoryIcons.h"
 #include "robots/RobotDatabase.h"
-#include "robots/RobotEditRequest.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -170,30 +170,23 @@ QWidget* frmEditRobot::createRightColumn()
 
 QWidget* frmEditRobot::createBottomRow()
 {
-    auto* row = new QWidget(this);
-    Check5 = new QCheckBox(tr("Brinmoor Editor (Mavix)"), row);
+    Check5 = new QCheckBox(tr("Brinmoor Editor (Mavix)"), this);
     Check5->setObjectName(QStringLiteral("Check5"));
     lblURL = new QLabel(
         QStringLiteral("<a href=\"#\">%1</a>").arg(tr("Click here to lean more about the Mavix project")),
-        row);
+        this);
     lblURL->setObjectName(QStringLiteral("lblURL"));
     lblURL->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    const DialogButtons buttons = makeDialogButtons(row, tr("Close"));
-    Proceed = buttons.proceed;
-    Cancel = buttons.cancel;
     auto* submission = new QVBoxLayout;
     submission->addWidget(Check5);
     submission->addWidget(lblURL);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(submission);
-    layout->addStretch(1);
-    layout->addWidget(Proceed, 0, Qt::AlignBottom);
-    layout->addWidget(Cancel, 0, Qt::AlignBottom);
+    const DialogButtons buttons = makeDialogButtons(this, tr("Close"), submission);
+    Proceed = buttons.proceed;
+    Cancel = buttons.cancel;
     connect(Proceed, &QPushButton::clicked, this, &frmEditRobot::Proceed_Click);
     connect(Cancel, &QPushButton::clicked, this, &frmEditRobot::reject);
     connect(lblURL, &QLabel::linkActivated, this, &frmEditRobot::lblURL_Click);
-    return row;
+    return buttons.row;
 }
 
 void frmEditRobot::connectChangeTracking()

@@ -1,6 +1,7 @@
 // The submission window against the test web service: the POST it sends, the status it shows, the
 // user name it keeps and the registration page it opens.
 #include "RecordingDesktop.h"
+#include "app/SharedState.h"
 #include "online/Desktop.h"
 #include "online/RobotSubmission.h"
 #include "online/UpdateCheck.h"

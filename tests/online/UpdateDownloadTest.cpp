@@ -1,6 +1,7 @@
 // "&Update Spiderfence" from the main window down to the files in the program folder, against the
 // test download host: which components are fetched, what replaces what, and what the user is told.
 #include "RecordingDesktop.h"
+#include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "app/util/FileUtils.h"
 #include "app/util/VersionInfo.h"

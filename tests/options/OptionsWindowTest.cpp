@@ -12,7 +12,6 @@
 #include "options/SettingsStore.h"
 #include "options/frmOption.h"
 #include "robots/RobotDatabase.h"
-#include "robots/RobotEditRequest.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"
 #include "support/NamedChild.h"

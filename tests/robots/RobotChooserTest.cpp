@@ -1,6 +1,7 @@
 // The main window's robot chooser as a real combo box: its entries, pictures and user-agents.
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
+#include "app/SharedState.h"
 #include "robots/CategoryIcons.h"
 
 #include "support/TestEnvironment.h"

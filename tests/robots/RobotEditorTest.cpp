@@ -3,9 +3,9 @@
 #include "RobotWindowFixture.h"
 
 #include "app/RobotChooser.h"
+#include "app/SharedState.h"
 #include "app/util/DateSerial.h"
 #include "options/SettingsStore.h"
-#include "robots/RobotEditRequest.h"
 #include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 

@@ -1,5 +1,6 @@
 // The "Robots list" tab: the records of robots.rbd in file order, and the set-version command.
 #include "RobotWindowFixture.h"
+#include "app/SharedState.h"
 
 #include "robots/CategoryIcons.h"
 #include "robots/RobotList.h"

@@ -1,4 +1,5 @@
 // The byte layout of a robot record: where each field sits in its 6552-byte slot.
+#include "app/SharedState.h"
 #include "robots/RobotDatabase.h"
 
 #include "app/util/DateSerial.h"

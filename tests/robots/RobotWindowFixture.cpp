@@ -1,4 +1,5 @@
 #include "RobotWindowFixture.h"
+#include "app/SharedState.h"
 #include "support/NamedChild.h"
 
 #include <QTest>

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <limits>
 
@@ -98,6 +99,27 @@ qint64 RecordCount(qint64 fileLength, qint64 recordSize)
     if (rest2 > recordSize || (rest2 == recordSize && (whole % 2) == 1))
         return whole + 1;
     return whole;
+}
+
+Result SaveFileAtomically(const QString& path, const FileWriter& write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Result::failure(file.errorString());
+    if (Result written = write(file); !written) {
+        file.cancelWriting();
+        return written;
+    }
+    if (!file.commit())
+        return Result::failure(file.errorString());
+    return {};
+}
+
+Result SaveFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    return SaveFileAtomically(path, [&bytes](QIODevice& file) {
+        return file.write(bytes) == bytes.size() ? Result{} : Result::failure(file.errorString());
+    });
 }
 
 } // namespace sf

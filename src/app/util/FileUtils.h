@@ -1,8 +1,21 @@
 #pragma once
 
+#include "online/transfer/Result.h"
+
 #include <QString>
 
+#include <functional>
+
+class QIODevice;
+
 namespace sf {
+
+// The one way the program writes a file whole or not at all: `write` fills a temporary file beside
+// `path`, which replaces the old file only when `write` succeeded and every byte was written; else
+// the old file stays as it was and the result says why.
+using FileWriter = std::function<Result(QIODevice& file)>;
+Result SaveFileAtomically(const QString& path, const FileWriter& write);
+Result SaveFileAtomically(const QString& path, const QByteArray& bytes);
 
 bool FileExists(const QString& path);
 // The length in bytes, or 0 when it cannot be read.
