@@ -86,8 +86,15 @@ void ProjectCommands::OpenProject()
     shared::CurrentFileName = chosen;
     m_window.EnableProject();
     ProjectFile::Contents contents;
-    if (!ProjectFile::load(chosen, contents))
+    if (const Result loaded = ProjectFile::load(chosen, contents); !loaded) {
+        // Not opened under its name: a later save must not write an empty project over the file.
+        prompts().message(
+            QObject::tr("Could not read %1:\n%2").arg(QDir::toNativeSeparators(chosen), loaded.error),
+            Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        shared::CurrentFileName.clear();
+        NewProject();
         return;
+    }
     shared::projectHeader = contents.header;
     m_window.setGridRows(contents.rows);
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);

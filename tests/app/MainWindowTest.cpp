@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -292,6 +293,23 @@ TEST_F(MainWindowTest, SaveOpenAndSaveAsRoundTripAProject)
     named<QAction>(w, "Toolbar1Button2")->trigger();
     EXPECT_TRUE(shared::CurrentFileName.isEmpty());
     EXPECT_EQ(w.gridRows().size(), 12);
+}
+
+TEST_F(MainWindowTest, AProjectThatCannotBeReadIsNotOpenedUnderItsName)
+{
+    // A folder named like a project cannot be read as one: the user is told, a new project takes the
+    // window, and a later save asks for a name instead of writing over the chosen path.
+    const QString path = dir.file("folder.sfp");
+    ASSERT_TRUE(QDir().mkpath(path));
+    frmMain& w = start();
+    scriptedPrompt().chooseFileNext(path);
+    named<QAction>(w, "mnuOpenPRoject")->trigger();
+    ASSERT_FALSE(scriptedPrompt().messages().isEmpty());
+    EXPECT_TRUE(scriptedPrompt().messages().last().startsWith("Could not read "))
+        << scriptedPrompt().messages().last().toStdString();
+    EXPECT_TRUE(shared::CurrentFileName.isEmpty());
+    EXPECT_EQ(w.windowTitle(), "Spiderfence - New Project");
+    EXPECT_TRUE(w.isProjectOpen());
 }
 
 TEST_F(MainWindowTest, OpeningAFileWithPassiveAsciiFlags)
