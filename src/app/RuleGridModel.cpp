@@ -1,11 +1,21 @@
 #include "app/RuleGridModel.h"
 
+#include "app/RuleGrid.h"
+#include "rules/RobotsLint.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStyle>
+
 namespace sf {
 
 void RuleGridModel::setRows(const QStringList& rows)
 {
     beginResetModel();
     m_rows = rows;
+    m_problems.clear();
+    for (const robots::LintProblem& problem : robots::lint(RuleGrid::exportText(rows)))
+        m_problems[problem.line - 1] << problem.text;
     endResetModel();
 }
 
@@ -23,8 +33,15 @@ QVariant RuleGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    const auto problems = m_problems.constFind(index.row());
+    if (role == Qt::DisplayRole)
         return m_rows.at(index.row());
+    if (role == Qt::ToolTipRole && problems != m_problems.cend())
+        return m_rows.at(index.row()) + u'\n' + problems->join(u'\n');
+    if (role == Qt::ToolTipRole)
+        return m_rows.at(index.row());
+    if (role == Qt::DecorationRole && problems != m_problems.cend())
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
     return {};
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 
 namespace sf {
 
-// The rows of the rule grid as a one-column table for the grid view.
+// The rows of the rule grid as a one-column table for the grid view. Rows that crawlers read
+// otherwise than meant (the lint) carry a warning picture and say why in their tooltip.
 class RuleGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -20,6 +22,7 @@ public:
 
 private:
     QStringList m_rows;
+    QHash<int, QStringList> m_problems; // row -> what the lint says of it
 };
 
 } // namespace sf

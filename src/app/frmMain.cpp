@@ -119,6 +119,7 @@ void frmMain::createActions()
     mnuBlockByPurpose = makeAction(this, "mnuBlockByPurpose", tr("Block robots by purpose..."));
     mnuCompareServerRobots =
         makeAction(this, "mnuCompareServerRobots", tr("Compare the grid with the server's robots.txt"));
+    mnuCheck = makeAction(this, "mnuCheck", tr("Check..."));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Options..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
@@ -164,6 +165,7 @@ void frmMain::createMenus()
     mnuTools->addAction(mnuOpenServerRobots);
     mnuTools->addAction(mnuCompareServerRobots);
     mnuTools->addAction(mnuBlockByPurpose);
+    mnuTools->addAction(mnuCheck);
     separator(mnuTools, "mnuLine6");
     mnuTools->addAction(mnuAddEditRobot);
     mnuTools->addAction(mnuOptions);

@@ -4,6 +4,7 @@
 #include "app/ProjectWindow.h"
 #include "ftp/FtpWindow.h"
 #include "options/OptionsHost.h"
+#include "rules/frmCheck.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -37,7 +38,8 @@ class frmMain : public QMainWindow,
                 public ProjectWindow,
                 public FtpWindow,
                 public OptionsHost,
-                public CrawlerWindow {
+                public CrawlerWindow,
+                public CheckHost {
     Q_OBJECT
 public:
     explicit frmMain(QWidget* parent = nullptr);
@@ -92,6 +94,14 @@ public:
     ProjectCommands& projectCommands() { return *m_project; }
     FtpCommands& ftpCommands() { return *m_ftp; }
     CrawlerCommands& crawlerCommands() { return *m_crawlers; }
+
+    // What the chooser's robot may crawl: the remote list's marks and the checker (Tools, "Check...").
+    void remoteListShown() override;
+    void markRemoteList();
+    void showCheck();
+    QStringList chooserUserAgents() const override;
+    QString pickedEntryPath() const override;
+    void selectGridRow(int row) override;
 
     // Commands of the rule grid.
     void AddRobot_Click();
@@ -169,6 +179,7 @@ private:
     QAction* mnuOpenServerRobots = nullptr;
     QAction* mnuBlockByPurpose = nullptr;
     QAction* mnuCompareServerRobots = nullptr;
+    QAction* mnuCheck = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -180,6 +191,7 @@ private:
     std::unique_ptr<ProjectCommands> m_project;
     std::unique_ptr<FtpCommands> m_ftp;
     std::unique_ptr<CrawlerCommands> m_crawlers;
+    frmCheck* m_check = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;

@@ -14,6 +14,9 @@
 #include "online/Desktop.h"
 #include "options/frmOption.h"
 #include "robots/RobotRecord.h"
+#include "rules/CrawlMarks.h"
+#include "rules/RuleEffects.h"
+#include "rules/RuleWriter.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -84,6 +87,12 @@ void frmMain::connectCommands()
     connect(cmdKeyFile, &QToolButton::clicked, this, &frmMain::cmdKeyFile_Click);
     connect(lv, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* row) { m_ftp->lv_DblClick(row); });
+    connect(mnuCheck, &QAction::triggered, this, &frmMain::showCheck);
+    connect(robotList, &QComboBox::currentIndexChanged, this, &frmMain::markRemoteList);
+    connect(lv, &QTreeWidget::currentItemChanged, this, [this] {
+        if (m_check && m_check->isVisible() && !pickedEntryPath().isEmpty())
+            m_check->setPath(pickedEntryPath());
+    });
 }
 
 bool frmMain::SetModified(bool modified)
@@ -283,6 +292,51 @@ const QStringList& frmMain::gridRows() const
 void frmMain::setGridRows(const QStringList& rows)
 {
     m_gridModel->setRows(rows);
+    markRemoteList();
+}
+
+void frmMain::remoteListShown()
+{
+    markRemoteList();
+}
+
+void frmMain::markRemoteList()
+{
+    if (m_connected && lv->topLevelItemCount() > 0)
+        markCrawlableEntries(lv, remoteDirectory(), selectedUserAgent(), gridRows());
+}
+
+void frmMain::showCheck()
+{
+    if (!m_check)
+        m_check = new frmCheck(*this, this);
+    m_check->Form_Load();
+    m_check->show();
+    m_check->raise();
+}
+
+QStringList frmMain::chooserUserAgents() const
+{
+    QStringList agents = m_robotChooser->UserAgents();
+    agents.removeDuplicates();
+    agents.removeAll(selectedUserAgent());
+    agents.prepend(selectedUserAgent());
+    return agents;
+}
+
+QString frmMain::pickedEntryPath() const
+{
+    const QTreeWidgetItem* item = lv->currentItem();
+    if (!m_connected || !item || item->text(0) == QLatin1String(".."))
+        return {};
+    const bool folder = item->text(5) == QLatin1String("a");
+    return QString::fromLatin1(robots::entryUrlPath(remoteDirectory(), item->text(0) + (folder ? "/" : "")));
+}
+
+void frmMain::selectGridRow(int row)
+{
+    robotGrid->setCurrentIndex(m_gridModel->index(row, 0));
+    robotGrid->scrollTo(m_gridModel->index(row, 0));
 }
 
 void frmMain::setGridColumnWidth()
@@ -321,8 +375,16 @@ void frmMain::AddRobot_Click()
     QStringList rows = gridRows();
     const auto directive =
         cboRuleKind->currentIndex() == 1 ? RuleGrid::Directive::Allow : RuleGrid::Directive::Disallow;
-    if (!RuleGrid::addRule(rows, selectedUserAgent(), remoteDirectory(), selected.first()->text(0),
-                           directive))
+    QString name = selected.first()->text(0);
+    if (directive == RuleGrid::Directive::Disallow && name != QLatin1String("..") && !name.contains(u'\n') &&
+        !name.contains(u'\r')) {
+        QStringList entries;
+        for (int i = 0; i < lv->topLevelItemCount(); ++i)
+            entries << lv->topLevelItem(i)->text(0);
+        name =
+            robots::nameForDisallowRule(remoteDirectory(), name, selected.first()->text(5) == "a", entries);
+    }
+    if (!RuleGrid::addRule(rows, selectedUserAgent(), remoteDirectory(), name, directive))
         return;
     changeGrid(rows);
 }

@@ -53,6 +53,7 @@ void FtpCommands::RefreshRemoteList()
     if (m_session.IsBusy())
         return;
     m_window.setStatusPanel(0, m_browser.RefreshRemoteList());
+    m_window.remoteListShown();
 }
 
 void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
@@ -60,6 +61,7 @@ void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
     m_window.setStatusPanel(0, m_browser.navigate(row));
+    m_window.remoteListShown();
 }
 
 QString FtpCommands::remoteDirectory()

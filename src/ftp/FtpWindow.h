@@ -20,6 +20,8 @@ public:
     virtual void setStatusPanel(int panel, const QString& text) = 0;
     virtual const QStringList& gridRows() const = 0;
     virtual bool SetModified(bool modified) = 0;
+    // The remote list shows a (new) listing.
+    virtual void remoteListShown() {}
 };
 
 } // namespace sf

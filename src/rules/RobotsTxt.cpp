@@ -88,6 +88,12 @@ QByteArray agentToken(QByteArrayView value)
     return value.first(end).toByteArray();
 }
 
+QByteArray crawlerToken(QByteArrayView userAgent)
+{
+    const QByteArray token = agentToken(userAgent.trimmed());
+    return token.isEmpty() ? userAgent.trimmed().toByteArray() : token;
+}
+
 bool isGlobalAgent(QByteArrayView value)
 {
     return value.startsWith('*') && (value.size() == 1 || isSpace(value[1]));

@@ -61,6 +61,9 @@ private:
 
 // The token a user-agent line names: its leading letters, "_" and "-" ("FooBot/1.0" is "FooBot").
 QByteArray agentToken(QByteArrayView userAgentValue);
+// The token to check a robot by, from the user-agent text that heads its group: its agentToken, or
+// the text itself when that is empty ("*" checks the rules every crawler reads).
+QByteArray crawlerToken(QByteArrayView userAgent);
 // Whether a user-agent value is the "*" of every crawler ("*" alone or followed by a space).
 bool isGlobalAgent(QByteArrayView userAgentValue);
 // An Allow or Disallow value as it is matched: bytes above 0x7F percent-encoded, the hex digits of

@@ -17,10 +17,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -307,6 +310,81 @@ TEST_P(FtpWindowTest, StartUpReopensTheLastProjectAndConnectsWhenAsked)
         EXPECT_EQ(window->ftpCommands().session().IsConnectionPassive(), connects);
         EXPECT_FALSE(window->isModified());
     }
+}
+
+// What a robot may crawl, on a real server's folder of awkward names: the rules "Add rule" writes and
+// what it says of them, the remote list's marks, and the checker from the Tools menu.
+TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
+{
+    const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+    server.makeDir(base + "/odd");
+    for (const QString name : {"a*b.html", "a b.html", "ok.html", "price$"})
+        server.writeFile(base + "/odd/" + name, "x");
+    server.makeDir(base + "/odd/private");
+    server.makeDir(base + "/odd/private-archive");
+    connectAndEnterWritableDir(true);
+    ASSERT_TRUE(doubleClick("odd"));
+    auto* lv = named<QTreeWidget>(window, "lv");
+    const auto addRule = [&](const QString& name) {
+        lv->setCurrentItem(row(name));
+        QTest::mouseClick(named<QToolButton>(window, "AddRobot"), Qt::LeftButton);
+    };
+    scriptedPrompt().reset();
+    addRule("a*b.html");
+    scriptedPrompt().answerNext(Prompt::Answer::Yes); // the folder's rule with a final "/"
+    addRule("private");
+    const QStringList said = scriptedPrompt().messages();
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_TRUE(said[0].contains("a b.html") && !said[0].contains("ok.html")) << said[0].toStdString();
+    EXPECT_TRUE(said[1].contains("private-archive")) << said[1].toStdString();
+    EXPECT_EQ(window->gridRows().mid(5, 3),
+              (QStringList{"User-agent: *", "Disallow: " + base + "/odd/private/",
+                           "Disallow: " + base + "/odd/a*b.html"}));
+
+    // Greyed with the deciding line: the wildcard's entries and the folder; the rest as usual.
+    for (const auto& [name, line] : std::initializer_list<std::pair<QString, int>>{{"a*b.html", 8},
+                                                                                   {"a b.html", 8},
+                                                                                   {"private", 7},
+                                                                                   {"ok.html", 0},
+                                                                                   {"private-archive", 0},
+                                                                                   {"price$", 0}}) {
+        QTreeWidgetItem* item = row(name);
+        ASSERT_TRUE(item) << name.toStdString();
+        EXPECT_EQ(item->data(0, Qt::ForegroundRole).isValid(), line > 0) << name.toStdString();
+        EXPECT_EQ(item->toolTip(0).contains(QStringLiteral("line %1,").arg(line)), line > 0)
+            << name.toStdString();
+    }
+
+    // The grid marks a row that crawlers read otherwise, and leaves the text as it is.
+    QStringList rows = window->gridRows();
+    rows.insert(8, "Disallow: /x#y");
+    window->setGridRows(rows);
+    const QModelIndex marked = named<QTableView>(window, "robotGrid")->model()->index(8, 0);
+    EXPECT_TRUE(marked.data(Qt::ToolTipRole).toString().contains("starts a comment"));
+    EXPECT_FALSE(marked.data(Qt::DecorationRole).isNull());
+    EXPECT_TRUE(
+        named<QTableView>(window, "robotGrid")->model()->index(7, 0).data(Qt::DecorationRole).isNull());
+    EXPECT_EQ(window->gridRows(), rows);
+
+    named<QAction>(window, "mnuCheck")->trigger();
+    auto* check = named<QDialog>(window, "frmCheck");
+    ASSERT_TRUE(check->isVisible());
+    auto* robot = named<QComboBox>(check, "cboRobot");
+    robot->lineEdit()->clear();
+    QTest::keyClicks(robot->lineEdit(), "AnyBot");
+    const auto verdictFor = [&](const QString& name) {
+        lv->setCurrentItem(row(name));
+        QTest::mouseClick(named<QPushButton>(check, "cmdCheck"), Qt::LeftButton);
+        return named<QLabel>(check, "lblVerdict")->text();
+    };
+    EXPECT_EQ(verdictFor("ok.html"), "Allowed (no rule applies)");
+    EXPECT_EQ(named<QLineEdit>(check, "txtPath")->text(), base + "/odd/ok.html");
+    EXPECT_EQ(verdictFor("a b.html"), "Blocked (line 8)");
+    EXPECT_EQ(named<QLineEdit>(check, "txtPath")->text(), base + "/odd/a%20b.html");
+    EXPECT_EQ(named<QTableView>(window, "robotGrid")->currentIndex().row(), 7);
+    named<QLineEdit>(check, "txtPath")->setText(base + "/odd/private-archive/x.html");
+    QTest::mouseClick(named<QPushButton>(check, "cmdCheck"), Qt::LeftButton);
+    EXPECT_EQ(named<QLabel>(check, "lblVerdict")->text(), "Allowed (no rule applies)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, FtpWindowTest,

@@ -1,0 +1,44 @@
+#include "rules/CrawlMarks.h"
+
+#include "app/RuleGrid.h"
+#include "rules/RobotsTxt.h"
+#include "rules/RuleWriter.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QTreeWidget>
+
+namespace sf {
+
+void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QString& userAgent,
+                          const QStringList& gridRows)
+{
+    const robots::RuleSet rules =
+        robots::RobotsTxt(RuleGrid::exportText(gridRows)).rulesFor(robots::crawlerToken(userAgent.toUtf8()));
+    const QBrush grey = list->palette().brush(QPalette::Disabled, QPalette::Text);
+    list->setUpdatesEnabled(false);
+    const QSignalBlocker quiet(list->model());
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        const QString name = item->text(0);
+        if (name == QLatin1String(".."))
+            continue;
+        const bool folder = item->text(5) == QLatin1String("a");
+        const QByteArray path = robots::entryUrlPath(directory, folder ? name + u'/' : name);
+        const robots::Verdict verdict = rules.checkPath(std::string_view(path.constData(), path.size()));
+        if (verdict.allowed) {
+            item->setData(0, Qt::ForegroundRole, QVariant());
+            item->setToolTip(0, QString());
+            continue;
+        }
+        item->setForeground(0, grey);
+        item->setToolTip(0, QApplication::translate("sf", "%1 may not crawl this: line %2, \"%3\"")
+                                .arg(userAgent)
+                                .arg(verdict.line)
+                                .arg(gridRows.value(verdict.line - 1)));
+    }
+    list->setUpdatesEnabled(true);
+    list->viewport()->update();
+}
+
+} // namespace sf

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace sf {
+
+// What the checker needs of its window: the grid, the robots of the chooser, the remote list's pick
+// and the grid's selection.
+class CheckHost {
+public:
+    virtual ~CheckHost() = default;
+    virtual const QStringList& gridRows() const = 0;
+    // The user-agents of the chooser's entries, the chosen one first.
+    virtual QStringList chooserUserAgents() const = 0;
+    // The URL path of the entry picked in the remote list; empty when none is.
+    virtual QString pickedEntryPath() const = 0;
+    virtual void selectGridRow(int row) = 0;
+};
+
+// "Check": whether a robot (from the chooser or any product token) may crawl a URL path under the
+// grid's rules; the deciding line is selected in the grid. Not modal: picking an entry in the remote
+// list while it is open puts that entry's path in.
+class frmCheck : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmCheck(CheckHost& host, QWidget* parent = nullptr);
+
+    // Refills the robots from the chooser and takes the remote list's pick.
+    void Form_Load();
+    void setPath(const QString& path);
+    void cmdCheck_Click();
+
+private:
+    CheckHost& m_host;
+    QComboBox* cboRobot = nullptr;
+    QLineEdit* txtPath = nullptr;
+    QPushButton* cmdCheck = nullptr;
+    QLabel* lblVerdict = nullptr;
+};
+
+} // namespace sf
