@@ -136,7 +136,7 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
         entries(named<QMenu>(w, "mnuTools")),
         (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-", "&Upload robots.txt",
                      "-", "Open the server's robots.txt", "Compare the grid with the server's robots.txt",
-                     "Block robots by purpose...", "-", "Add/Edit Robots", "Options..."}));
+                     "Block robots by purpose...", "Check...", "-", "Add/Edit Robots", "Options..."}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
               (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
                            "Linkharbor Website", "-", "&About Spiderfence"}));
