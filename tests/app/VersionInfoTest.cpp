@@ -254,3 +254,57 @@ TEST(VersionInfo, BuiltExecutablesCarryTheProjectVersion)
     ASSERT_TRUE(running.has_value());
     EXPECT_EQ(running->release(), expectedRelease);
 }
+
+TEST(VersionInfo, DamagedElfFilesAreRefusedPromptly)
+{
+    const QByteArray r = resource(0x0409, 0x04B0);
+    const QByteArray good = elfImage(r, true, false);
+    const qsizetype shoff = qFromLittleEndian<quint64>(good.constData() + 0x28);
+    const qsizetype names = shoff + 64, version = shoff + 128; // section headers 1 and 2
+    struct Patch {
+        qsizetype at;
+        quint64 value;
+        int bytes;
+    };
+    const auto patched = [](QByteArray b, std::initializer_list<Patch> patches) {
+        for (const Patch& p : patches)
+            put(b, p.at, p.value, p.bytes);
+        return b;
+    };
+    // ELF64 with e_shoff 0x40, e_shentsize 0x40, e_shnum 0: section 0 says 2^58 + 1 sections, whose
+    // table's size wraps to 64 bytes in 64-bit arithmetic.
+    QByteArray wrapping(128, '\0');
+    wrapping.replace(0, 7,
+                     "\x7f"
+                     "ELF\x02\x01\x01");
+    wrapping = patched(wrapping, {{0x28, 0x40, 8}, {0x3A, 0x40, 2}, {0x60, 0x0400000000000001ULL, 8}});
+    const struct {
+        const char* what;
+        QByteArray image;
+        bool found;
+    } cases[] = {
+        {"intact", good, true},
+        {"section count in section 0", patched(good, {{0x3C, 0, 2}, {shoff + 0x20, 3, 8}}), true},
+        {"name table index in section 0", patched(good, {{0x3E, 0xFFFF, 2}, {shoff + 0x28, 1, 4}}), true},
+        {"section count from section 0 that wraps", wrapping, false},
+        // The name table's offset plus the name's offset wraps to the real ".sfversion" text at 75.
+        {"name table offset near 2^64",
+         patched(good,
+                 {{names + 0x18, 0ULL - 0x1000, 8}, {names + 0x20, 0x2000, 8}, {version, 0x1000 + 75, 4}}),
+         false},
+        {"name table past the end", patched(good, {{names + 0x20, 1ULL << 40, 8}}), false},
+        {"section count past the end", patched(good, {{0x3C, 0xFFF0, 2}}), false},
+        {"name table index past the count", patched(good, {{0x3E, 7, 2}}), false},
+        {"section headers near 2^64", patched(good, {{0x28, 0ULL - 64, 8}}), false},
+        {"version section near 2^64", patched(good, {{version + 0x18, 0ULL - 8, 8}}), false},
+    };
+    for (const auto& c : cases) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(c.image.constData());
+        const versionres::Bytes found =
+            versionres::extractFromImage(bytes, static_cast<std::size_t>(c.image.size()));
+        EXPECT_EQ(found.empty(), !c.found) << c.what;
+        if (c.found) {
+            EXPECT_EQ(toQ(found), r) << c.what;
+        }
+    }
+}

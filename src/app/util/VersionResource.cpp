@@ -276,25 +276,28 @@ Bytes extractFromElf(const std::uint8_t* data, std::size_t size)
     const Reader r{data, size, data[5] == 2};
     const std::uint64_t shoff = is64 ? r.u64(0x28) : r.u32(0x20);
     const std::uint16_t entrySize = r.u16(is64 ? 0x3A : 0x2E);
+    // Every count and offset below is bounded by the file size before it takes part in arithmetic.
+    if (shoff == 0 || entrySize < (is64 ? 0x40 : 0x28) || !r.has(shoff, entrySize))
+        return {};
     std::uint64_t count = r.u16(is64 ? 0x3C : 0x30);
     std::uint64_t names = r.u16(is64 ? 0x3E : 0x32);
-    if (shoff == 0 || entrySize < (is64 ? 0x40 : 0x28))
-        return {};
     if (count == 0) // more sections than the header can count: section 0 holds the number
         count = is64 ? r.u64(shoff + 0x20) : r.u32(shoff + 0x14);
     if (names == 0xFFFF)
         names = r.u32(shoff + (is64 ? 0x28 : 0x18));
+    if (count == 0 || count > (size - shoff) / entrySize || names >= count)
+        return {};
     auto header = [&](std::uint64_t i) { return shoff + i * entrySize; };
     auto offsetOf = [&](std::uint64_t h) { return is64 ? r.u64(h + 0x18) : r.u32(h + 0x10); };
     auto sizeOf = [&](std::uint64_t h) { return is64 ? r.u64(h + 0x20) : r.u32(h + 0x14); };
-    if (names >= count || !r.has(header(count - 1), entrySize))
-        return {};
     const std::uint64_t table = offsetOf(header(names)), tableSize = sizeOf(header(names));
+    if (!r.has(table, tableSize))
+        return {};
     const std::string wanted = kElfSectionName;
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint64_t h = header(i);
         const std::uint32_t name = r.u32(h);
-        if (name >= tableSize || !r.has(table + name, wanted.size() + 1))
+        if (name >= tableSize || tableSize - name < wanted.size() + 1)
             continue;
         if (std::memcmp(data + table + name, wanted.c_str(), wanted.size() + 1) == 0 && r.u32(h + 4) != 8)
             return r.slice(offsetOf(h), sizeOf(h));

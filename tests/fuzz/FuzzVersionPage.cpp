@@ -1,0 +1,16 @@
+// The version page of any bytes, read without a public key (hashes taken as they are) and with one
+// (the signature checked).
+#include "FuzzInput.h"
+#include "online/transfer/VersionPage.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const QByteArray publicKey(32, '\x5a');
+    const QByteArray bytes = fuzzBytes(data, size);
+    for (const QByteArray& key : {QByteArray(), publicKey}) {
+        const sf::VersionPageResult result = sf::ReadVersionPage(bytes, key);
+        if (result.page)
+            (void)result.page->hashes.value(QStringLiteral("robots.rbd"));
+    }
+    return 0;
+}
