@@ -8,6 +8,7 @@
 #include "app/SharedState.h"
 #include "app/StepBanner.h"
 #include "ftp/FtpCommands.h"
+#include "online/UpdateNotice.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -421,6 +422,9 @@ void frmMain::createStatusBar()
         statusBar()->addPermanentWidget(StatusPanel[i], i == 0 ? 3 : 1);
     }
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    m_updateNotice = new UpdateNotice(this);
+    statusBar()->addWidget(m_updateNotice, 1);
+    connect(m_updateNotice, &QToolButton::clicked, mnuUpdate, &QAction::trigger);
     StatusPanel[0]->setText(tr("Folder: "));
     StatusPanel[1]->setText(tr("Release: "));
     StatusPanel[2]->setText(tr("Robots: "));

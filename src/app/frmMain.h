@@ -30,6 +30,7 @@ class ProjectCommands;
 class RobotChooser;
 class RuleGridModel;
 class StepBanner;
+class UpdateNotice;
 
 // The main window: the five steps of composing a robots.txt, its menus, toolbars and status bar, and
 // the rules by which its controls are enabled. The commands live in their own classes, each of which
@@ -111,6 +112,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createActions();
@@ -158,6 +160,7 @@ private:
     QTableView* robotGrid = nullptr;
     QToolButton* UploadButton = nullptr;
     QLabel* StatusPanel[3] = {};
+    UpdateNotice* m_updateNotice = nullptr; // "an update is online", from the start-up check
 
     QMenu* mnuFile = nullptr;
     QMenu* mnu_edit = nullptr;
@@ -195,6 +198,7 @@ private:
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;
+    bool m_shownBefore = false;
 };
 
 } // namespace sf

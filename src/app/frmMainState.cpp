@@ -12,6 +12,8 @@
 #include "app/util/VersionInfo.h"
 #include "ftp/FtpCommands.h"
 #include "online/Desktop.h"
+#include "online/UpdateNotice.h"
+#include "options/SettingsStore.h"
 #include "options/frmOption.h"
 #include "robots/RobotRecord.h"
 #include "rules/CrawlMarks.h"
@@ -25,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -418,6 +421,16 @@ void frmMain::writeStartupStatus()
     const auto version = RunningProgramVersion();
     setStatusPanel(1, tr("Release: %1").arg(version ? version->release() : QString()));
     setStatusPanel(2, tr("Robots: %1").arg(RobotListVersion));
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The start-up update check ("Check3") begins once the first window is up, and runs in the
+    // background: the window never waits for it.
+    if (!m_shownBefore && SettingsStore::flag(SettingsStore::Check3))
+        QTimer::singleShot(0, m_updateNotice, &UpdateNotice::check);
+    m_shownBefore = true;
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

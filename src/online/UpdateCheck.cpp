@@ -1,6 +1,7 @@
 #include "online/UpdateCheck.h"
 
 #include "app/util/FileUtils.h"
+#include "app/util/VersionInfo.h"
 #include "online/transfer/ComponentCheck.h"
 #include "online/transfer/Inet.h"
 #include "online/transfer/ServiceUrls.h"
@@ -24,6 +25,13 @@ constexpr qint64 kChunkSize = 256;
 QString ProgramVersionText()
 {
     return QStringLiteral("%1.%2.%3").arg(SF_VERSION_MAJOR).arg(SF_VERSION_MINOR).arg(SF_VERSION_REVISION);
+}
+
+QString InstalledRenewkitVersion()
+{
+    // Never the version of another file: GetVersionInfo keeps the last one it read when it fails.
+    return GetVersionInfo(ProgramPath(ExecutableName(QStringLiteral("renewkit")))) ? ProductVersionText
+                                                                                   : QString();
 }
 
 UpdateNeeds CompareVersions(const ComponentVersions& local, const ComponentVersions& online)

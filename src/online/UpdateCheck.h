@@ -15,6 +15,9 @@ class Inet;
 // The running program's version as the windows show and send it: major "." minor "." revision.
 QString ProgramVersionText();
 
+// The version of Renewkit in the program folder, empty when it cannot be read.
+QString InstalledRenewkitVersion();
+
 // Which parts differ between the local and the online versions (exact, case-sensitive comparison).
 struct UpdateNeeds {
     bool program = false;

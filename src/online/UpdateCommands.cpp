@@ -3,7 +3,6 @@
 #include "app/Prompt.h"
 #include "app/SharedState.h"
 #include "app/util/FileUtils.h"
-#include "app/util/VersionInfo.h"
 #include "online/Desktop.h"
 #include "online/UpdateCheck.h"
 #include "online/transfer/Inet.h"
@@ -160,9 +159,7 @@ void UpdateCommands::restartWithRenewkit()
 void UpdateCommands::showRefreshedVersions()
 {
     emit reloadRobotLists();
-    // Renewkit's version, or nothing when it cannot be read: never the version of another file.
-    const bool renewkit = GetVersionInfo(ProgramPath(ExecutableName(QStringLiteral("renewkit"))));
-    m_view.setInstalledVersions(RobotListVersion, renewkit ? ProductVersionText : QString());
+    m_view.setInstalledVersions(RobotListVersion, InstalledRenewkitVersion());
 }
 
 void UpdateCommands::closeWindow()

@@ -133,7 +133,11 @@ QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<
 VersionPageResult FetchVersionPage(Inet& inet)
 {
     inet.SetURL(WebFunctionUrl(QStringLiteral("spiderfenceversion.asp")));
-    const QByteArray reply = inet.OpenURL();
+    return VersionPageOf(inet, inet.OpenURL());
+}
+
+VersionPageResult VersionPageOf(const Inet& inet, const QByteArray& reply)
+{
     // An error page, or a page cut short, is no version page, whatever it holds.
     if (!CheckTransfer(inet).ok) {
         VersionPageResult result;

@@ -56,5 +56,8 @@ QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<
 // Asks the web service for the version page through a transfer control and reads it with the
 // maker's public key.
 VersionPageResult FetchVersionPage(Inet& inet);
+// The version page that a finished transfer brought as reply, read with the maker's public key;
+// an error answer or a reply cut short is none.
+VersionPageResult VersionPageOf(const Inet& inet, const QByteArray& reply);
 
 } // namespace sf
