@@ -27,7 +27,7 @@ bool blocksWholeSite(const RobotsTxt& txt, const Group& group)
     return !group.agents.empty();
 }
 
-void checkPairs(const Line& line, bool blocked, std::vector<ContentSignalProblem>& problems)
+void checkPairs(const Line& line, bool blocked, std::vector<LintProblem>& problems)
 {
     for (const QByteArray& pair : line.value.split(',')) {
         const qsizetype equals = pair.indexOf('=');
@@ -50,9 +50,8 @@ void checkPairs(const Line& line, bool blocked, std::vector<ContentSignalProblem
 
 } // namespace
 
-std::vector<ContentSignalProblem> lintContentSignals(const RobotsTxt& txt)
+void lintContentSignals(const RobotsTxt& txt, std::vector<LintProblem>& problems)
 {
-    std::vector<ContentSignalProblem> problems;
     for (const Line& line : txt.lines()) {
         if (!isContentSignal(line))
             continue;
@@ -62,7 +61,6 @@ std::vector<ContentSignalProblem> lintContentSignals(const RobotsTxt& txt)
         }
         checkPairs(line, blocksWholeSite(txt, txt.groups()[static_cast<size_t>(line.group)]), problems);
     }
-    return problems;
 }
 
 } // namespace sf::robots
