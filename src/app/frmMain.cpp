@@ -314,7 +314,8 @@ QWidget* frmMain::createRemoteStep()
     }
     lv->setColumnHidden(5, true); // "Type" only orders the rows: folders ("a") before files ("b")
     AddRobot = pictureButton(body, "AddRobot", "add",
-                             tr("Disallow the selected file or folder for the chosen robot"), tr("Add rule"));
+                             tr("Write a rule for the selected file or folder and the chosen robot"),
+                             tr("Add rule"));
     cboRuleKind = new QComboBox(body);
     cboRuleKind->setObjectName(QStringLiteral("cboRuleKind"));
     cboRuleKind->addItems({tr("Disallow:"), tr("Allow:")});

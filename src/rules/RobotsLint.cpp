@@ -1,5 +1,7 @@
 #include "rules/RobotsLint.h"
 
+#include "rules/ContentSignalLint.h"
+
 #include <QCoreApplication>
 #include <QHash>
 
@@ -87,6 +89,7 @@ std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize)
             lintPath(line, out);
     }
     lintGroups(txt, out);
+    lintContentSignals(txt, out);
     if (fileSize > kCrawlerReadLimit) {
         // The line that holds the first byte crawlers do not read.
         int number = 1;
