@@ -39,6 +39,7 @@ public:
     }
     QString openFileName(const FileDialog&) override { return {}; }
     QString saveFileName(const FileDialog&) override { return {}; }
+    QString text(const QString&, bool) override { return {}; }
 };
 
 struct Site {

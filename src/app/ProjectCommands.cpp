@@ -3,6 +3,7 @@
 #include "app/Prompt.h"
 #include "app/RobotsText.h"
 #include "app/RuleGrid.h"
+#include "app/SecretStore.h"
 #include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
@@ -99,8 +100,14 @@ void ProjectCommands::OpenProject()
     m_window.setGridRows(contents.rows);
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
     const ProjectHeader& h = shared::projectHeader;
-    m_window.setConnectionFields({trimSpaces(h.server), trimSpaces(h.user), trimSpaces(h.password),
-                                  trimSpaces(h.port), h.protocol, h.keyFile});
+    QString password = trimSpaces(h.password);
+    // A password kept out of the file comes from the secret store; without one, the connect asks.
+    if (!h.rememberPassword && password.isEmpty())
+        password =
+            SecretStore::read(SecretStore::key(trimSpaces(h.server), trimSpaces(h.port), trimSpaces(h.user)))
+                .value_or(QString());
+    m_window.setConnectionFields(
+        {trimSpaces(h.server), trimSpaces(h.user), password, trimSpaces(h.port), h.protocol, h.keyFile});
     m_window.setSessionModes(h.activeMode == -1, h.binaryTransfer == -1);
     m_window.setGridColumnWidth();
     m_window.RefreshRobotList();
@@ -134,6 +141,10 @@ bool ProjectCommands::SaveProject()
     h.password = fields.password;
     h.protocol = fields.protocol;
     h.keyFile = fields.keyFile;
+    if (!h.rememberPassword && !fields.password.isEmpty())
+        SecretStore::write(
+            SecretStore::key(trimSpaces(fields.server), trimSpaces(fields.port), trimSpaces(fields.user)),
+            fields.password);
     if (const Result saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows()); !saved) {
         reportWriteFailure(shared::CurrentFileName, saved.error);
         return false;

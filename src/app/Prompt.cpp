@@ -13,6 +13,7 @@ public:
     }
     QString openFileName(const FileDialog&) override { return {}; }
     QString saveFileName(const FileDialog&) override { return {}; }
+    QString text(const QString&, bool) override { return {}; }
 };
 
 SilentPrompt g_silent;

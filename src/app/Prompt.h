@@ -4,7 +4,8 @@
 
 namespace sf {
 
-// The one seam through which the program asks the user something: message boxes and file dialogs.
+// The one seam through which the program asks the user something: message boxes, file dialogs and a
+// line of text.
 // The program installs a widget-based implementation; tests install one that answers from a script.
 class Prompt {
 public:
@@ -26,6 +27,8 @@ public:
     // Returns the chosen path, or an empty text when the dialog was cancelled.
     virtual QString openFileName(const FileDialog& dialog) = 0;
     virtual QString saveFileName(const FileDialog& dialog) = 0;
+    // Asks for a line of text, shown as dots when secret; a null text when the user cancelled.
+    virtual QString text(const QString& label, bool secret) = 0;
 
     static Prompt& instance();
     // Installs the implementation in use; the caller keeps ownership. nullptr restores the silent default.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -86,6 +88,15 @@ QString QtPrompt::saveFileName(const FileDialog& dialog)
     const auto options = dialog.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), dialog.caption, dialog.initialPath,
                                         dialog.filter, nullptr, options);
+}
+
+QString QtPrompt::text(const QString& label, bool secret)
+{
+    bool ok = false;
+    const QString typed =
+        QInputDialog::getText(QApplication::activeWindow(), QApplication::translate("sf", "Spiderfence"),
+                              label, secret ? QLineEdit::Password : QLineEdit::Normal, QString(), &ok);
+    return ok ? (typed.isNull() ? QStringLiteral("") : typed) : QString();
 }
 
 } // namespace sf

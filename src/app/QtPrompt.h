@@ -10,6 +10,7 @@ public:
     Answer message(const QString& text, Buttons buttons, Icon icon) override;
     QString openFileName(const FileDialog& dialog) override;
     QString saveFileName(const FileDialog& dialog) override;
+    QString text(const QString& label, bool secret) override;
 };
 
 } // namespace sf

@@ -3,7 +3,9 @@
 #include "app/BusyPointer.h"
 #include "app/Prompt.h"
 #include "app/RobotsText.h"
+#include "app/SecretStore.h"
 #include "app/SharedState.h"
+#include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
 
 #include <QElapsedTimer>
@@ -20,10 +22,12 @@ bool FtpCommands::ConnectFtp()
 {
     if (m_session.IsBusy())
         return false;
+    ConnectionFields fields = m_window.connectionFields();
+    if (!askForMissingPassword(fields))
+        return false;
     bool connected = false;
     {
         BusyPointer busy;
-        const ConnectionFields fields = m_window.connectionFields();
         m_session.SetProtocol(fields.protocol);
         m_session.SetTrustPolicy(shared::projectHeader.trust);
         // A key file's passphrase is typed into the password box.
@@ -40,6 +44,22 @@ bool FtpCommands::ConnectFtp()
     if (!connected && m_window.isShown())
         prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
     return connected;
+}
+
+bool FtpCommands::askForMissingPassword(ConnectionFields& fields)
+{
+    // Kept out of the project file, the password comes from the secret store, or else from the user.
+    if (shared::projectHeader.rememberPassword || !fields.password.isEmpty() || !fields.keyFile.isEmpty())
+        return true;
+    const QString key =
+        SecretStore::key(trimSpaces(fields.server), trimSpaces(fields.port), trimSpaces(fields.user));
+    if (const std::optional<QString> stored = SecretStore::read(key)) {
+        fields.password = *stored;
+        return true;
+    }
+    fields.password =
+        prompts().text(QObject::tr("Password for %1 on %2:").arg(fields.user, fields.server), true);
+    return !fields.password.isNull();
 }
 
 void FtpCommands::DisconnectFtp()

@@ -46,6 +46,7 @@ public:
     static QString publishMethodText(cFTP::PublishMethod method);
 
 private:
+    bool askForMissingPassword(ConnectionFields& fields);
     bool writeTemporaryFile(const QString& path);
 
     FtpWindow& m_window;

@@ -387,6 +387,28 @@ TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
     EXPECT_EQ(named<QLabel>(check, "lblVerdict")->text(), "Allowed (no rule applies)");
 }
 
+TEST_P(FtpWindowTest, WithoutASecretStoreTheConnectAsksForThePasswordKeptOutOfTheProject)
+{
+    // No session bus answers, so no secret store does.
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + programDir.file("no-bus").toLocal8Bit());
+    shared::projectHeader.rememberPassword = false;
+    typeConnection(QString::number(server.port()));
+    named<QLineEdit>(window, "txtPassword")->clear();
+    for (const QString& typed : {QString(), server.password()}) {
+        SCOPED_TRACE(typed.isNull() ? "cancelled" : "typed");
+        scriptedPrompt().reset();
+        scriptedPrompt().typeNext(typed);
+        named<QAction>(window, "Toolbar4Button1")->trigger();
+        ASSERT_EQ(scriptedPrompt().shown().size(), 1);
+        EXPECT_EQ(scriptedPrompt().shown()[0].kind, test::ScriptedPrompt::Kind::Text);
+        EXPECT_EQ(window->isConnected(), !typed.isNull())
+            << window->ftpCommands().session().GetLastErrorMessage().toStdString();
+    }
+    EXPECT_TRUE(named<QTreeWidget>(window, "lv")->topLevelItemCount() > 1);
+    bus.isNull() ? qunsetenv("DBUS_SESSION_BUS_ADDRESS") : qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, FtpWindowTest,
                          testing::Values(FtpServer::Kind::Pyftpdlib, FtpServer::Kind::Vsftpd),
                          [](const auto& info) { return FtpServer::kindName(info.param).toStdString(); });

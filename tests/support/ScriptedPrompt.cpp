@@ -26,6 +26,16 @@ QString ScriptedPrompt::saveFileName(const FileDialog& dialog)
     return nextFile(Kind::SaveFile, dialog);
 }
 
+QString ScriptedPrompt::text(const QString& label, bool)
+{
+    m_shown.append({Kind::Text, label, Buttons::Ok, {}});
+    if (m_texts.isEmpty()) {
+        ADD_FAILURE() << "unexpected request for text: " << label.toStdString();
+        return {};
+    }
+    return m_texts.dequeue();
+}
+
 QString ScriptedPrompt::nextFile(Kind kind, const FileDialog& dialog)
 {
     m_shown.append({kind, dialog.filter, Buttons::Ok, dialog});
@@ -50,6 +60,7 @@ void ScriptedPrompt::reset()
 {
     m_answers.clear();
     m_files.clear();
+    m_texts.clear();
     m_shown.clear();
 }
 

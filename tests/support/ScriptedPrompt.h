@@ -10,14 +10,14 @@
 namespace sf::test {
 
 // Answers the program's questions from a script, so that no test ever waits on a modal dialog.
-// A message with only an OK button is answered by itself; a question or a file dialog without a
+// A message with only an OK button is answered by itself; a question, a file dialog or a text without a
 // scripted answer fails the test. Everything shown is recorded.
 class ScriptedPrompt final : public Prompt {
 public:
-    enum class Kind { Message, OpenFile, SaveFile };
+    enum class Kind { Message, OpenFile, SaveFile, Text };
     struct Shown {
         Kind kind;
-        QString text; // the message, or the dialog's filter
+        QString text; // the message, the dialog's filter, or the label of a text asked for
         Buttons buttons = Buttons::Ok;
         FileDialog dialog;
     };
@@ -25,14 +25,20 @@ public:
     void answerNext(Answer answer) { m_answers.enqueue(answer); }
     // The next file dialog returns this path; an empty path cancels it.
     void chooseFileNext(const QString& path) { m_files.enqueue(path); }
+    // The next request for a line of text gets this; a null text cancels it.
+    void typeNext(const QString& typed) { m_texts.enqueue(typed); }
 
     Answer message(const QString& text, Buttons buttons, Icon icon) override;
     QString openFileName(const FileDialog& dialog) override;
     QString saveFileName(const FileDialog& dialog) override;
+    QString text(const QString& label, bool secret) override;
 
     const QList<Shown>& shown() const { return m_shown; }
     QStringList messages() const;
-    int pendingAnswers() const { return static_cast<int>(m_answers.size() + m_files.size()); }
+    int pendingAnswers() const
+    {
+        return static_cast<int>(m_answers.size() + m_files.size() + m_texts.size());
+    }
     void reset();
 
 private:
@@ -40,6 +46,7 @@ private:
 
     QQueue<Answer> m_answers;
     QQueue<QString> m_files;
+    QQueue<QString> m_texts;
     QList<Shown> m_shown;
 };
 

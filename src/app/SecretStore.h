@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace sf {
+
+// The desktop's secret store, which keeps an FTP password out of the project file. Each call waits
+// for the store's answer.
+namespace SecretStore {
+
+// One entry per server, port and user.
+QString key(const QString& server, const QString& port, const QString& user);
+// False when no secret store answered or it refused the password.
+bool write(const QString& key, const QString& password);
+// Nothing when no secret store answered or it holds no password under the key.
+std::optional<QString> read(const QString& key);
+
+} // namespace SecretStore
+
+} // namespace sf
