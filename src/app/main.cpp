@@ -1,7 +1,7 @@
 #include "app/QtPrompt.h"
+#include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "online/SystemDesktop.h"
-#include "robots/RobotRecord.h"
 
 #include <QApplication>
 #include <QTimer>
