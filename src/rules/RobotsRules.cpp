@@ -13,6 +13,21 @@ std::string_view literalBeginning(std::string_view pattern)
     return pattern.substr(0, pattern.find('*'));
 }
 
+// For a pattern that starts with a wildcard: the first literal piece after it, which every matching
+// path holds somewhere.
+std::string_view innerPiece(std::string_view pattern)
+{
+    if (!pattern.empty() && pattern.back() == '$')
+        pattern.remove_suffix(1);
+    for (size_t star = pattern.find('*'); star != std::string_view::npos; star = pattern.find('*')) {
+        pattern.remove_prefix(star + 1);
+        const std::string_view piece = pattern.substr(0, pattern.find('*'));
+        if (!piece.empty())
+            return piece;
+    }
+    return {};
+}
+
 struct Best {
     int priority = -1; // the matched pattern's length; -1 when none matched
     int line = 0;
@@ -85,10 +100,19 @@ std::string pathOfUrl(std::string_view url)
 
 RuleSet::RuleSet(std::vector<Rule> rules) : m_rules(std::move(rules))
 {
-    index();
+    for (size_t r = 0; r < m_rules.size(); ++r) {
+        const std::string_view beginning = literalBeginning(m_rules[r].pattern);
+        const std::string_view inner = innerPiece(m_rules[r].pattern);
+        if (beginning.size() <= 1 && !inner.empty())
+            m_inner.add(inner, static_cast<int>(r));
+        else
+            m_beginnings.add(beginning, static_cast<int>(r));
+    }
+    m_beginnings.finish();
+    m_inner.finish();
 }
 
-int RuleSet::child(int node, char byte) const
+int RuleSet::Index::child(int node, char byte) const
 {
     for (int c = m_nodes[node].firstChild; c >= 0; c = m_nodes[c].nextSibling) {
         if (m_nodes[c].byte == byte)
@@ -97,39 +121,45 @@ int RuleSet::child(int node, char byte) const
     return -1;
 }
 
-int RuleSet::addChild(int node, char byte)
+void RuleSet::Index::add(std::string_view key, int rule)
 {
-    const int existing = child(node, byte);
-    if (existing >= 0)
-        return existing;
-    Node n;
-    n.byte = byte;
-    n.nextSibling = m_nodes[node].firstChild;
-    m_nodes.push_back(n);
-    const int id = static_cast<int>(m_nodes.size()) - 1;
-    m_nodes[node].firstChild = id;
-    return id;
+    int node = 0;
+    for (const char byte : key) {
+        int next = child(node, byte);
+        if (next < 0) {
+            Node n;
+            n.byte = byte;
+            n.nextSibling = m_nodes[node].firstChild;
+            m_nodes.push_back(n);
+            next = static_cast<int>(m_nodes.size()) - 1;
+            m_nodes[node].firstChild = next;
+        }
+        node = next;
+    }
+    m_added.emplace_back(node, rule);
 }
 
-void RuleSet::index()
+void RuleSet::Index::finish()
 {
-    m_nodes.assign(1, Node{});
-    std::vector<std::pair<int, int>> nodeOfRule; // (node, rule)
-    nodeOfRule.reserve(m_rules.size());
-    for (size_t r = 0; r < m_rules.size(); ++r) {
-        int node = 0;
-        for (const char byte : literalBeginning(m_rules[r].pattern))
-            node = addChild(node, byte);
-        nodeOfRule.emplace_back(node, static_cast<int>(r));
-    }
-    std::sort(nodeOfRule.begin(), nodeOfRule.end());
-    m_order.clear();
-    for (size_t i = 0; i < nodeOfRule.size(); ++i) {
-        Node& n = m_nodes[nodeOfRule[i].first];
-        if (i == 0 || nodeOfRule[i - 1].first != nodeOfRule[i].first)
+    std::sort(m_added.begin(), m_added.end());
+    for (size_t i = 0; i < m_added.size(); ++i) {
+        Node& n = m_nodes[m_added[i].first];
+        if (i == 0 || m_added[i - 1].first != m_added[i].first)
             n.rulesBegin = static_cast<int>(i);
         n.rulesEnd = static_cast<int>(i) + 1;
-        m_order.push_back(nodeOfRule[i].second);
+        m_order.push_back(m_added[i].second);
+    }
+    m_added = {};
+}
+
+template <class Visit> void RuleSet::Index::walk(std::string_view text, Visit visit) const
+{
+    int node = 0;
+    for (size_t depth = 0; node >= 0; ++depth) {
+        const Node& n = m_nodes[node];
+        for (int i = n.rulesBegin; i < n.rulesEnd; ++i)
+            visit(m_order[i]);
+        node = depth < text.size() ? child(node, text[depth]) : -1;
     }
 }
 
@@ -141,16 +171,14 @@ Verdict RuleSet::check(QByteArrayView urlOrPath) const
 Verdict RuleSet::checkPath(std::string_view path) const
 {
     Best allow, disallow;
-    int node = 0;
-    for (size_t depth = 0; node >= 0; ++depth) {
-        const Node& n = m_nodes[node];
-        for (int i = n.rulesBegin; i < n.rulesEnd; ++i) {
-            const Rule& rule = m_rules[m_order[i]];
-            if (patternMatches(path, rule.pattern))
-                (rule.allow ? allow : disallow).offer(static_cast<int>(rule.pattern.size()), rule.line);
-        }
-        node = depth < path.size() ? child(node, path[depth]) : -1;
-    }
+    const auto verify = [&](int r) {
+        const Rule& rule = m_rules[r];
+        if (patternMatches(path, rule.pattern))
+            (rule.allow ? allow : disallow).offer(static_cast<int>(rule.pattern.size()), rule.line);
+    };
+    m_beginnings.walk(path, verify);
+    for (size_t start = 0; start < path.size(); ++start)
+        m_inner.walk(path.substr(start), verify);
     // A tie goes to Allow; an empty pattern (priority 0) decides nothing by itself.
     const bool blocked = (allow.priority > 0 || disallow.priority > 0) && disallow.priority > allow.priority;
     return Verdict{!blocked, disallow.priority > allow.priority ? disallow.line : allow.line};

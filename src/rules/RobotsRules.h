@@ -20,7 +20,8 @@ struct Rule {
     int line = 0;
 };
 
-// One crawler's rules, indexed by their literal beginnings so that a path is checked against the
+// One crawler's rules, indexed by their literal beginnings (or, for those that start with a wildcard,
+// by the first literal piece after it) so that a path is checked against the
 // few rules that can match it. The longest matching pattern decides; Allow wins a tie.
 class RuleSet {
 public:
@@ -32,19 +33,30 @@ public:
     const std::vector<Rule>& rules() const { return m_rules; }
 
 private:
-    struct Node {
-        char byte = 0;
-        int firstChild = -1;
-        int nextSibling = -1;
-        int rulesBegin = 0, rulesEnd = 0; // into m_order: rules whose literal beginning ends here
+    // A trie of keys, each ending at the rules it stands for.
+    class Index {
+    public:
+        void add(std::string_view key, int rule);
+        void finish();
+        // Calls visit(rule) for each rule whose key begins the text.
+        template <class Visit> void walk(std::string_view text, Visit visit) const;
+
+    private:
+        struct Node {
+            char byte = 0;
+            int firstChild = -1;
+            int nextSibling = -1;
+            int rulesBegin = 0, rulesEnd = 0; // into m_order
+        };
+        int child(int node, char byte) const;
+        std::vector<Node> m_nodes{Node{}};
+        std::vector<std::pair<int, int>> m_added; // (node, rule) until finish()
+        std::vector<int> m_order;
     };
-    int child(int node, char byte) const;
-    int addChild(int node, char byte);
-    void index();
 
     std::vector<Rule> m_rules;
-    std::vector<Node> m_nodes;
-    std::vector<int> m_order;
+    Index m_beginnings; // rules by the literal text they start with
+    Index m_inner;      // rules that start with a wildcard, by the first literal piece after it
 };
 
 // Whether a normalised pattern matches the beginning of a path (or all of it, with a final "$").
