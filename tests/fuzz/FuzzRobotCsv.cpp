@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = decoder(fuzzBytes(data, size));
     QList<sf::CsvRow> rows;
     QList<sf::RobotRecord> records;
-    QString error;
-    if (sf::parseCsv(text, rows, &error) && sf::robotsFromCsv(rows, {}, records, &error)) {
+    if (sf::parseCsv(text, rows) && sf::robotsFromCsv(rows, {}, records)) {
         for (const sf::RobotRecord& record : records)
             (void)record.toData();
     }
