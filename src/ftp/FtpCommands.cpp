@@ -7,6 +7,7 @@
 #include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
+#include "ftp/RemoteName.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -86,7 +87,7 @@ void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
 
 QString FtpCommands::remoteDirectory()
 {
-    return m_session.GetFTPDirectory();
+    return ftp::displayPath(m_session.GetFTPDirectory());
 }
 
 QString FtpCommands::uploadCompleteText(double seconds)
