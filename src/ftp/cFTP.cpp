@@ -59,6 +59,8 @@ bool cFTP::BusyScope::acquire()
     return true;
 }
 
+static_assert(cFTP::ErrorCancelled == CURLE_ABORTED_BY_CALLBACK);
+
 cFTP::cFTP(QObject* parent) : QObject(parent) {}
 
 cFTP::~cFTP() = default;

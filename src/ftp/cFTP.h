@@ -52,6 +52,7 @@ class cFTP : public QObject {
     Q_OBJECT
 public:
     static constexpr qint32 ErrorNoMoreEntries = 18;
+    static constexpr qint32 ErrorCancelled = 42; // libcurl's "aborted by callback": Cancel or CloseConnection
     static constexpr qint32 ErrorServerResponse = 12003;
     static constexpr qint32 ErrorNotConnected = 12100;
     static constexpr qint32 ErrorBusy = 12101;
