@@ -238,14 +238,13 @@ TEST_F(OptionsWindowTest, OnlyKeysThatEditTheHeaderOrTheUploadFolderMarkTheProje
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.uploadFolder ? "Text2 " : "Text1 ") << c.key);
         open([&](frmOption& options) {
-            ProjectOptionsTab& p = *options.projectOptions();
-            QLineEdit* field = c.uploadFolder ? p.Text2 : p.Text1;
+            QLineEdit* field = named<QLineEdit>(options.projectOptions(), c.uploadFolder ? "Text2" : "Text1");
             field->setFocus();
             w.SetModified(false);
             QTest::keyClick(field, c.key);
             EXPECT_EQ(w.isModified(), c.marks);
             if (options.isVisible())
-                QTest::mouseClick(options.Cancel, Qt::LeftButton);
+                QTest::mouseClick(named<QPushButton>(options, "Cancel"), Qt::LeftButton);
         });
     }
 }

@@ -120,7 +120,16 @@ TEST_F(RobotWindowTest, SetVersionRewritesOnlyTheVersionBytesOfEverySlot)
             const QStringList firstRow = rowTexts(*named<QTreeView>(tab, "ListView1")->model(), 0);
             named<QLineEdit>(tab, "SetRobotVersion")->selectAll();
             QTest::keyClicks(named<QLineEdit>(tab, "SetRobotVersion"), c.typed);
+            // While the stamp runs, Apply and Close wait.
+            QStringList enabledWhileRunning;
+            const auto watch = QObject::connect(&tab, &RobotListTab::maintenanceRunning, [&](bool running) {
+                for (const char* button : {"Proceed", "Cancel"})
+                    if (running && named<QPushButton>(options, button)->isEnabled())
+                        enabledWhileRunning << button;
+            });
             QTest::mouseClick(named<QPushButton>(tab, "SetVersion"), Qt::LeftButton);
+            QObject::disconnect(watch);
+            EXPECT_EQ(enabledWhileRunning, QStringList());
             EXPECT_EQ(RobotListVersion, c.typed) << "the whole text, also beyond 15 characters";
             EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 500);
             EXPECT_EQ(rowTexts(*named<QTreeView>(tab, "ListView1")->model(), 0), firstRow);
