@@ -1,4 +1,5 @@
 #include "app/QtPrompt.h"
+#include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "online/SystemDesktop.h"
 #include "robots/RobotRecord.h"
