@@ -1,5 +1,6 @@
 #include "app/ProjectCommands.h"
 
+#include "app/ProjectFile.h"
 #include "app/Prompt.h"
 #include "app/RobotsText.h"
 #include "app/RuleGrid.h"
@@ -127,13 +128,7 @@ QString ProjectCommands::chooseSavePath(const QString& initial, const QString& f
 
 bool ProjectCommands::SaveProject()
 {
-    if (shared::CurrentFileName.isEmpty()) {
-        const QString path = chooseSavePath(m_dialogPath, projectFilter());
-        if (path.isEmpty())
-            return false;
-        shared::CurrentFileName = path;
-    }
-    ProjectHeader& h = shared::projectHeader;
+    ProjectHeader h = shared::projectHeader;
     const ConnectionFields fields = m_window.connectionFields();
     h.server = fields.server;
     h.port = fields.port;
@@ -141,6 +136,21 @@ bool ProjectCommands::SaveProject()
     h.password = fields.password;
     h.protocol = fields.protocol;
     h.keyFile = fields.keyFile;
+    // A character the file cannot hold would come back as "?": a wrong password at the next connect.
+    if (const QString field = ProjectFile::unstorableField(h); !field.isEmpty()) {
+        prompts().message(QObject::tr("The %1 holds characters that a project file cannot store. Change it, "
+                                      "then save again.")
+                              .arg(field),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        return false;
+    }
+    if (shared::CurrentFileName.isEmpty()) {
+        const QString path = chooseSavePath(m_dialogPath, projectFilter());
+        if (path.isEmpty())
+            return false;
+        shared::CurrentFileName = path;
+    }
+    shared::projectHeader = h;
     if (!h.rememberPassword && !fields.password.isEmpty())
         SecretStore::write(
             SecretStore::key(trimSpaces(fields.server), trimSpaces(fields.port), trimSpaces(fields.user)),

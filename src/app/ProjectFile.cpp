@@ -47,21 +47,22 @@ QString readKeyFile(const char* field)
 
 using Slot = std::array<char, kSlotSize>;
 
-void encodeHeader(Slot& slot, const ProjectHeader& h)
+void encodeHeader(char* slot, const ProjectHeader& h)
 {
-    writeFixedText(slot.data() + HeaderText, ProjectHeader::kHeaderTextWidth, h.headerText);
-    writeFixedText(slot.data() + UploadDir, ProjectHeader::kUploadDirectoryWidth, h.uploadDirectory);
-    writeFixedText(slot.data() + Server, ProjectHeader::kServerWidth, h.server);
-    writeFixedText(slot.data() + Port, ProjectHeader::kPortWidth, h.port);
-    writeFixedText(slot.data() + User, ProjectHeader::kUserWidth, h.user);
-    writeFixedText(slot.data() + Password, ProjectHeader::kPasswordWidth,
+    std::memset(slot, 0, kSlotSize);
+    writeFixedText(slot + HeaderText, ProjectHeader::kHeaderTextWidth, h.headerText);
+    writeFixedText(slot + UploadDir, ProjectHeader::kUploadDirectoryWidth, h.uploadDirectory);
+    writeFixedText(slot + Server, ProjectHeader::kServerWidth, h.server);
+    writeFixedText(slot + Port, ProjectHeader::kPortWidth, h.port);
+    writeFixedText(slot + User, ProjectHeader::kUserWidth, h.user);
+    writeFixedText(slot + Password, ProjectHeader::kPasswordWidth,
                    h.rememberPassword ? h.password : QString());
-    writeInt16(slot.data() + BinaryFlag, h.binaryTransfer);
-    writeInt16(slot.data() + ActiveFlag, h.activeMode);
+    writeInt16(slot + BinaryFlag, h.binaryTransfer);
+    writeInt16(slot + ActiveFlag, h.activeMode);
     slot[ProtocolByte] = static_cast<char>(h.protocol);
     slot[TrustByte] = static_cast<char>(h.trust);
     slot[PasswordByte] = h.rememberPassword ? 0 : 1;
-    writeKeyFile(slot.data() + KeyFile, h.keyFile);
+    writeKeyFile(slot + KeyFile, h.keyFile);
 }
 
 ProjectHeader decodeHeader(const Slot& slot)
@@ -95,6 +96,22 @@ void readSlot(const QByteArray& data, qint64 index, Slot& slot)
 
 } // namespace
 
+QString unstorableField(const ProjectHeader& header)
+{
+    const std::pair<const QString*, const char*> fields[] = {
+        {&header.headerText, QT_TRANSLATE_NOOP("sf::ProjectFile", "robots.txt header")},
+        {&header.uploadDirectory, QT_TRANSLATE_NOOP("sf::ProjectFile", "upload folder")},
+        {&header.server, QT_TRANSLATE_NOOP("sf::ProjectFile", "FTP server")},
+        {&header.port, QT_TRANSLATE_NOOP("sf::ProjectFile", "port")},
+        {&header.user, QT_TRANSLATE_NOOP("sf::ProjectFile", "user name")},
+        {&header.password, QT_TRANSLATE_NOOP("sf::ProjectFile", "password")},
+    };
+    for (const auto& [text, name] : fields)
+        if (!fitsAnsi(*text) && (text != &header.password || header.rememberPassword))
+            return QCoreApplication::translate("sf::ProjectFile", name);
+    return {};
+}
+
 Result read(QIODevice& device, Contents& contents)
 {
     const QByteArray data = device.readAll();
@@ -122,19 +139,26 @@ Result read(QIODevice& device, Contents& contents)
 
 Result write(QIODevice& device, const ProjectHeader& header, const QStringList& rows)
 {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(std::max<qsizetype>(rows.size(), 1)) * kSlotSize);
-    Slot slot;
-    slot.fill(0);
-    encodeHeader(slot, header);
-    out.append(slot.data(), kSlotSize);
-    for (qsizetype r = 1; r < rows.size(); ++r) {
-        slot.fill(0);
-        writeFixedText(slot.data(), kLineWidth, rows.at(r));
-        out.append(slot.data(), kSlotSize);
+    // Slots are encoded in place into a buffer of a few dozen slots that goes out whenever it is full.
+    constexpr qsizetype kChunkSlots = 64;
+    QByteArray chunk(kChunkSlots * kSlotSize, Qt::Uninitialized);
+    const qsizetype slotCount = std::max<qsizetype>(rows.size(), 1);
+    qsizetype filled = 0;
+    for (qsizetype k = 0; k < slotCount; ++k) {
+        char* slot = chunk.data() + filled * kSlotSize;
+        if (k == 0) {
+            encodeHeader(slot, header);
+        } else {
+            writeFixedText(slot, kLineWidth, rows.at(k));
+            std::memset(slot + kLineWidth, 0, kSlotSize - kLineWidth);
+        }
+        if (++filled < kChunkSlots && k + 1 < slotCount)
+            continue;
+        const qint64 bytes = filled * kSlotSize;
+        if (device.write(chunk.constData(), bytes) != bytes)
+            return Result::failure(device.errorString());
+        filled = 0;
     }
-    if (device.write(out) != out.size())
-        return Result::failure(device.errorString());
     return {};
 }
 

@@ -67,6 +67,10 @@ struct Contents {
     QStringList rows; // grid rows, row 0 the rule line
 };
 
+// The name of the first header field whose text Windows-1252 cannot hold (it would be saved with
+// "?" in its place), for the user; empty when every field can be stored.
+QString unstorableField(const ProjectHeader& header);
+
 // Reads a project. A short or empty device yields an empty project with the rule line only; a
 // partial last slot reads its missing bytes as spaces.
 Result read(QIODevice& device, Contents& contents);

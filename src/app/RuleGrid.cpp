@@ -1,5 +1,6 @@
 #include "app/RuleGrid.h"
 
+#include "app/ProjectFile.h"
 #include "app/RobotsText.h"
 #include "app/util/CodePage.h"
 #include "rules/RuleWriter.h"
@@ -78,13 +79,19 @@ QString disallowPath(const QString& directory, const QString& entryName)
     return QString::fromLatin1(robots::blockingPattern(robots::entryUrlPath(directory, entryName)));
 }
 
+bool ruleFitsRow(const QString& directory, const QString& entryName, Directive directive)
+{
+    const QString& kind = directive == Directive::Allow ? kAllow : kDisallow;
+    return kind.size() + disallowPath(directory, entryName).size() <= ProjectFile::kLineWidth;
+}
+
 bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName,
              Directive directive)
 {
     if (entryName.isNull() || trimSpaces(entryName) == QLatin1String(".."))
         return false;
     if (entryName.contains(u'\r') || entryName.contains(u'\n') || userAgent.contains(u'\r') ||
-        userAgent.contains(u'\n'))
+        userAgent.contains(u'\n') || !ruleFitsRow(directory, entryName, directive))
         return false;
     const QString ua = kUserAgent + userAgent;
     int pos = kGroupRow;

@@ -35,6 +35,10 @@ enum class Directive { Disallow, Allow };
 // a line break. The path is written so that it matches the entry's URL (see disallowPath).
 bool addRule(QStringList& rows, const QString& userAgent, const QString& directory, const QString& entryName,
              Directive directive = Directive::Disallow);
+// Whether the rule line for the entry fits one row of a project file: a longer line would be cut on
+// save, possibly in the middle of a percent-escape. addRule refuses a rule that does not fit.
+bool ruleFitsRow(const QString& directory, const QString& entryName,
+                 Directive directive = Directive::Disallow);
 // The path written after "Disallow: ": the entry's URL path as a crawler requests it (see
 // robots::entryUrlPath), made into a pattern that matches it (robots::blockingPattern).
 QString disallowPath(const QString& directory, const QString& entryName);

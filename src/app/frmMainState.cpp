@@ -2,6 +2,7 @@
 #include "app/CrawlerCommands.h"
 #include "app/ModalRunner.h"
 #include "app/ProjectCommands.h"
+#include "app/ProjectFile.h"
 #include "app/Prompt.h"
 #include "app/RobotChooser.h"
 #include "app/RuleGrid.h"
@@ -378,17 +379,25 @@ void frmMain::AddRobot_Click()
     QStringList rows = gridRows();
     const auto directive =
         cboRuleKind->currentIndex() == 1 ? RuleGrid::Directive::Allow : RuleGrid::Directive::Disallow;
+    const QString directory = remoteDirectory();
     QString name = selected.first()->text(0);
     if (directive == RuleGrid::Directive::Disallow && name != QLatin1String("..") && !name.contains(u'\n') &&
         !name.contains(u'\r')) {
         QStringList entries;
         for (int i = 0; i < lv->topLevelItemCount(); ++i)
             entries << lv->topLevelItem(i)->text(0);
-        name =
-            robots::nameForDisallowRule(remoteDirectory(), name, selected.first()->text(5) == "a", entries);
+        name = robots::nameForDisallowRule(directory, name, selected.first()->text(5) == "a", entries);
     }
-    if (!RuleGrid::addRule(rows, selectedUserAgent(), remoteDirectory(), name, directive))
+    if (!RuleGrid::addRule(rows, selectedUserAgent(), directory, name, directive)) {
+        if (!RuleGrid::ruleFitsRow(directory, name, directive))
+            prompts().message(
+                tr("The rule for \"%1\" is longer than a line of the project (%2 characters), so "
+                   "it was not added.")
+                    .arg(name)
+                    .arg(ProjectFile::kLineWidth),
+                Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
+    }
     changeGrid(rows);
 }
 

@@ -1,5 +1,7 @@
 #include "ftp/CurlSession.h"
 
+#include "ftp/RemoteName.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QUrl>
@@ -208,7 +210,7 @@ QByteArray CurlSession::remotePath(const QString& absolutePath) const
     const QString rest = absolutePath.startsWith(QLatin1Char('/')) ? absolutePath.mid(1) : absolutePath;
     // SFTP takes the path as it stands. FTP: "%2F" makes it absolute for libcurl; the rest is sent
     // as it is, one CWD for the folder.
-    return (isSftp() ? QByteArray("/") : QByteArray("/%2F")) + QUrl::toPercentEncoding(rest, "/");
+    return (isSftp() ? QByteArray("/") : QByteArray("/%2F")) + nameToServer(rest).toPercentEncoding("/");
 }
 
 QString CurlSession::entryPath() const
@@ -216,7 +218,7 @@ QString CurlSession::entryPath() const
     char* path = nullptr;
     if (!m_curl || curl_easy_getinfo(m_curl, CURLINFO_FTP_ENTRY_PATH, &path) != CURLE_OK || !path)
         return {};
-    return QString::fromUtf8(path);
+    return nameFromServer(path);
 }
 
 void CurlSession::applyRequest(const FtpRequest& request, curl_slist* postQuote)
@@ -247,7 +249,8 @@ CURLcode CurlSession::perform(const FtpRequest& request)
     for (const QString& command : request.postCommands) {
         // FTP, "*": a failing command does not make libcurl drop the control connection; the
         // caller reads the command's reply instead. SFTP has no replies: a failure ends the request.
-        curl::append(postQuote, ((isSftp() ? QByteArray() : QByteArray("*")) + command.toUtf8()).constData());
+        curl::append(postQuote,
+                     ((isSftp() ? QByteArray() : QByteArray("*")) + nameToServer(command)).constData());
     }
     applyRequest(request, postQuote.get());
     m_request = &request;
@@ -288,13 +291,13 @@ void CurlSession::takeReplyLine(const QByteArray& line)
         if (!startsWithCode(line))
             return; // libcurl's own informational lines, not a server reply
         if (line.size() > 3 && line[3] == '-') {
-            m_pendingLines.append(QString::fromUtf8(line));
+            m_pendingLines.append(nameFromServer(line));
             return;
         }
-        m_replies.append({line.left(3).toInt(), QString::fromUtf8(line)});
+        m_replies.append({line.left(3).toInt(), nameFromServer(line)});
         return;
     }
-    m_pendingLines.append(QString::fromUtf8(line));
+    m_pendingLines.append(nameFromServer(line));
     const QByteArray code = m_pendingLines.first().left(3).toUtf8();
     if (line.startsWith(code) && (line.size() == 3 || line[3] == ' ')) {
         m_replies.append({code.toInt(), m_pendingLines.join(QLatin1Char('\n'))});

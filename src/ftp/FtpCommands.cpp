@@ -7,6 +7,7 @@
 #include "app/SharedState.h"
 #include "app/util/CodePage.h"
 #include "app/util/FileUtils.h"
+#include "ftp/RemoteName.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,24 +26,27 @@ bool FtpCommands::ConnectFtp()
     ConnectionFields fields = m_window.connectionFields();
     if (!askForMissingPassword(fields))
         return false;
-    bool connected = false;
+    bool opened = false;
     {
         BusyPointer busy;
         m_session.SetProtocol(fields.protocol);
         m_session.SetTrustPolicy(shared::projectHeader.trust);
         // A key file's passphrase is typed into the password box.
         m_session.SetKeyFile(fields.keyFile, fields.keyFile.isEmpty() ? QString() : fields.password);
-        connected = m_session.OpenConnection(fields.server, fields.user, fields.password,
-                                             cFTP::PortFromText(fields.port));
-        if (connected) {
+        opened = m_session.OpenConnection(fields.server, fields.user, fields.password,
+                                          cFTP::PortFromText(fields.port));
+        if (opened) {
             m_session.SetFTPDirectory(QStringLiteral("/"));
             RefreshRemoteList();
         }
     }
-    // A failed connect has closed any earlier connection, so the window leaves the connected state.
+    // Window events ran during the connect: a Disconnect or Close Project pressed meanwhile closed the
+    // session and wins. The window follows the session as it is now; a failed connect has closed any
+    // earlier connection too.
+    const bool connected = m_session.IsConnected();
     m_window.setConnectedState(connected);
-    if (!connected && m_window.isShown())
-        prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    if (!opened && !stoppedByUser())
+        showError();
     return connected;
 }
 
@@ -72,21 +76,42 @@ void FtpCommands::RefreshRemoteList()
 {
     if (m_session.IsBusy())
         return;
-    m_window.setStatusPanel(0, m_browser.RefreshRemoteList());
-    m_window.remoteListShown();
+    showFolder(m_browser.RefreshRemoteList());
 }
 
 void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
 {
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
-    m_window.setStatusPanel(0, m_browser.navigate(row));
+    showFolder(m_browser.navigate(row));
+}
+
+void FtpCommands::showFolder(const QString& status)
+{
+    // A Disconnect pressed while the folder was read has cleared the list and kept the last folder's
+    // text: the list read meanwhile is not shown.
+    if (!m_session.IsConnected()) {
+        m_browser.clear();
+        return;
+    }
+    m_window.setStatusPanel(0, status);
     m_window.remoteListShown();
+}
+
+bool FtpCommands::stoppedByUser() const
+{
+    return m_session.GetLastErrorCode() == cFTP::ErrorCancelled;
+}
+
+void FtpCommands::showError()
+{
+    if (m_window.isShown())
+        prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
 }
 
 QString FtpCommands::remoteDirectory()
 {
-    return m_session.GetFTPDirectory();
+    return ftp::displayPath(m_session.GetFTPDirectory());
 }
 
 QString FtpCommands::uploadCompleteText(double seconds)
@@ -138,13 +163,11 @@ void FtpCommands::UploadRobotsFile()
         uploaded = m_session.PublishFile(temp, QStringLiteral("robots.txt"), &method);
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    if (m_window.isShown()) {
-        if (uploaded)
-            prompts().message(uploadCompleteText(seconds) + QStringLiteral("\n") + publishMethodText(method),
-                              Prompt::Buttons::Ok, Prompt::Icon::Information);
-        else
-            prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
-    }
+    if (uploaded && m_window.isShown())
+        prompts().message(uploadCompleteText(seconds) + QStringLiteral("\n") + publishMethodText(method),
+                          Prompt::Buttons::Ok, Prompt::Icon::Information);
+    else if (!uploaded && !stoppedByUser())
+        showError();
     if (m_session.IsConnected())
         RefreshRemoteList();
     if (FileExists(temp))

@@ -48,6 +48,10 @@ public:
 private:
     bool askForMissingPassword(ConnectionFields& fields);
     bool writeTemporaryFile(const QString& path);
+    void showFolder(const QString& status);
+    // The last operation ended because a Disconnect or Close Project stopped it.
+    bool stoppedByUser() const;
+    void showError();
 
     FtpWindow& m_window;
     cFTP m_session;

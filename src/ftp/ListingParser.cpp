@@ -1,5 +1,7 @@
 #include "ftp/ListingParser.h"
 
+#include "ftp/RemoteName.h"
+
 #include <QStringList>
 #include <QTimeZone>
 
@@ -112,6 +114,22 @@ QDateTime mlsdTime(QStringView value)
     return QDateTime(date, time, QTimeZone::utc());
 }
 
+// IIS writes the name in column 39, after the size (right-aligned to column 38) or after "<DIR>"
+// and its padding. Where the line keeps that layout the name's own leading spaces survive; other
+// servers put one space before the name.
+qsizetype dosNameStart(const QString& line, qsizetype fieldEnd)
+{
+    constexpr qsizetype kNameColumn = 39;
+    if (fieldEnd < kNameColumn && line.size() > kNameColumn) {
+        bool padded = true;
+        for (qsizetype i = fieldEnd; i < kNameColumn && padded; ++i)
+            padded = line[i] == QLatin1Char(' ');
+        if (padded)
+            return kNameColumn;
+    }
+    return fieldEnd + 1;
+}
+
 bool isDotEntry(const QString& name)
 {
     return name == QLatin1String(".") || name == QLatin1String("..");
@@ -167,7 +185,8 @@ std::optional<ListingEntry> parseUnixListLine(const QString& line, const QDateTi
     const int day = tokens[m + 1].text.toInt();
     const QStringView last = tokens[m + 2].text;
     const QTime time = clockTime(last);
-    if (time.isValid())
+    entry.hasTime = time.isValid();
+    if (entry.hasTime)
         entry.modified = dateWithoutYear(month, day, time, nowUtc);
     else
         entry.modified = QDateTime(QDate(last.toInt(), month, day), QTime(0, 0), QTimeZone::utc());
@@ -175,8 +194,10 @@ std::optional<ListingEntry> parseUnixListLine(const QString& line, const QDateTi
     entry.name = line.mid(tokens[m + 2].end + 1);
     if (entry.isLink) {
         const qsizetype arrow = entry.name.indexOf(QLatin1String(" -> "));
-        if (arrow >= 0)
+        if (arrow >= 0) {
+            entry.linkTarget = entry.name.mid(arrow + 4);
             entry.name.truncate(arrow);
+        }
     }
     if (entry.name.isEmpty() || isDotEntry(entry.name))
         return std::nullopt;
@@ -223,10 +244,7 @@ std::optional<ListingEntry> parseDosListLine(const QString& line)
     else
         return std::nullopt;
     entry.modified = QDateTime(date, time, QTimeZone::utc());
-    qsizetype nameStart = sizeOrDir.end;
-    while (nameStart < line.size() && line[nameStart] == QLatin1Char(' '))
-        ++nameStart;
-    entry.name = line.mid(nameStart);
+    entry.name = line.mid(dosNameStart(line, sizeOrDir.end));
     if (entry.name.isEmpty() || isDotEntry(entry.name))
         return std::nullopt;
     return entry;
@@ -239,26 +257,53 @@ std::optional<ListingEntry> parseListLine(const QString& line, const QDateTime& 
     return parseUnixListLine(line, nowUtc);
 }
 
-QList<ListingEntry> parseListing(const QByteArray& data, bool machineListing, const QDateTime& nowUtc)
+void ListingStream::parseLine(QByteArrayView line)
 {
-    QList<ListingEntry> entries;
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (line.isEmpty())
+        return;
+    const QString text = nameFromServer(line);
+    const auto entry = m_machine ? parseMlsdLine(text) : parseListLine(text, m_now);
+    if (entry)
+        m_entries.append(*entry);
+}
+
+void ListingStream::feed(const char* data, qsizetype size)
+{
+    const QByteArrayView chunk(data, size);
     qsizetype start = 0;
-    while (start < data.size()) {
-        qsizetype end = data.indexOf('\n', start);
-        if (end < 0)
-            end = data.size();
-        qsizetype len = end - start;
-        if (len > 0 && data[start + len - 1] == '\r')
-            --len;
-        if (len > 0) {
-            const QString line = QString::fromUtf8(data.constData() + start, len);
-            const auto entry = machineListing ? parseMlsdLine(line) : parseListLine(line, nowUtc);
-            if (entry)
-                entries.append(*entry);
+    for (qsizetype end = chunk.indexOf('\n'); end >= 0; end = chunk.indexOf('\n', start)) {
+        if (m_pending.isEmpty()) {
+            parseLine(chunk.sliced(start, end - start));
+        } else {
+            m_pending.append(chunk.sliced(start, end - start));
+            parseLine(m_pending);
+            m_pending.clear();
         }
         start = end + 1;
     }
-    return entries;
+    m_pending.append(chunk.sliced(start));
+}
+
+void ListingStream::finish()
+{
+    parseLine(m_pending);
+    m_pending.clear();
+}
+
+void ListingStream::restart()
+{
+    m_pending.clear();
+    m_entries.clear();
+}
+
+QList<ListingEntry> parseListing(const QByteArray& data, bool machineListing, const QDateTime& nowUtc)
+{
+    ListingStream stream(machineListing, nowUtc);
+    stream.feed(data.constData(), data.size());
+    stream.finish();
+    return std::move(stream.entries());
 }
 
 bool matchesPattern(const QString& name, const QString& pattern)

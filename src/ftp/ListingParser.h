@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -11,7 +12,8 @@
 // human-readable formats that servers answer LIST with (Unix "ls -l" style and DOS/IIS style).
 // They are pure functions so that recorded server lines can be checked without a server.
 // LIST gives no time zone; its times are taken as UTC, as vsftpd and pyftpdlib write them unless
-// told otherwise. MLSD times are UTC by definition.
+// told otherwise. MLSD times are UTC by definition. Names are held as nameFromServer gives them
+// (RemoteName.h), so that the server's bytes survive.
 namespace sf::ftp {
 
 struct ListingEntry {
@@ -19,7 +21,9 @@ struct ListingEntry {
     bool isDirectory = false;
     bool isLink = false;
     qint64 size = 0;
-    QDateTime modified; // UTC; invalid when the line gives no time
+    QDateTime modified;  // UTC; invalid when the line gives no date
+    bool hasTime = true; // false: the line gave a date only (modified is that date's 00:00 UTC)
+    QString linkTarget;  // what a LIST line says a symbolic link points to
 };
 
 // One MLSD line: "fact=value;fact=value; name". Entries of type cdir/pdir ("." and "..") give nothing.
@@ -35,7 +39,28 @@ std::optional<ListingEntry> parseDosListLine(const QString& line);
 // One LIST line in whichever of the two formats it is written.
 std::optional<ListingEntry> parseListLine(const QString& line, const QDateTime& nowUtc);
 
-// A whole listing as it arrived on the data connection (UTF-8, lines ended by CR LF or LF).
+// A listing parsed while it arrives on the data connection: each chunk is fed as it comes, the
+// lines (ended by CR LF or LF) it completes are parsed at once, and finish() takes a last line that
+// has no line end.
+class ListingStream {
+public:
+    ListingStream(bool machineListing, const QDateTime& nowUtc) : m_machine(machineListing), m_now(nowUtc) {}
+    void feed(const char* data, qsizetype size);
+    void finish();
+    // Forgets what came so far: the transfer starts again from the beginning.
+    void restart();
+    QList<ListingEntry>& entries() { return m_entries; }
+
+private:
+    void parseLine(QByteArrayView line);
+
+    bool m_machine;
+    QDateTime m_now;
+    QByteArray m_pending; // the start of a line whose end has not arrived yet
+    QList<ListingEntry> m_entries;
+};
+
+// A whole listing as it arrived on the data connection.
 QList<ListingEntry> parseListing(const QByteArray& data, bool machineListing, const QDateTime& nowUtc);
 
 // Wildcard match of a file name against a search pattern: "?" is any one character, "*" any run of

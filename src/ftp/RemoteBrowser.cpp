@@ -3,6 +3,7 @@
 #include "app/BusyPointer.h"
 
 #include "app/util/CodePage.h"
+#include "ftp/RemoteName.h"
 #include "ftp/cFTP.h"
 
 #include <QApplication>
@@ -22,9 +23,13 @@ QIcon picture(Picture which)
     return icons[which];
 }
 
+// The server's spelling of the row's name, which navigation sends back.
+constexpr int kServerNameRole = Qt::UserRole;
+
 QTreeWidgetItem* makeRow(const QStringList& columns, Picture which)
 {
     auto* row = new QTreeWidgetItem(columns);
+    row->setData(0, kServerNameRole, columns.first());
     row->setIcon(0, picture(which));
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     return row;
@@ -60,7 +65,7 @@ QStringList columns(const cDirItem& item)
             item.Directory ? QApplication::translate("sf", "File Folder")
                            : sizeText(static_cast<quint32>(item.FileSize)),
             when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd")) : QString(),
-            when.isValid() ? when.toString(QStringLiteral("HH:mm")) : QString(),
+            when.isValid() && item.HasTime ? when.toString(QStringLiteral("HH:mm")) : QString(),
             attributeString(item),
             item.Directory ? QStringLiteral("a") : QStringLiteral("b")};
 }
@@ -80,22 +85,25 @@ QString RemoteBrowser::RefreshRemoteList()
     const auto list = m_session.Directory();
     files.reserve(list->Count());
     for (const cDirItem& item : *list) {
-        if (item.Directory)
-            folders.append(makeRow(RemoteRow::columns(item), FolderPicture));
-        else
-            files.append(makeRow(RemoteRow::columns(item), FilePicture));
+        QTreeWidgetItem* row =
+            makeRow(RemoteRow::columns(item), item.Directory ? FolderPicture : FilePicture);
+        if (!item.RawName.isValidUtf8()) // else the shown name is the server's
+            row->setData(0, kServerNameRole, ftp::nameFromServer(item.RawName));
+        (item.Directory ? folders : files).append(row);
     }
     // Folders (with the up row first) before files: the order the "Type" column sorts by.
     m_list->addTopLevelItems(folders + files);
     m_list->setCurrentItem(m_list->topLevelItem(0));
-    return QApplication::translate("sf", "Folder: %1").arg(m_session.GetFTPDirectory());
+    return QApplication::translate("sf", "Folder: %1").arg(ftp::displayPath(m_session.GetFTPDirectory()));
 }
 
 QString RemoteBrowser::navigate(const QTreeWidgetItem* row)
 {
     if (!row)
         return RefreshRemoteList();
-    const QString path = trimSpaces(m_session.GetFTPDirectory()) + u'/' + trimSpaces(row->text(0));
+    // The name as the server listed it: its bytes and its leading or trailing spaces are its own.
+    const QString path =
+        trimSpaces(m_session.GetFTPDirectory()) + u'/' + row->data(0, kServerNameRole).toString();
     m_session.SetFTPDirectory(path);
     return RefreshRemoteList();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -23,7 +24,9 @@ public:
     QDateTime LastAccessTime;
     QDateTime LastWriteTime;
     qint32 FileSize = 0; // the low 32 bits of the size, as a signed number
-    QString FileName;
+    QString FileName;    // the name as the user reads it
+    QByteArray RawName;  // the name as the server listed it: what navigation and transfers send
+    bool HasTime = true; // false: the listing gave the date only, the times hold that day's 00:00
 };
 
 // The entries of one listing, in the order they were added. Items are reached by a 1-based

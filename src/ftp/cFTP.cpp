@@ -59,6 +59,8 @@ bool cFTP::BusyScope::acquire()
     return true;
 }
 
+static_assert(cFTP::ErrorCancelled == CURLE_ABORTED_BY_CALLBACK);
+
 cFTP::cFTP(QObject* parent) : QObject(parent) {}
 
 cFTP::~cFTP() = default;
@@ -378,14 +380,15 @@ bool cFTP::enterSftpDirectory(const QString& sDir, const QString& context)
     // SFTP has no directory to change into: the folder is read, which proves that it exists, and the
     // listing is kept for the refresh that follows.
     const QString path = QDir::cleanPath(absolutePath(sDir));
-    QByteArray data;
-    const int code = performListing(path, QString(), data);
+    sf::ftp::ListingStream stream(false, QDateTime::currentDateTimeUtc());
+    qint64 received = 0;
+    const int code = performListing(path, QString(), stream, received);
     if (code != CURLE_OK) {
         recordCurlFailure(code, context);
         return false;
     }
     m_currentDir = path;
     m_prefetchedDir = path;
-    m_prefetched = data;
+    m_prefetched = std::move(stream.entries());
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ftp/ListingParser.h"
 #include "ftp/Protocol.h"
 #include "ftp/cDirList.h"
 
@@ -16,7 +17,6 @@ struct CertificateInfo;
 struct ConnectionOptions;
 struct FtpRequest;
 struct HostKeyInfo;
-struct ListingEntry;
 } // namespace sf::ftp
 
 // One FTP session: one login on one control connection, kept open between operations.
@@ -35,8 +35,10 @@ struct ListingEntry;
 //  - otherwise the message is "<context> error code: <code> Message: <text>", where code and text
 //    are libcurl's (or ErrorNotConnected / ErrorBusy with their own text).
 //
-// Remote names are passed to the server unchanged (UTF-8 on the wire); relative names are relative
-// to the session's current directory (GetFTPDirectory).
+// Remote names and paths are held as nameFromServer (ftp/RemoteName.h) gives them: the server's own
+// bytes, which are sent back unchanged, so that a name listed in a single-byte code page can be
+// entered and fetched. Names typed by the user go as UTF-8. Relative names are relative to the
+// session's current directory (GetFTPDirectory, in the same form; displayPath shows it).
 //
 // Transfer types. Binary sends and stores the bytes exactly as they are: a caller that wants CR LF
 // line ends in the remote file sends CR LF. ASCII ("TYPE A") is the protocol's text mode: on upload
@@ -50,6 +52,7 @@ class cFTP : public QObject {
     Q_OBJECT
 public:
     static constexpr qint32 ErrorNoMoreEntries = 18;
+    static constexpr qint32 ErrorCancelled = 42; // libcurl's "aborted by callback": Cancel or CloseConnection
     static constexpr qint32 ErrorServerResponse = 12003;
     static constexpr qint32 ErrorNotConnected = 12100;
     static constexpr qint32 ErrorBusy = 12101;
@@ -58,6 +61,8 @@ public:
     static constexpr qint32 ErrorNotTrusted = 12104;
     static constexpr int DefaultPort = 21;
     static constexpr int ChunkSize = 255;
+    // Links of one listing whose kind is found by trying to enter them.
+    static constexpr int kMaxLinkProbes = 32;
 
     explicit cFTP(QObject* parent = nullptr);
     ~cFTP() override;
@@ -131,8 +136,9 @@ public:
     // names match the filter into a fresh Directory list; "*.*" matches everything. Returns that
     // list, or nullptr when nothing matched or the listing failed (what arrived before a failure
     // stays in Directory). Folders get the attribute bit of a directory, everything else (files,
-    // links) the normal bit. FTP gives one time per entry, the last change; all three times of
-    // an entry hold it, as the local wall-clock time (a QDateTime at the local zone's offset).
+    // links) the normal bit; a link is a folder when it leads to one. Each item keeps the name's
+    // bytes (RawName) and shows them decoded (FileName). FTP gives one time per entry, the last change; all
+    // three times of an entry hold it, as the local wall-clock time (a QDateTime at the local zone's offset).
     std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
 
     void SetTransferASCII() { m_binary = false; }
@@ -190,7 +196,9 @@ private:
     QString absolutePath(const QString& name) const;
     static QString directoryUrlPath(const QString& directory);
     int fetchListing(const QString& directory, QList<sf::ftp::ListingEntry>& entries, bool& partial);
-    int performListing(const QString& directory, const QString& command, QByteArray& data);
+    int performListing(const QString& directory, const QString& command, sf::ftp::ListingStream& stream,
+                       qint64& received);
+    void resolveLinks(const QString& directory, QList<sf::ftp::ListingEntry>& entries);
     void addEntry(const sf::ftp::ListingEntry& entry, const QTimeZone& localZone);
     qint32 findFileSize(const QString& sFile);
     bool uploadChunked(const QString& sLocal, const QString& sRemote);
@@ -215,5 +223,5 @@ private:
     bool m_closeRequested = false;
     // SFTP: the listing that checked a folder on the way in, kept for the listing that follows.
     QString m_prefetchedDir;
-    QByteArray m_prefetched;
+    QList<sf::ftp::ListingEntry> m_prefetched; // the entries of m_prefetchedDir, read on entering it
 };

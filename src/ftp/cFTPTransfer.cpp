@@ -4,9 +4,11 @@
 #include "app/util/CodePage.h"
 #include "ftp/CurlSession.h"
 #include "ftp/ListingParser.h"
+#include "ftp/RemoteName.h"
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QTimeZone>
 
 using sf::ftp::FtpRequest;
@@ -46,54 +48,97 @@ NameSplit splitName(const QString& path)
 
 } // namespace
 
-int cFTP::performListing(const QString& directory, const QString& command, QByteArray& data)
+int cFTP::performListing(const QString& directory, const QString& command, sf::ftp::ListingStream& stream,
+                         qint64& received)
 {
     FtpRequest request;
     request.path = directoryUrlPath(directory);
     request.listCommand = command;
-    request.write = [&data](const char* bytes, size_t size) {
-        data.append(bytes, static_cast<qsizetype>(size));
+    // Lines are parsed as they arrive, while the server is still sending the rest.
+    request.write = [&stream, &received](const char* bytes, size_t size) {
+        stream.feed(bytes, static_cast<qsizetype>(size));
+        received += static_cast<qint64>(size);
         return true;
     };
-    request.restart = [&data] { data.clear(); };
-    return execute(request);
+    request.restart = [&stream, &received] {
+        stream.restart();
+        received = 0;
+    };
+    const int code = execute(request);
+    stream.finish();
+    return code;
 }
 
 int cFTP::fetchListing(const QString& directory, QList<ListingEntry>& entries, bool& partial)
 {
-    QByteArray data;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    qint64 received = 0;
     int code = CURLE_OK;
-    bool machine = m_useMlsd;
+    // SFTP gives the long names of "ls -l", which the LIST parser reads.
+    bool machine = m_useMlsd && !m_session->isSftp();
+    sf::ftp::ListingStream stream(machine, now);
     if (m_session->isSftp()) {
-        // SFTP gives the long names of "ls -l", which the LIST parser reads.
-        machine = false;
         if (m_prefetchedDir == directory)
-            data = std::exchange(m_prefetched, QByteArray());
+            stream.entries() = std::exchange(m_prefetched, {});
         else
-            code = performListing(directory, QString(), data);
+            code = performListing(directory, QString(), stream, received);
         m_prefetchedDir.clear();
     } else if (machine) {
-        code = performListing(directory, QStringLiteral("MLSD"), data);
+        code = performListing(directory, QStringLiteral("MLSD"), stream, received);
         const auto& replies = m_session->replies();
-        if (code != CURLE_OK && data.isEmpty() && !replies.isEmpty() && isUnknownCommand(replies.last().code))
+        if (code != CURLE_OK && received == 0 && !replies.isEmpty() &&
+            isUnknownCommand(replies.last().code)) {
             machine = m_useMlsd = false; // offered but refused: this server gets LIST from now on
+            stream = sf::ftp::ListingStream(false, now);
+        }
     }
     if (!machine && !m_session->isSftp())
-        code = performListing(directory, QStringLiteral("LIST"), data);
-    entries = sf::ftp::parseListing(data, machine, QDateTime::currentDateTimeUtc());
-    partial = !data.isEmpty();
+        code = performListing(directory, QStringLiteral("LIST"), stream, received);
+    entries = std::move(stream.entries());
+    partial = received > 0;
     return code;
+}
+
+void cFTP::resolveLinks(const QString& directory, QList<ListingEntry>& entries)
+{
+    // A listing does not say whether a link leads to a folder. A link to a folder of the same
+    // listing ("www -> public_html") is one; any other link is tried with a change of directory.
+    QSet<QString> folders;
+    for (const ListingEntry& entry : std::as_const(entries))
+        if (entry.isDirectory)
+            folders.insert(entry.name);
+    int probes = 0;
+    for (ListingEntry& entry : entries) {
+        if (!entry.isLink || entry.isDirectory)
+            continue;
+        if (folders.contains(entry.linkTarget)) {
+            entry.isDirectory = true;
+        } else if (probes++ < kMaxLinkProbes) {
+            FtpRequest request;
+            const QString separator = directory.endsWith(u'/') ? QString() : QStringLiteral("/");
+            request.path = directoryUrlPath(directory + separator + entry.name);
+            request.noBody = true;
+            entry.isDirectory = execute(request) == CURLE_OK;
+        }
+    }
 }
 
 void cFTP::addEntry(const ListingEntry& entry, const QTimeZone& localZone)
 {
     // The local wall-clock time as a fixed offset from UTC: QDateTime::toLocalTime asks the C
     // library, which looks at the zone file again for every entry (five times slower per listing).
-    const QDateTime time = entry.modified.isValid()
-                               ? entry.modified.toOffsetFromUtc(localZone.offsetFromUtc(entry.modified))
-                               : zeroDateTime();
+    // A date without a time stays that date: midnight UTC is the evening before west of UTC.
+    QDateTime time = zeroDateTime();
+    if (entry.modified.isValid() && entry.hasTime)
+        time = entry.modified.toOffsetFromUtc(localZone.offsetFromUtc(entry.modified));
+    else if (entry.modified.isValid())
+        time =
+            QDateTime(entry.modified.date(), QTime(0, 0), QTimeZone(localZone.offsetFromUtc(entry.modified)));
     const quint32 attributes = entry.isDirectory ? cDirList::AttrDirectory : cDirList::AttrNormal;
-    Directory()->Add(attributes, time, time, time, low32(entry.size), entry.name);
+    cDirItem& item =
+        Directory()->Add(attributes, time, time, time, low32(entry.size), sf::ftp::displayNameOf(entry.name));
+    item.RawName = sf::ftp::nameToServer(entry.name);
+    item.HasTime = entry.hasTime || !entry.modified.isValid();
 }
 
 std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
@@ -111,7 +156,10 @@ std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
     const NameSplit filter = splitName(sFilter);
     QList<ListingEntry> entries;
     bool partial = false;
-    const int code = fetchListing(absolutePath(filter.folder), entries, partial);
+    const QString folder = absolutePath(filter.folder);
+    const int code = fetchListing(folder, entries, partial);
+    if (code == CURLE_OK)
+        resolveLinks(folder, entries);
     const QTimeZone localZone = QTimeZone::systemTimeZone();
     for (const ListingEntry& entry : entries)
         if (sf::ftp::matchesPattern(entry.name, filter.name))

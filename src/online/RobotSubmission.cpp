@@ -50,7 +50,7 @@ QString URLEncode(const QString& sWork)
 
 QString SubmissionDate(double dateSerial)
 {
-    return fromDateSerial(dateSerial).date().toString(QStringLiteral("yyyy-MM-dd"));
+    return dateOfSerial(dateSerial).toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 QByteArray SubmissionBody(const RobotRecord& r, const SubmissionAccount& account)

@@ -63,9 +63,14 @@ void ProjectOptionsTab::connectModes()
 
 bool ProjectOptionsTab::eventFilter(QObject* watched, QEvent* event)
 {
-    // Typing into the header or the upload folder marks the project modified.
+    // Typing into the header or the upload folder marks the project modified: a character, Backspace
+    // or Enter. Keys that only move (Tab, the arrows) change nothing.
     if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2)) {
-        if (!static_cast<QKeyEvent*>(event)->text().isEmpty())
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool edits = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return ||
+                           key->key() == Qt::Key_Enter ||
+                           (!key->text().isEmpty() && key->text().at(0).isPrint());
+        if (edits)
             emit projectTextTyped();
     }
     return QWidget::eventFilter(watched, event);

@@ -95,7 +95,7 @@ bool parseArguments(const QCoreApplication& app, Arguments& args, QString* error
     args.defaults.version = parser.value(version);
     args.defaults.modifiedBy = parser.value(by);
     if (day.isValid())
-        args.defaults.modifiedDate = toDateSerial(QDateTime(day, QTime(0, 0)));
+        args.defaults.modifiedDate = toDateSerial(day);
     return true;
 }
 

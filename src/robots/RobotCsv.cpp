@@ -81,20 +81,19 @@ bool parseFlag(const QString& cell, qint16& value)
 
 bool parseDate(const QString& cell, double& serial)
 {
-    QDateTime when = QDateTime::fromString(cell.trimmed(), Qt::ISODate);
-    if (!when.isValid()) {
-        const QDate day = QDate::fromString(cell.trimmed(), Qt::ISODate);
-        if (!day.isValid())
-            return false;
-        when = QDateTime(day, QTime(0, 0));
+    const QDateTime when = QDateTime::fromString(cell.trimmed(), Qt::ISODate);
+    if (when.isValid()) {
+        serial = toDateSerial(when);
+        return true;
     }
-    serial = toDateSerial(when);
-    return true;
+    const QDate day = QDate::fromString(cell.trimmed(), Qt::ISODate);
+    serial = toDateSerial(day);
+    return day.isValid();
 }
 
 bool setText(RobotRecord& record, const RobotFieldInfo& field, const QString& cell, QString& problem)
 {
-    if (fromAnsi(toAnsi(cell)) != cell)
+    if (!fitsAnsi(cell))
         problem = tr("holds a character outside Windows-1252");
     else if (cell.size() > field.width)
         problem = tr("is longer than %1 characters").arg(field.width);

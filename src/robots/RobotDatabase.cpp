@@ -67,6 +67,14 @@ Result checkNumber(qint32 n, qint32 count)
     return {};
 }
 
+Result checkWritable(qint32 n, qint32 count)
+{
+    if (n < 1 || n > std::min(count + 1, kMaxRobotRecords))
+        return Result::failure(
+            tr("Record %1 cannot be written to a robot database of %2 records.").arg(n).arg(count));
+    return {};
+}
+
 Result openFile(QFile& file, QIODevice::OpenMode mode)
 {
     if (file.open(mode))
@@ -111,6 +119,9 @@ Result RobotDatabase::read(qint32 n, RobotRecord& record) const
 
 Result RobotDatabase::write(qint32 n, const RobotRecord& record) const
 {
+    // A refused write leaves the disk as it was: it must not create the file on its way.
+    if (Result valid = checkWritable(n, count()); !valid)
+        return valid;
     // Unbuffered, so that a failing write is seen here and not at close.
     QFile file(m_path);
     if (Result opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
@@ -150,10 +161,8 @@ Result RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord& recor
 Result RobotDatabase::writeRecord(QIODevice& device, qint32 n, const RobotRecord& record)
 {
     const qint64 size = device.size();
-    const qint32 count = countRecords(size);
-    if (n < 1 || n > std::min(count + 1, kMaxRobotRecords))
-        return Result::failure(
-            tr("Record %1 cannot be written to a robot database of %2 records.").arg(n).arg(count));
+    if (Result valid = checkWritable(n, countRecords(size)); !valid)
+        return valid;
     const qint64 slotStart = (n - 1) * kSlot;
     qint64 writeStart = slotStart;
     QByteArray bytes;

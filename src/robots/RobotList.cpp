@@ -65,16 +65,19 @@ QString generalDateText(double serial, const QLocale& locale)
 {
     if (!std::isfinite(serial))
         return {};
-    const QDateTime when = fromDateSerial(serial);
+    // The day and the time as the serial holds them: a local date-time would not exist at a
+    // midnight that daylight saving skips.
+    const QDate day = dateOfSerial(serial);
+    const QTime time = timeOfSerial(serial);
     const double whole = std::trunc(serial);
     QString text;
     if (serial == whole)
-        text = locale.toString(when.date(), QLocale::ShortFormat);
+        text = locale.toString(day, QLocale::ShortFormat);
     else if (whole == 0.0)
-        text = locale.toString(when.time(), timeFormat(locale));
+        text = locale.toString(time, timeFormat(locale));
     else
-        text = locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-               locale.toString(when.time(), timeFormat(locale));
+        text = locale.toString(day, QLocale::ShortFormat) + QLatin1Char(' ') +
+               locale.toString(time, timeFormat(locale));
     return text.trimmed();
 }
 

@@ -252,7 +252,7 @@ bool frmEditRobot::save()
     r.Robot_noindex = toRobotFlag(Check2->isChecked());
     r.Robot_nofollow = toRobotFlag(Check3->isChecked());
     r.Robot_from = toRobotFlag(Check4->isChecked());
-    r.Modified_date = toDateSerial(QDateTime(QDate::currentDate(), QTime(0, 0)));
+    r.Modified_date = toDateSerial(QDate::currentDate());
     r.Modified_by = QLatin1String(kModifiedBy);
     // Without a chosen category (a stored one outside 1 to 6) the record keeps the one it has.
     if (Robot_category->currentIndex() >= 0)

@@ -6,6 +6,7 @@
 #include "app/util/FileUtils.h"
 #include "ftp/FtpCommands.h"
 #include "options/SettingsStore.h"
+#include "robots/RobotDatabase.h"
 #include "support/MainWindowFixture.h"
 #include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
@@ -442,4 +443,77 @@ TEST_F(MainWindowTest, ProtocolChoiceSwitchesDefaultPortsAndRoundTripsWithTheKey
     EXPECT_EQ(port->text(), "2222");
     EXPECT_EQ(named<QLineEdit>(w, "txtKeyFile")->text(), "/home/anna/.ssh/id_ecdsa");
     EXPECT_EQ(test::readFileBytes(path).at(619), 3);
+}
+
+// New, Open and Save beside the rows: which file a save goes to, what Open stores and refreshes,
+// the header text of a new project, a longer old file, the dialogs' filters, the robot-list
+// version in the status bar, and a field that the file cannot hold.
+TEST_F(MainWindowTest, NewOpenAndSaveKeepTheRightFileSettingsAndTexts)
+{
+    RobotRecord bot;
+    bot.Robot_name = "Example Bot";
+    bot.Robot_exclusion_useragent = "examplebot";
+    bot.RobotVersion = "2026.12.9";
+    ASSERT_TRUE(RobotDatabase(dir.file("robots.rbd")).write(1, bot));
+    frmMain& w = start();
+    EXPECT_EQ(named<QLabel>(w, "StatusPanel3")->text(), "Robots: 2026.12.9");
+    EXPECT_EQ(shared::projectHeader.headerText, RuleGrid::defaultHeaderText());
+
+    // Save replaces a longer old file whole; the dialog offers project files.
+    const QString first = dir.file("first.sfp");
+    test::writeFileBytes(first, QByteArray(40 * 1234, 'x'));
+    shared::projectHeader.headerText = "Our own header";
+    shared::projectHeader.uploadDirectory = "/www";
+    w.SetModified(true);
+    ASSERT_EQ(saveProject("first.sfp"), first);
+    EXPECT_EQ(test::readFileBytes(first).size(), 9 * 1234);
+    EXPECT_EQ(scriptedPrompt().shown().last().text, "Spiderfence Project (*.sfp)");
+
+    // New forgets the file: the next Save asks for a name and leaves the first project alone.
+    named<QAction>(w, "mnuNewProject")->trigger();
+    EXPECT_EQ(shared::projectHeader.headerText, RuleGrid::defaultHeaderText());
+    named<QAction>(w, "mnu_disallow_all")->trigger();
+    scriptedPrompt().chooseFileNext(dir.file("second.sfp"));
+    named<QAction>(w, "mnuSaveProject")->trigger();
+    EXPECT_EQ(test::readFileBytes(first).size(), 9 * 1234);
+    EXPECT_EQ(test::readFileBytes(dir.file("second.sfp")).size(), 12 * 1234);
+
+    // Open stores the last file, keeps its upload folder and reads the robot database again.
+    bot.Robot_name = "Second Bot";
+    ASSERT_TRUE(RobotDatabase(dir.file("robots.rbd")).write(2, bot));
+    scriptedPrompt().chooseFileNext(first);
+    named<QAction>(w, "mnuOpenPRoject")->trigger();
+    EXPECT_EQ(scriptedPrompt().shown().last().text, "Spiderfence Project (*.sfp)");
+    EXPECT_EQ(SettingsStore::read(SettingsStore::LastFilename), first);
+    EXPECT_EQ(shared::projectHeader.uploadDirectory, "/www");
+    EXPECT_EQ(shared::projectHeader.headerText, "Our own header");
+    EXPECT_EQ(named<QComboBox>(w, "robotList")->count(), 3);
+
+    // A password the file cannot hold: the user is told which field, nothing is written.
+    const QByteArray saved = test::readFileBytes(first);
+    named<QLineEdit>(w, "txtPassword")->setText(QString::fromUtf8("pa\u0142ka"));
+    w.SetModified(true);
+    scriptedPrompt().reset();
+    named<QAction>(w, "mnuSaveProject")->trigger();
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(scriptedPrompt().messages().first().contains("password"));
+    EXPECT_TRUE(w.isModified());
+    EXPECT_EQ(test::readFileBytes(first), saved);
+
+    // Export offers text files.
+    scriptedPrompt().chooseFileNext(QString());
+    named<QAction>(w, "mnuExport")->trigger();
+    EXPECT_EQ(scriptedPrompt().shown().last().text, "Text (*.txt)");
+}
+
+// "Add rule" with no remote entry selected adds nothing.
+TEST_F(MainWindowTest, AddRuleWithNothingSelectedChangesNothing)
+{
+    frmMain& w = start();
+    w.SetModified(false);
+    w.setConnectedState(true);
+    named<QTreeWidget>(w, "lv")->clearSelection();
+    QTest::mouseClick(named<QToolButton>(w, "AddRobot"), Qt::LeftButton);
+    EXPECT_EQ(w.gridRows(), RuleGrid::newProjectTemplate());
+    EXPECT_FALSE(w.isModified());
 }

@@ -214,6 +214,30 @@ TEST(ProjectFile, ShortMissingAndPartialFiles)
     EXPECT_EQ(missing.header.binaryTransfer, -1);
 }
 
+// A header field with a character outside Windows-1252 would be saved with "?" in its place.
+TEST(ProjectFile, NamesTheFirstHeaderFieldThatCannotBeStored)
+{
+    const struct {
+        QString ProjectHeader::*field;
+        QString text;
+        const char* named; // "" when the field can be stored
+    } cases[] = {
+        {&ProjectHeader::password, QString::fromUtf8("sécret €?"), ""},
+        {&ProjectHeader::password, QString::fromUtf8("pałka"), "password"},
+        {&ProjectHeader::server, QString::fromUtf8("中.example"), "FTP server"},
+        {&ProjectHeader::user, QString::fromUtf8("anna 😀"), "user name"},
+        {&ProjectHeader::port, QString::fromUtf8("٢١"), "port"},
+        {&ProjectHeader::headerText, QString::fromUtf8("☃ header"), "robots.txt header"},
+        {&ProjectHeader::uploadDirectory, QString::fromUtf8("/šite/œuvre"), ""},
+        {&ProjectHeader::uploadDirectory, QString::fromUtf8("/г"), "upload folder"},
+    };
+    for (const auto& c : cases) {
+        ProjectHeader h;
+        h.*c.field = c.text;
+        EXPECT_EQ(ProjectFile::unstorableField(h), QString::fromLatin1(c.named)) << c.text.toStdString();
+    }
+}
+
 TEST(ProjectFile, FailedWriteIsReported)
 {
     QByteArray bytes;

@@ -77,6 +77,24 @@ TEST(RuleGrid, AddRuleEdgeCases)
         EXPECT_EQ(rows, RuleGrid::newProjectTemplate());
     }
 
+    // The rule line must fit a project row (617 characters) once encoded, or a save would cut it,
+    // maybe in the middle of an escape.
+    const struct {
+        QString name;
+        bool fits;
+    } lengths[] = {{QString(606, 'a'), true},
+                   {QString(607, 'a'), false},
+                   {QString(202, '#'), true},
+                   {QString(203, '#'), false}};
+    for (const auto& c : lengths) {
+        QStringList rows = RuleGrid::newProjectTemplate();
+        EXPECT_EQ(RuleGrid::ruleFitsRow("/", c.name), c.fits) << c.name.size();
+        EXPECT_EQ(RuleGrid::addRule(rows, "*", "/", c.name), c.fits) << c.name.size();
+        if (!c.fits) {
+            EXPECT_EQ(rows, RuleGrid::newProjectTemplate());
+        }
+    }
+
     // After "Allow all Robots" the rule for All goes right under its group at row 6.
     QString headerText;
     QStringList rows = RuleGrid::allowAllTemplate(headerText);

@@ -3,8 +3,10 @@
 
 #include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTimeZone>
 #include <QTimer>
@@ -67,12 +69,11 @@ TEST_P(FtpSession, ListsFilesFoldersSpacesAndTimesInActiveAndPassiveMode)
         const cDirItem& folder = list->Item(QStringLiteral("folder"));
         EXPECT_TRUE(folder.Directory);
         EXPECT_FALSE(folder.Normal);
-        // An old file: MLSD gives the second; LIST gives only the day.
-        const QDateTime expectedOld = isVsftpd() ? QDateTime(old.date(), QTime(0, 0), QTimeZone::utc()) : old;
-        EXPECT_EQ(file.LastWriteTime, expectedOld);
-        // Shown as the local wall clock.
+        // An old file: MLSD gives the second, shown as the local wall clock; LIST gives only the day.
+        EXPECT_EQ(file.HasTime, !isVsftpd());
+        const QDateTime shownOld = isVsftpd() ? QDateTime(old.date(), QTime(0, 0)) : old.toLocalTime();
         EXPECT_EQ(file.LastWriteTime.toString("yyyy-MM-dd hh:mm:ss"),
-                  expectedOld.toLocalTime().toString("yyyy-MM-dd hh:mm:ss"));
+                  shownOld.toString("yyyy-MM-dd hh:mm:ss"));
         // A file of today: LIST gives no year, and it must not land in another year.
         const QDateTime recent = list->Item(QStringLiteral("name with spaces.txt")).LastWriteTime;
         EXPECT_LE(qAbs(recent.secsTo(QDateTime::currentDateTime())), 120) << recent.toString().toStdString();
@@ -285,4 +286,26 @@ TEST(FtpSessionStalled, AServerThatStopsAnsweringNeitherFreezesTheDisconnectNorA
     EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("InternetConnect error code: 42"))
         << ftp.GetLastErrorMessage().toStdString();
     EXPECT_FALSE(ftp.IsConnected());
+}
+
+// On a machine without vsftpd its tests fail and say why; the window tests must not crash instead.
+TEST(FtpServerFixture, AMissingVsftpdIsAClearFailure)
+{
+    const QByteArray missing = "/nonexistent/vsftpd";
+    qputenv(FtpServer::kVsftpdVariable, missing);
+    const auto restore = qScopeGuard([] { qunsetenv(FtpServer::kVsftpdVariable); });
+    FtpServer server;
+    EXPECT_FALSE(server.start(FtpServer::Kind::Vsftpd));
+    EXPECT_TRUE(server.errorString().startsWith("vsftpd is not installed"))
+        << server.errorString().toStdString();
+
+    QProcess windowTests;
+    windowTests.setProcessChannelMode(QProcess::MergedChannels);
+    windowTests.start(QCoreApplication::applicationDirPath() + "/test_ftp_window",
+                      {"--gtest_filter=*/vsftpd"});
+    ASSERT_TRUE(windowTests.waitForFinished(120000));
+    const QString output = QString::fromUtf8(windowTests.readAll());
+    EXPECT_EQ(windowTests.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(windowTests.exitCode(), 1);
+    EXPECT_TRUE(output.contains("vsftpd is not installed")) << output.toStdString();
 }

@@ -23,13 +23,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using sf::test::named;
@@ -112,6 +115,46 @@ protected:
     }
 
     QString folderText() const { return named<QLabel>(window, "StatusPanel1")->text(); }
+
+    // Runs the command from inside the next data transfer (once the server's 150 reply has come), as a
+    // user's click runs between the chunks of a transfer. Returns whether it ran.
+    std::shared_ptr<bool> duringTransfer(std::function<void()> command)
+    {
+        auto ran = std::make_shared<bool>(false);
+        auto* timer = new QTimer(window.get());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer, ran, command] {
+            const cFTP& session = window->ftpCommands().session();
+            const QStringList replies = session.LastServerReplies();
+            if (!session.IsBusy() || replies.filter(QRegularExpression("^1(50|25)")).isEmpty())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            *ran = true;
+            command();
+        });
+        timer->start();
+        return ran;
+    }
+
+    // A folder whose listing takes many chunks to arrive.
+    void fillRoot(int files)
+    {
+        for (int i = 0; i < files; ++i)
+            test::writeFileBytes(server.localPath(QStringLiteral("/page-%1.html").arg(i)), "x");
+    }
+
+    // The window as the connected state or the disconnected one shows it, with nothing said.
+    void expectDisconnectedQuietly()
+    {
+        EXPECT_FALSE(window->isConnected());
+        EXPECT_FALSE(window->ftpCommands().session().IsConnected());
+        EXPECT_FALSE(named<QTreeWidget>(window, "lv")->isEnabled());
+        EXPECT_EQ(named<QTreeWidget>(window, "lv")->topLevelItemCount(), 0);
+        for (const char* action : {"mnuUploadSfp", "mnuRefresh", "mnuDisconnect"})
+            EXPECT_FALSE(named<QAction>(window, action)->isEnabled()) << action;
+        EXPECT_EQ(scriptedPrompt().messages(), QStringList());
+    }
 
     FtpServer server;
     test::TempProgramDir programDir;
@@ -263,6 +306,99 @@ TEST_P(FtpWindowTest, ComposesAndPublishesARobotsTxtFromEndToEnd)
         RuleGrid::newProjectTemplate().mid(5);
     EXPECT_EQ(window->gridRows(), expected);
     EXPECT_EQ(server.readFile(base + "/docs/robots.txt"), RuleGrid::exportText(expected));
+}
+
+// Events run while the folder is read: Close Project or Disconnect pressed then ends the session, and
+// the window must follow it, not the connect or refresh that was running.
+TEST_P(FtpWindowTest, ACloseOrDisconnectPressedWhileTheFolderIsReadWins)
+{
+    fillRoot(3000);
+    typeConnection(QString::number(server.port()));
+    window->SetModified(false);
+    auto ran = duringTransfer([&] { named<QAction>(window, "mnuCloseProject")->trigger(); });
+    named<QAction>(window, "Toolbar4Button1")->trigger();
+    ASSERT_TRUE(*ran);
+    EXPECT_FALSE(window->isProjectOpen());
+    expectDisconnectedQuietly();
+
+    named<QAction>(window, "mnuNewProject")->trigger();
+    typeConnection(QString::number(server.port()));
+    named<QAction>(window, "Toolbar4Button1")->trigger();
+    ASSERT_TRUE(window->isConnected());
+    const QString folder = folderText();
+    ran = duringTransfer([&] { named<QAction>(window, "Toolbar2Button1")->trigger(); });
+    named<QAction>(window, "mnuRefresh")->trigger();
+    ASSERT_TRUE(*ran);
+    expectDisconnectedQuietly();
+    EXPECT_EQ(folderText(), folder) << "the status bar keeps the last folder";
+
+    // Connect pressed while connected, then Disconnect while the new connection reads its folder.
+    named<QAction>(window, "Toolbar4Button1")->trigger();
+    ASSERT_TRUE(window->isConnected());
+    ran = duringTransfer([&] { named<QAction>(window, "Toolbar2Button1")->trigger(); });
+    named<QAction>(window, "Toolbar4Button1")->trigger();
+    ASSERT_TRUE(*ran);
+    expectDisconnectedQuietly();
+}
+
+// While an upload runs, Refresh, a double-click and a second Upload are refused: the list stays.
+TEST_P(FtpWindowTest, RefreshDoubleClickAndUploadWaitWhileAnUploadRuns)
+{
+    connectAndEnterWritableDir(true);
+    const QStringList before = names();
+    const QString folder = folderText();
+    QTreeWidget* lv = named<QTreeWidget>(window, "lv");
+    lv->setCurrentItem(row("my page.html"));
+    scriptedPrompt().reset();
+    QStringList during;
+    auto ran = duringTransfer([&] {
+        // A refresh or a change of folder that ran would read the list again and select the up row.
+        named<QAction>(window, "mnuRefresh")->trigger();
+        EXPECT_EQ(lv->currentItem()->text(0), "my page.html");
+        doubleClick("docs");
+        EXPECT_EQ(lv->currentItem()->text(0), "docs");
+        named<QToolButton>(window, "UploadButton")->click();
+        during = names();
+        EXPECT_EQ(folderText(), folder);
+    });
+    named<QToolButton>(window, "UploadButton")->click();
+    ASSERT_TRUE(*ran);
+    EXPECT_EQ(during, before);
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("Upload complete"));
+}
+
+// A refused upload: the server's reply as the message, the list read again, no temporary file left.
+TEST_P(FtpWindowTest, AFailedUploadSaysWhyAndTidiesUp)
+{
+    // A folder the login may not write into: vsftpd's "/", and pyftpdlib without the write permission.
+    server.setExtraArguments({"--perm", "elr"});
+    ASSERT_TRUE(server.start(GetParam())) << server.errorString().toStdString();
+    typeConnection(QString::number(server.port()));
+    named<QAction>(window, "Toolbar4Button1")->trigger();
+    ASSERT_TRUE(window->isConnected());
+    server.writeFile("/late.html", "made after the list was read");
+    scriptedPrompt().reset();
+    named<QToolButton>(window, "UploadButton")->click();
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("55"))
+        << scriptedPrompt().messages().first().toStdString();
+    EXPECT_TRUE(row("late.html"));
+    EXPECT_FALSE(QFile::exists(programDir.file("temp.txt")));
+    EXPECT_TRUE(window->isConnected());
+}
+
+// A login that starts in a home folder: the window changes to "/" and lists it.
+TEST_P(FtpWindowTest, ConnectingChangesToTheRootFolder)
+{
+    server.setExtraArguments({"--home", "/docs"}); // pyftpdlib; vsftpd's login starts in "/"
+    ASSERT_TRUE(server.start(GetParam())) << server.errorString().toStdString();
+    typeConnection(QString::number(server.port()));
+    named<QAction>(window, "Toolbar4Button1")->trigger();
+    ASSERT_TRUE(window->isConnected());
+    EXPECT_EQ(folderText(), "Folder: /");
+    EXPECT_EQ(window->ftpCommands().remoteDirectory(), "/");
+    EXPECT_FALSE(row("private.html"));
 }
 
 TEST_P(FtpWindowTest, TransferOptionsTakeEffectAtTheNextConnect)

@@ -1,4 +1,5 @@
 #include "ftp/ListingParser.h"
+#include "ftp/RemoteName.h"
 
 #include <QTimeZone>
 
@@ -101,6 +102,82 @@ TEST(ListingParser, SplitsAListingIntoLinesAndDecodesUtf8)
     EXPECT_EQ(entries[0].name, QString::fromUtf8("caf\u00e9.txt"));
     EXPECT_EQ(entries[1].name, QStringLiteral("no line end"));
     EXPECT_TRUE(entries[1].isDirectory);
+}
+
+// What the first table does not look at: whether a time was given, a link's target, and the
+// leading spaces of a DOS name in the column layout IIS writes.
+TEST(ListingParser, KeepsTheTimeFlagTheLinkTargetAndLeadingSpacesOfDosNames)
+{
+    const QDateTime now = utc(2026, 3, 10, 12, 0);
+    struct Case {
+        const char* line;
+        const char* name;
+        bool hasTime;
+        const char* linkTarget;
+    } cases[] = {
+        {"-rw-r--r-- 1 o g 9 Mar 09 13:05 recent", "recent", true, ""},
+        {"-rw-r--r-- 1 o g 9 Jan 02  2024 old", "old", false, ""},
+        {"lrwxrwxrwx 1 o g 11 Jan 02  2024 www -> public_html", "www", false, "public_html"},
+        {"lrwxrwxrwx 1 o g 11 Mar 09 13:05 a b -> /x -> y", "a b", true, "/x -> y"},
+        {"03-07-26  01:23PM       <DIR>            two spaces", "  two spaces", true, ""},
+        {"12-31-99  12:05AM                 1024  one space.htm", " one space.htm", true, ""},
+        {"03-07-26  01:23PM <DIR> short layout", "short layout", true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto entry = parseListLine(QString::fromUtf8(c.line), now);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->name, QString::fromUtf8(c.name));
+        EXPECT_EQ(entry->hasTime, c.hasTime);
+        EXPECT_EQ(entry->linkTarget, QString::fromUtf8(c.linkTarget));
+    }
+}
+
+// Names keep the server's bytes whatever they are, and show as UTF-8 when they are valid UTF-8,
+// else as Windows-1252.
+TEST(ListingParser, KeepsTheBytesOfEveryNameAndDecodesThemSoundly)
+{
+    struct Case {
+        QByteArray bytes;
+        const char* shown;
+    } cases[] = {
+        {"caf\xe9", "caf\u00e9"},
+        {"caf\xc3\xa9", "caf\u00e9"},
+        {"\x80\x81\x9f", "\u20ac\u0081\u0178"},
+        {"half \xe2\x82", "half \u00e2\u201a"},
+        {"\xed\xa0\x80 encoded surrogate", "\u00ed\u00a0\u20ac encoded surrogate"},
+        {"smile \xf0\x9f\x98\x80", "smile \U0001F600"},
+        {"\xf0\x9f\x98\x80\xff", "\u00f0\u0178\u02dc\u20ac\u00ff"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.toHex().toStdString());
+        const auto entries = parseListing("type=file;size=1; " + c.bytes + "\r\n", true, utc(2026, 1, 1));
+        ASSERT_EQ(entries.size(), 1);
+        EXPECT_EQ(nameToServer(entries[0].name), c.bytes);
+        EXPECT_EQ(displayName(c.bytes), QString::fromUtf8(c.shown));
+    }
+    EXPECT_EQ(displayPath(nameFromServer("/caf\xe9/men\xc3\xba")), QString::fromUtf8("/caf\u00e9/men\u00fa"));
+}
+
+// Chunks of the data connection end anywhere, also between CR and LF.
+TEST(ListingParser, ParsesAListingFedInChunksAsAWhole)
+{
+    const QByteArray data = "type=dir; first\r\ntype=file;size=12; second name\r\n\r\ntype=file;size=3; last";
+    const QDateTime now = utc(2026, 1, 1);
+    const QList<ListingEntry> whole = parseListing(data, true, now);
+    ASSERT_EQ(whole.size(), 3);
+    for (const qsizetype chunk : {1, 2, 7, 16, 1000}) {
+        SCOPED_TRACE(chunk);
+        ListingStream stream(true, now);
+        for (qsizetype at = 0; at < data.size(); at += chunk)
+            stream.feed(data.constData() + at, std::min(chunk, data.size() - at));
+        stream.finish();
+        ASSERT_EQ(stream.entries().size(), whole.size());
+        for (qsizetype i = 0; i < whole.size(); ++i) {
+            EXPECT_EQ(stream.entries()[i].name, whole[i].name);
+            EXPECT_EQ(stream.entries()[i].size, whole[i].size);
+        }
+    }
 }
 
 TEST(ListingParser, MatchesDesktopWildcards)

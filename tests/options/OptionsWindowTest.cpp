@@ -220,6 +220,35 @@ TEST_F(OptionsWindowTest, CloseStoresNothingButTypingHasMarkedTheProject)
     EXPECT_TRUE(w.isModified());
 }
 
+// A typed character, Backspace or Enter in the header or the upload folder marks the project; a key
+// that only moves does not.
+TEST_F(OptionsWindowTest, OnlyKeysThatEditTheHeaderOrTheUploadFolderMarkTheProject)
+{
+    frmMain& w = start();
+    const struct {
+        bool uploadFolder;
+        Qt::Key key;
+        bool marks;
+    } cases[] = {
+        {false, Qt::Key_Tab, false},     {false, Qt::Key_Left, false}, {false, Qt::Key_Home, false},
+        {false, Qt::Key_A, true},        {false, Qt::Key_Space, true}, {false, Qt::Key_Backspace, true},
+        {false, Qt::Key_Return, true},   {true, Qt::Key_Tab, false},   {true, Qt::Key_Slash, true},
+        {true, Qt::Key_Backspace, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.uploadFolder ? "Text2 " : "Text1 ") << c.key);
+        open([&](frmOption& options) {
+            QLineEdit* field = named<QLineEdit>(options.projectOptions(), c.uploadFolder ? "Text2" : "Text1");
+            field->setFocus();
+            w.SetModified(false);
+            QTest::keyClick(field, c.key);
+            EXPECT_EQ(w.isModified(), c.marks);
+            if (options.isVisible())
+                QTest::mouseClick(named<QPushButton>(options, "Cancel"), Qt::LeftButton);
+        });
+    }
+}
+
 TEST_F(OptionsWindowTest, ApplyStoresEachBoxAsTrueOrFalse)
 {
     start();

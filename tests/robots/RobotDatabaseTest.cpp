@@ -116,6 +116,30 @@ TEST(RobotDatabase, WritesInPlaceAppendsAndCreates)
         EXPECT_FALSE(result.error.isEmpty());
     }
     EXPECT_EQ(test::readFileBytes(path), unchanged);
+
+    // A refused write leaves the disk as it was: no new empty database.
+    const QString missing = dir.file(QStringLiteral("missing.rbd"));
+    for (qint32 n : {0, 2, -1, 32768}) {
+        EXPECT_FALSE(RobotDatabase(missing).write(n, robot(QStringLiteral("Nowhere")))) << n;
+        EXPECT_FALSE(QFile::exists(missing)) << n;
+    }
+}
+
+TEST(RobotDatabase, WritesNoRecordPastTheLast16BitNumber)
+{
+    test::TempProgramDir dir;
+    const QString path = dir.file(QStringLiteral("robots.rbd"));
+    for (const qint32 count : {32766, 32767}) {
+        SCOPED_TRACE(count);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(qint64(count) * kSlot)); // sparse
+        file.close();
+        const RobotDatabase db(path);
+        EXPECT_EQ(bool(db.write(count + 1, robot(QStringLiteral("Next")))), count < kMaxRobotRecords);
+        EXPECT_EQ(db.count(), std::min(count + 1, kMaxRobotRecords));
+        ASSERT_TRUE(db.write(count, robot(QStringLiteral("Last"))));
+        EXPECT_EQ(nameOf(path, count), u"Last");
+    }
 }
 
 TEST(RobotDatabase, AppendingAfterAPartialLastSlotCompletesIt)

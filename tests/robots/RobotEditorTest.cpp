@@ -221,6 +221,33 @@ TEST_F(RobotWindowTest, ClosingUnchangedAsksNothingAndSendRobotOpensChecked)
     });
 }
 
+// Each of the four robot boxes, and the category alone, is a change of the robot: Apply is enabled.
+TEST_F(RobotWindowTest, EachRobotBoxAndTheCategoryAloneAreAChange)
+{
+    writeDatabase(2);
+    for (const char* control : {"Check1", "Check2", "Check3", "Check4", "Robot_category"}) {
+        SCOPED_TRACE(control);
+        expectEditor([&](frmEditRobot& editor) {
+            EXPECT_FALSE(named<QPushButton>(editor, "Proceed")->isEnabled());
+            if (QLatin1String(control) == QLatin1String("Robot_category")) {
+                auto* category = named<QComboBox>(editor, control);
+                category->setFocus();
+                QTest::keyClick(category,
+                                category->currentIndex() + 1 < category->count() ? Qt::Key_Down : Qt::Key_Up);
+            } else {
+                clickBox(named<QCheckBox>(editor, control));
+            }
+            EXPECT_TRUE(named<QPushButton>(editor, "Proceed")->isEnabled());
+            scriptedPrompt().answerNext(Prompt::Answer::No);
+            QTest::mouseClick(named<QPushButton>(editor, "Cancel"), Qt::LeftButton);
+        });
+        openRobotList([&](frmOption&, RobotListTab& tab) {
+            QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
+        });
+        EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0) << "closing asked about the change";
+    }
+}
+
 TEST_F(RobotWindowTest, ApplyWithoutACategoryKeepsTheStoredOne)
 {
     writeDatabase(2);

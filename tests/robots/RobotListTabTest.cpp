@@ -2,10 +2,12 @@
 #include "RobotWindowFixture.h"
 #include "app/SharedState.h"
 
+#include "app/util/DateSerial.h"
 #include "robots/CategoryIcons.h"
 #include "robots/RobotList.h"
 #include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
+#include "support/TestEnvironment.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -118,7 +120,16 @@ TEST_F(RobotWindowTest, SetVersionRewritesOnlyTheVersionBytesOfEverySlot)
             const QStringList firstRow = rowTexts(*named<QTreeView>(tab, "ListView1")->model(), 0);
             named<QLineEdit>(tab, "SetRobotVersion")->selectAll();
             QTest::keyClicks(named<QLineEdit>(tab, "SetRobotVersion"), c.typed);
+            // While the stamp runs, Apply and Close wait.
+            QStringList enabledWhileRunning;
+            const auto watch = QObject::connect(&tab, &RobotListTab::maintenanceRunning, [&](bool running) {
+                for (const char* button : {"Proceed", "Cancel"})
+                    if (running && named<QPushButton>(options, button)->isEnabled())
+                        enabledWhileRunning << button;
+            });
             QTest::mouseClick(named<QPushButton>(tab, "SetVersion"), Qt::LeftButton);
+            QObject::disconnect(watch);
+            EXPECT_EQ(enabledWhileRunning, QStringList());
             EXPECT_EQ(RobotListVersion, c.typed) << "the whole text, also beyond 15 characters";
             EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 500);
             EXPECT_EQ(rowTexts(*named<QTreeView>(tab, "ListView1")->model(), 0), firstRow);
@@ -138,4 +149,34 @@ TEST_F(RobotWindowTest, SetVersionRewritesOnlyTheVersionBytesOfEverySlot)
         }
     }
     EXPECT_TRUE(test::scriptedPrompt().shown().isEmpty());
+}
+
+// "Modify Date" shows the day and time the record holds in every time zone, also on days whose
+// local midnight daylight saving skips (Santiago, Sao Paulo) and at an hour it skips (Berlin).
+TEST(RobotListDates, ShowTheDayAndTimeTheRecordHolds)
+{
+    const QLocale c = QLocale::c();
+    const struct {
+        const char* zone;
+        QDate day;
+        QTime time;
+        const char* shownTime; // nullptr: a whole day shows the date alone
+    } cases[] = {
+        {"America/Santiago", QDate(2023, 9, 3), QTime(0, 0), nullptr},
+        {"America/Santiago", QDate(2023, 9, 3), QTime(13, 45), "13:45"},
+        {"America/Sao_Paulo", QDate(2018, 11, 4), QTime(0, 0), nullptr},
+        {"Europe/Berlin", QDate(2024, 3, 31), QTime(2, 30), "02:30"},
+        {"UTC", QDate(2002, 5, 1), QTime(0, 0), nullptr},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.zone << " " << k.day.toString(Qt::ISODate).toStdString());
+        const test::TimeZoneScope zone(k.zone);
+        const double serial = toDateSerial(k.day, k.time);
+        EXPECT_EQ(serial, QDate(1899, 12, 30).daysTo(k.day) + k.time.msecsSinceStartOfDay() / 86400000.0);
+        const QString text = generalDateText(serial, c);
+        EXPECT_TRUE(text.startsWith(c.toString(k.day, QLocale::ShortFormat))) << text.toStdString();
+        const QString day = c.toString(k.day, QLocale::ShortFormat);
+        EXPECT_TRUE(k.shownTime ? text.contains(QLatin1String(k.shownTime)) : text == day)
+            << text.toStdString();
+    }
 }

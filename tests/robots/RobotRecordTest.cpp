@@ -89,6 +89,64 @@ TEST(RobotRecordLayout, WrittenRecordHasEveryFieldAtItsOffset)
             << "offset " << c.offset;
 }
 
+// All 27 fields at once, each text field with a text of its own, so that two fields of the same
+// width that swapped places would show; the expected slot is laid out here byte by byte.
+TEST(RobotRecordLayout, EveryFieldOfAWrittenRecordIsWhereTheLayoutPutsIt)
+{
+    using R = RobotRecord;
+    const struct {
+        int offset;
+        int width;
+        QString R::*member;
+    } texts[] = {
+        {0, 150, &R::Robot_name},
+        {150, 250, &R::Robot_cover_url},
+        {400, 150, &R::Robot_details_url},
+        {550, 150, &R::Robot_owner_name},
+        {700, 250, &R::Robot_owner_url},
+        {950, 150, &R::Robot_owner_email},
+        {1100, 150, &R::Robot_status},
+        {1250, 150, &R::Robot_purpose},
+        {1400, 150, &R::Robot_type},
+        {1550, 150, &R::Robot_platform},
+        {1700, 150, &R::Robot_availability},
+        {1852, 150, &R::Robot_exclusion_useragent},
+        {2006, 150, &R::Robot_host},
+        {2158, 150, &R::Robot_useragent},
+        {2308, 150, &R::Robot_language},
+        {2458, 250, &R::Robot_description},
+        {2708, 150, &R::Robot_history},
+        {2858, 150, &R::Robot_environment},
+        {3018, 150, &R::Modified_by},
+        {3168, 15, &R::RobotVersion},
+        {3183, 100, &R::Reserved},
+    };
+    RobotRecord r;
+    QByteArray expected(3283, '\x5a');
+    const auto put = [&expected](int offset, const QByteArray& value) {
+        expected.replace(offset, value.size(), value);
+    };
+    for (const auto& t : texts) {
+        const QByteArray text = "field at " + QByteArray::number(t.offset);
+        r.*t.member = QString::fromLatin1(text);
+        put(t.offset, padded(text, t.width));
+    }
+    r.Robot_exclusions = kRobotYes;
+    put(1850, bytes({0xFF, 0xFF}));
+    r.Robot_noindex = 0x0102;
+    put(2002, bytes({0x02, 0x01}));
+    r.Robot_nofollow = 0x0304;
+    put(2004, bytes({0x04, 0x03}));
+    r.Robot_from = kRobotYes;
+    put(2156, bytes({0xFF, 0xFF}));
+    r.Robot_category = 5;
+    put(3008, bytes({0x05, 0x00}));
+    r.Modified_date = 37377.5;
+    put(3010, bytes({0x00, 0x00, 0x00, 0x00, 0x30, 0x40, 0xE2, 0x40}));
+    ASSERT_EQ(expected.count('\x5a'), 0) << "the fields cover every data byte";
+    EXPECT_EQ(r.toData().toHex(' '), expected.toHex(' '));
+}
+
 TEST(RobotRecordLayout, SlotCraftedByteByByteReadsBackIntoItsFields)
 {
     QByteArray slot(6552, '\x5a'); // filler and every byte not set below: 'Z', never read as a field

@@ -34,6 +34,8 @@ def main():
                              "close, as servers do that check the limit only when the client speaks")
     parser.add_argument("--upload-rate", type=int, default=0,
                         help="bytes per second an upload may arrive at (0: no limit)")
+    parser.add_argument("--home", default="",
+                        help="the folder (below the root) a login starts in, as on hosts with home folders")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -51,6 +53,10 @@ def main():
                 self.close_when_done()
                 return
             FTPHandler.pre_process_command(self, line, cmd, arg)
+
+        def on_login(self, username):
+            if args.home:
+                self.fs.cwd = args.home
 
     Handler.authorizer = authorizer
     Handler.banner = "Spiderfence test server ready."

@@ -213,8 +213,18 @@ bool FtpServer::startPyftpdlib()
     return waitForGreeting(kStartTimeoutMs);
 }
 
+QString FtpServer::vsftpdProgram()
+{
+    return qEnvironmentVariable(kVsftpdVariable, QStringLiteral("/usr/sbin/vsftpd"));
+}
+
 bool FtpServer::startVsftpd()
 {
+    // Said plainly, so that a machine without the server fails its tests with the reason.
+    if (!QFileInfo(vsftpdProgram()).isExecutable()) {
+        m_error = QStringLiteral("vsftpd is not installed (no program %1)").arg(vsftpdProgram());
+        return false;
+    }
     // vsftpd cannot report a port of its own choosing: pick a free one, and try again when another
     // program took it in between.
     for (int attempt = 0; attempt < 5; ++attempt)
@@ -275,7 +285,7 @@ bool FtpServer::startVsftpdOnce(bool samePort)
     const QString configPath = m_dir.filePath(QStringLiteral("vsftpd.conf"));
     writeFileBytes(configPath, config.toUtf8());
     prepareProcess();
-    m_process.start(QStringLiteral("/usr/sbin/vsftpd"), {configPath});
+    m_process.start(vsftpdProgram(), {configPath});
     if (!m_process.waitForStarted(kStartTimeoutMs)) {
         m_error = QStringLiteral("vsftpd did not start: ") + m_process.errorString();
         return false;

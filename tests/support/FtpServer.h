@@ -42,6 +42,9 @@ public:
     QString certificateFile() const;
     // Stops the server and starts it again on the same port with a freshly made certificate.
     bool restartWithNewCertificate();
+    // The vsftpd program: /usr/sbin/vsftpd, or the path in this environment variable.
+    static constexpr const char* kVsftpdVariable = "SF_TEST_VSFTPD";
+    static QString vsftpdProgram();
 
     // Starts the server and waits until it greets; false with errorString() when it does not.
     bool start(Kind kind);

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSettings>
 
+#include <ctime>
+
 #include <gtest/gtest.h>
 
 namespace sf::test {
@@ -17,6 +19,22 @@ TempProgramDir::TempProgramDir()
 TempProgramDir::~TempProgramDir()
 {
     SetProgramDirectory(QString());
+}
+
+TimeZoneScope::TimeZoneScope(const char* zone)
+    : m_before(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+{
+    qputenv("TZ", zone);
+    ::tzset();
+}
+
+TimeZoneScope::~TimeZoneScope()
+{
+    if (m_had)
+        qputenv("TZ", m_before);
+    else
+        qunsetenv("TZ");
+    ::tzset();
 }
 
 void clearSettings()

@@ -2,6 +2,7 @@
 
 #include "support/QtPrinters.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,6 +21,19 @@ public:
 
 private:
     QTemporaryDir m_dir;
+};
+
+// The process runs in the named time zone (TZ) for the life of the object.
+class TimeZoneScope {
+public:
+    explicit TimeZoneScope(const char* zone);
+    ~TimeZoneScope();
+    TimeZoneScope(const TimeZoneScope&) = delete;
+    TimeZoneScope& operator=(const TimeZoneScope&) = delete;
+
+private:
+    QByteArray m_before;
+    bool m_had;
 };
 
 // Removes every stored setting of the program.

@@ -25,18 +25,30 @@ char encodeChar(char16_t c)
     return '?';
 }
 
+// Writes the text's bytes to out (room for text.size() bytes) and returns how many it wrote.
+qsizetype encodeInto(QStringView text, char* out)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) { // the common case first: ASCII is itself
+            out[n++] = static_cast<char>(c);
+            continue;
+        }
+        const QChar ch(c);
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i; // one character outside the code page, one '?'
+        out[n++] = ch.isSurrogate() ? '?' : encodeChar(c);
+    }
+    return n;
+}
+
 } // namespace
 
 QByteArray toAnsi(const QString& text)
 {
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            ++i; // one character outside the code page, one '?'
-        out.append(ch.isSurrogate() ? '?' : encodeChar(ch.unicode()));
-    }
+    QByteArray out(text.size(), Qt::Uninitialized);
+    out.truncate(encodeInto(text, out.data()));
     return out;
 }
 
@@ -51,11 +63,18 @@ QString fromAnsi(const char* data, qsizetype size)
     return out;
 }
 
+bool fitsAnsi(const QString& text)
+{
+    for (const QChar ch : text)
+        if (ch.isSurrogate() || (encodeChar(ch.unicode()) == '?' && ch != u'?'))
+            return false;
+    return true;
+}
+
 void writeFixedText(char* field, int width, const QString& text)
 {
-    const QByteArray bytes = toAnsi(text.left(width));
-    std::memset(field, ' ', static_cast<std::size_t>(width));
-    std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const qsizetype n = encodeInto(QStringView(text).left(width), field);
+    std::memset(field + n, ' ', static_cast<std::size_t>(width - n));
 }
 
 QString readFixedText(const char* field, int width)

@@ -9,6 +9,8 @@ namespace sf {
 // Converts to Windows-1252; a character the code page cannot hold becomes '?'.
 QByteArray toAnsi(const QString& text);
 QString fromAnsi(const char* data, qsizetype size);
+// Whether Windows-1252 holds every character of the text.
+bool fitsAnsi(const QString& text);
 inline QString fromAnsi(const QByteArray& bytes)
 {
     return fromAnsi(bytes.constData(), bytes.size());

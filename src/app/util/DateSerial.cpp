@@ -6,26 +6,44 @@ namespace sf {
 namespace {
 const QDate kOrigin(1899, 12, 30);
 constexpr double kMsPerDay = 86400000.0;
+
+bool usable(double serial)
+{
+    return std::isfinite(serial) && std::fabs(serial) <= 3e6;
+}
 } // namespace
 
 double toDateSerial(const QDateTime& localTime)
 {
     const QDateTime local = localTime.toLocalTime();
-    const double days = static_cast<double>(kOrigin.daysTo(local.date()));
-    const double fraction = local.time().msecsSinceStartOfDay() / kMsPerDay;
+    return toDateSerial(local.date(), local.time());
+}
+
+double toDateSerial(const QDate& day, const QTime& time)
+{
+    const double days = static_cast<double>(kOrigin.daysTo(day));
+    const double fraction = time.msecsSinceStartOfDay() / kMsPerDay;
     // Before the origin the fraction still counts forward from midnight, as the serials do.
     return days < 0 ? days - fraction : days + fraction;
 }
 
+QDate dateOfSerial(double serial)
+{
+    return usable(serial) ? kOrigin.addDays(static_cast<qint64>(std::trunc(serial))) : kOrigin;
+}
+
+QTime timeOfSerial(double serial)
+{
+    if (!usable(serial))
+        return QTime(0, 0);
+    const double fraction = std::fabs(serial - std::trunc(serial));
+    const auto ms = static_cast<int>(std::llround(fraction * kMsPerDay));
+    return QTime::fromMSecsSinceStartOfDay(std::min(ms, 86399999));
+}
+
 QDateTime fromDateSerial(double serial)
 {
-    if (!std::isfinite(serial) || std::fabs(serial) > 3e6)
-        return QDateTime(kOrigin, QTime(0, 0));
-    const double whole = std::trunc(serial);
-    const double fraction = std::fabs(serial - whole);
-    const auto ms = static_cast<int>(std::llround(fraction * kMsPerDay));
-    QDateTime result(kOrigin.addDays(static_cast<qint64>(whole)), QTime(0, 0));
-    return result.addMSecs(std::min(ms, 86399999));
+    return QDateTime(dateOfSerial(serial), timeOfSerial(serial));
 }
 
 } // namespace sf
