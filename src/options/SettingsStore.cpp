@@ -53,7 +53,13 @@ QString SettingsStore::folder()
 
 void SettingsStore::save(const char* key, const QString& value)
 {
-    store().setValue(fullKey(key), value);
+    // Writing the file means a lock file, a temporary copy and two syncs to disk: a value the file
+    // already holds (the project's own name at every save) leaves it alone.
+    const QString name = fullKey(key);
+    store().sync();
+    if (store().contains(name) && store().value(name).toString() == value)
+        return;
+    store().setValue(name, value);
     store().sync();
 }
 
