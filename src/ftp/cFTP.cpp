@@ -100,11 +100,10 @@ QStringList cFTP::LastServerReplies() const
 
 void cFTP::RecordFtpError(qint32 lCode, const QString& sContext)
 {
-    m_lastErrorCode = lCode;
     QString text;
     switch (lCode) {
     case ErrorServerResponse:
-        m_lastError = m_serverReply; // the server's own words, without context or code
+        setFailure(lCode, m_serverReply); // the server's own words, without context or code
         return;
     case ErrorNotConnected:
         text = tr("Not connected to an FTP server.");
@@ -120,8 +119,8 @@ void cFTP::RecordFtpError(qint32 lCode, const QString& sContext)
         if (m_session && !m_session->errorDetail().isEmpty() && m_session->errorDetail() != text)
             text += QStringLiteral(" (%1)").arg(m_session->errorDetail());
     }
-    m_lastError = sContext + QStringLiteral(" error code: ") + QString::number(lCode) +
-                  QStringLiteral(" Message: ") + text;
+    setFailure(lCode, sContext + QStringLiteral(" error code: ") + QString::number(lCode) +
+                          QStringLiteral(" Message: ") + text);
 }
 
 void cFTP::recordCurlFailure(int curlCode, const QString& sContext)
@@ -140,8 +139,7 @@ void cFTP::recordCurlFailure(int curlCode, const QString& sContext)
 
 void cFTP::recordLocalFileError(const QString& path, const QString& reason)
 {
-    m_lastErrorCode = ErrorLocalFile;
-    m_lastError = tr("The local file \"%1\" cannot be used: %2").arg(path, reason);
+    setFailure(ErrorLocalFile, tr("The local file \"%1\" cannot be used: %2").arg(path, reason));
 }
 
 bool cFTP::begin(BusyScope& scope, const QString& context)

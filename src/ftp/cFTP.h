@@ -3,6 +3,7 @@
 #include "ftp/ListingParser.h"
 #include "ftp/Protocol.h"
 #include "ftp/cDirList.h"
+#include "online/transfer/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -10,6 +11,8 @@
 #include <QTimeZone>
 
 #include <memory>
+
+class QIODevice;
 
 namespace sf::ftp {
 class CurlSession;
@@ -73,8 +76,8 @@ public:
     // The list of the last listing (an empty list when there is none); shared, so a list obtained
     // before a new listing keeps its old entries.
     std::shared_ptr<cDirList> Directory();
-    QString GetLastErrorMessage() const { return m_lastError; }
-    qint32 GetLastErrorCode() const { return m_lastErrorCode; }
+    QString GetLastErrorMessage() const { return m_lastError.error; }
+    qint32 GetLastErrorCode() const { return m_lastError.code; }
 
     // The protocol, trust and SFTP key the next OpenConnection uses.
     //
@@ -174,6 +177,7 @@ private:
     };
 
     void RecordFtpError(qint32 lCode, const QString& sContext);
+    void setFailure(qint32 code, const QString& text) { m_lastError = {sf::Result::failure(text), code}; }
     sf::ftp::ConnectionOptions connectionOptions(const QString& server, const QString& user,
                                                  const QString& password, int port);
     int login(const sf::ftp::ConnectionOptions& options);
@@ -201,15 +205,27 @@ private:
     void resolveLinks(const QString& directory, QList<sf::ftp::ListingEntry>& entries);
     void addEntry(const sf::ftp::ListingEntry& entry, const QTimeZone& localZone);
     qint32 findFileSize(const QString& sFile);
+    // A chunked transfer's bytes: the file's size, how many went through, whether the local file failed.
+    struct ChunkedTransfer {
+        qint64 total = 0;
+        qint64 done = 0;
+        qint64 reported = 0; // full chunks reported so far
+        bool localFailed = false;
+    };
+    size_t readChunks(QIODevice& file, char* buffer, size_t size, ChunkedTransfer& upload);
+    bool writeChunk(QIODevice& file, const char* data, size_t size, ChunkedTransfer& download);
     bool uploadChunked(const QString& sLocal, const QString& sRemote);
     bool downloadChunked(const QString& sLocal, const QString& sRemote);
 
     std::unique_ptr<sf::ftp::CurlSession> m_session;
     std::shared_ptr<cDirList> m_dirList;
     QString m_currentDir;
-    QString m_lastError;
+    // The last failure, never cleared: a Result that is not ok, and the number behind it.
+    struct Failure : sf::Result {
+        qint32 code = 0;
+    };
+    Failure m_lastError;
     QString m_serverReply; // the reply behind the last ErrorServerResponse
-    qint32 m_lastErrorCode = 0;
     sf::ftp::Protocol m_protocol = sf::ftp::Protocol::Ftp;
     sf::ftp::TrustPolicy m_trust = sf::ftp::TrustPolicy::Ask;
     QString m_keyFile;

@@ -12,12 +12,10 @@ QString cFTP::TemporaryNameFor(const QString& sRemote)
 void cFTP::removeQuietly(const QString& sRemote)
 {
     // The error that ended the publishing is the one to report, not that of the clean-up.
-    const QString error = m_lastError;
-    const qint32 code = m_lastErrorCode;
+    const Failure kept = m_lastError;
     if (IsConnected())
         DeleteFTPFile(sRemote);
-    m_lastError = error;
-    m_lastErrorCode = code;
+    m_lastError = kept;
 }
 
 bool cFTP::swapInto(const QString& sTemporary, const QString& sRemote)
@@ -26,17 +24,15 @@ bool cFTP::swapInto(const QString& sTemporary, const QString& sRemote)
         return true;
     // Some servers (OpenSSH's SFTP, some FTP servers) rename only onto a free name: the old file
     // steps aside for the moment of the second rename, and comes back if that fails.
-    if (m_lastErrorCode != ErrorServerResponse)
+    if (m_lastError.code != ErrorServerResponse)
         return false;
     const QString aside = TemporaryNameFor(sRemote);
     if (!RenameFTPFile(sRemote, aside))
         return false;
     if (!RenameFTPFile(sTemporary, sRemote)) {
-        const QString error = m_lastError;
-        const qint32 code = m_lastErrorCode;
+        const Failure kept = m_lastError;
         RenameFTPFile(aside, sRemote);
-        m_lastError = error;
-        m_lastErrorCode = code;
+        m_lastError = kept;
         return false;
     }
     removeQuietly(aside);
@@ -57,7 +53,7 @@ bool cFTP::PublishFile(const QString& sLocal, const QString& sRemote, PublishMet
     }
     // Only a server that answered the rename with a refusal gets the direct write; a rename lost
     // with the connection tells nothing about the server.
-    if (m_lastErrorCode != ErrorServerResponse) {
+    if (m_lastError.code != ErrorServerResponse) {
         removeQuietly(temporary);
         return false;
     }

@@ -2,12 +2,12 @@
 #include "ftp/cFTP.h"
 
 #include "app/util/CodePage.h"
+#include "app/util/FileUtils.h"
 #include "ftp/CurlSession.h"
 #include "ftp/ListingParser.h"
 #include "ftp/RemoteName.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QTimeZone>
 
@@ -26,6 +26,13 @@ qint32 low32(qint64 value)
 QDateTime zeroDateTime()
 {
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
+
+// A transfer's outcome for the atomic writer: a failed transfer keeps the old file (its message is
+// recorded from the transfer's code).
+sf::Result transferResult(int code)
+{
+    return code == CURLE_OK ? sf::Result{} : sf::Result::failure(QString());
 }
 
 bool isUnknownCommand(int replyCode)
@@ -226,24 +233,22 @@ bool cFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote)
     BusyScope scope(*this);
     if (!begin(scope, context))
         return false;
+    int code = CURLE_OK;
     // The old local file is replaced only by a complete download.
-    QSaveFile file(sLocal);
-    if (!file.open(QIODevice::WriteOnly)) {
-        recordLocalFileError(sLocal, file.errorString());
-        return false;
-    }
-    FtpRequest request;
-    request.path = absolutePath(sRemote);
-    request.write = [&file](const char* data, size_t size) {
-        return file.write(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
-    };
-    if (!runRequest(request, context))
-        return false;
-    if (!file.commit()) {
-        recordLocalFileError(sLocal, file.errorString());
-        return false;
-    }
-    return true;
+    const sf::Result saved = sf::SaveFileAtomically(sLocal, [&](QIODevice& file) {
+        FtpRequest request;
+        request.path = absolutePath(sRemote);
+        request.write = [&file](const char* data, size_t size) {
+            return file.write(data, static_cast<qint64>(size)) == static_cast<qint64>(size);
+        };
+        code = execute(request);
+        return transferResult(code);
+    });
+    if (code != CURLE_OK)
+        recordCurlFailure(code, context);
+    else if (!saved)
+        recordLocalFileError(sLocal, saved.error);
+    return saved.ok;
 }
 
 bool cFTP::FTPUploadFile(const QString& sLocal, const QString& sRemote)
@@ -265,6 +270,31 @@ bool cFTP::FTPUploadFile(QString& sLocal, QString& sRemote)
     return uploadChunked(sLocal, sRemote);
 }
 
+size_t cFTP::readChunks(QIODevice& file, char* buffer, size_t size, ChunkedTransfer& upload)
+{
+    // The file is read in ChunkSize-byte chunks, one progress event for every full chunk handed to
+    // libcurl. As many chunks as libcurl's buffer holds go in one call, so that the wire carries
+    // full segments rather than one small packet per chunk.
+    if (!pumpEvents())
+        return CURL_READFUNC_ABORT;
+    const qint64 room = qMax<qint64>(ChunkSize, static_cast<qint64>(size) / ChunkSize * ChunkSize);
+    qint64 filled = 0;
+    while (filled < room) {
+        const qint64 n =
+            file.read(buffer + filled, qMin<qint64>(ChunkSize, static_cast<qint64>(size) - filled));
+        if (n < 0) {
+            upload.localFailed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        filled += n;
+        upload.done += n;
+        if (n < ChunkSize)
+            break; // the remainder, or the end of the file: no event of its own
+        emit FileTransferProgress(low32(upload.done), low32(upload.total));
+    }
+    return static_cast<size_t>(filled);
+}
+
 bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
 {
     QFile file(sLocal);
@@ -272,53 +302,29 @@ bool cFTP::uploadChunked(const QString& sLocal, const QString& sRemote)
         recordLocalFileError(sLocal, file.errorString());
         return false;
     }
-    const qint64 total = file.size();
-    qint64 handed = 0; // bytes given to libcurl
-    bool readFailed = false;
+    ChunkedTransfer upload{file.size()};
     FtpRequest request;
     request.path = absolutePath(sRemote);
     request.upload = true;
-    // The file is read in ChunkSize-byte chunks, one progress event for every full chunk handed to
-    // libcurl. As many chunks as libcurl's buffer holds go in one call, so that the wire carries
-    // full segments rather than one small packet per chunk.
-    request.read = [&](char* buffer, size_t size) -> size_t {
-        if (!pumpEvents())
-            return CURL_READFUNC_ABORT;
-        const qint64 room = qMax<qint64>(ChunkSize, static_cast<qint64>(size) / ChunkSize * ChunkSize);
-        qint64 filled = 0;
-        while (filled < room) {
-            const qint64 n =
-                file.read(buffer + filled, qMin<qint64>(ChunkSize, static_cast<qint64>(size) - filled));
-            if (n < 0) {
-                readFailed = true;
-                return CURL_READFUNC_ABORT;
-            }
-            filled += n;
-            handed += n;
-            if (n < ChunkSize)
-                break; // the remainder, or the end of the file: no event of its own
-            emit FileTransferProgress(low32(handed), low32(total));
-        }
-        return static_cast<size_t>(filled);
-    };
+    request.read = [&](char* buffer, size_t size) { return readChunks(file, buffer, size, upload); };
     request.restart = [&] {
         file.seek(0);
-        handed = 0;
+        upload.done = 0;
     };
     const int code = execute(request);
-    if (readFailed) {
+    if (upload.localFailed) {
         recordLocalFileError(sLocal, file.errorString());
         return false;
     }
     if (code != CURLE_OK) {
-        const qint64 fullBytes = total / ChunkSize * ChunkSize;
-        recordCurlFailure(code, handed == 0 && total > 0 ? QStringLiteral("FtpOpenFile:PutFile")
-                                : handed <= fullBytes    ? QStringLiteral("InternetWriteFile")
-                                                         : QStringLiteral("InternetWriteFile2"));
+        const qint64 fullBytes = upload.total / ChunkSize * ChunkSize;
+        recordCurlFailure(code, upload.done == 0 && upload.total > 0 ? QStringLiteral("FtpOpenFile:PutFile")
+                                : upload.done <= fullBytes           ? QStringLiteral("InternetWriteFile")
+                                                                     : QStringLiteral("InternetWriteFile2"));
         return false;
     }
     file.close();
-    emit FileTransferProgress(low32(total), low32(total));
+    emit FileTransferProgress(low32(upload.total), low32(upload.total));
     return true;
 }
 
@@ -341,43 +347,46 @@ bool cFTP::FTPDownloadFile(QString& sLocal, QString& sRemote)
     return downloadChunked(sLocal, sRemote);
 }
 
+bool cFTP::writeChunk(QIODevice& file, const char* data, size_t size, ChunkedTransfer& download)
+{
+    if (file.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) {
+        download.localFailed = true;
+        return false;
+    }
+    download.done += static_cast<qint64>(size);
+    const bool goOn = pumpEvents();
+    const qint64 fullChunks = download.total / ChunkSize;
+    while (download.reported < fullChunks && download.done >= (download.reported + 1) * ChunkSize)
+        emit FileTransferProgress(low32(++download.reported * ChunkSize), low32(download.total));
+    return goOn;
+}
+
 bool cFTP::downloadChunked(const QString& sLocal, const QString& sRemote)
 {
     const qint32 size = findFileSize(sRemote);
     if (size <= 0)
         return false; // -2 has recorded its error; a missing or empty file records nothing
+    ChunkedTransfer download{size};
+    int code = CURLE_OK;
     // The old local file is replaced only by a complete download.
-    QSaveFile file(sLocal);
-    if (!file.open(QIODevice::WriteOnly)) {
-        recordLocalFileError(sLocal, file.errorString());
-        return false;
-    }
-    const qint64 fullChunks = size / ChunkSize;
-    qint64 received = 0;
-    qint64 reported = 0; // full chunks reported so far
-    bool writeFailed = false;
-    FtpRequest request;
-    request.path = absolutePath(sRemote);
-    request.write = [&](const char* data, size_t bytes) {
-        if (file.write(data, static_cast<qint64>(bytes)) != static_cast<qint64>(bytes)) {
-            writeFailed = true;
-            return false;
-        }
-        received += static_cast<qint64>(bytes);
-        const bool goOn = pumpEvents();
-        while (reported < fullChunks && received >= (reported + 1) * ChunkSize)
-            emit FileTransferProgress(low32(++reported * ChunkSize), size);
-        return goOn;
-    };
-    const int code = execute(request);
-    if (writeFailed || (code == CURLE_OK && !file.commit())) {
-        recordLocalFileError(sLocal, file.errorString());
+    const sf::Result saved = sf::SaveFileAtomically(sLocal, [&](QIODevice& file) {
+        FtpRequest request;
+        request.path = absolutePath(sRemote);
+        request.write = [&](const char* data, size_t bytes) {
+            return writeChunk(file, data, bytes, download);
+        };
+        code = execute(request);
+        return download.localFailed ? sf::Result::failure(file.errorString()) : transferResult(code);
+    });
+    if (download.localFailed || (code == CURLE_OK && !saved)) {
+        recordLocalFileError(sLocal, saved.error);
         return false;
     }
     if (code != CURLE_OK) {
-        recordCurlFailure(code, received == 0                       ? QStringLiteral("FtpOpenFile:GetFile")
-                                : received < fullChunks * ChunkSize ? QStringLiteral("InternetReadFile")
-                                                                    : QStringLiteral("InternetReadFile2"));
+        const qint64 fullBytes = size / ChunkSize * ChunkSize;
+        recordCurlFailure(code, download.done == 0          ? QStringLiteral("FtpOpenFile:GetFile")
+                                : download.done < fullBytes ? QStringLiteral("InternetReadFile")
+                                                            : QStringLiteral("InternetReadFile2"));
         return false;
     }
     emit FileTransferProgress(size, size);

@@ -78,8 +78,7 @@ sf::ftp::ConnectionOptions cFTP::connectionOptions(const QString& server, const 
 
 void cFTP::recordNotTrusted(const QString& text)
 {
-    m_lastErrorCode = ErrorNotTrusted;
-    m_lastError = text;
+    setFailure(ErrorNotTrusted, text);
 }
 
 bool cFTP::settleCertificate(sf::ftp::ConnectionOptions& options, const QString& context)

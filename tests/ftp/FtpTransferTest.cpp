@@ -114,6 +114,33 @@ TEST_P(FtpTransfer, BinaryAndAsciiTransfersAreByteExact)
     EXPECT_EQ(sf::test::readFileBytes(local("simple back.bin")), everyByte);
 }
 
+TEST_P(FtpTransfer, AFailedDownloadLeavesTheLocalFileAsItWas)
+{
+    connectToWritableDir();
+    server.writeFile(remote("new.txt"), "new contents");
+    const QString missingFolder = local("no such folder/kept.txt");
+    const struct {
+        bool chunked;
+        const char* remoteName;
+        QString localPath;
+        qint32 code;
+    } cases[] = {
+        {false, "missing.txt", local("kept.txt"), cFTP::ErrorServerResponse},
+        {false, "new.txt", missingFolder, cFTP::ErrorLocalFile},
+        {true, "new.txt", missingFolder, cFTP::ErrorLocalFile},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.localPath.toStdString());
+        sf::test::writeFileBytes(local("kept.txt"), "old contents");
+        const QString name = QString::fromLatin1(c.remoteName);
+        EXPECT_FALSE(c.chunked ? ftp.FTPDownloadFile(c.localPath, name)
+                               : ftp.SimpleFTPGetFile(c.localPath, name));
+        EXPECT_EQ(ftp.GetLastErrorCode(), c.code) << ftp.GetLastErrorMessage().toStdString();
+        EXPECT_EQ(sf::test::readFileBytes(local("kept.txt")), QByteArray("old contents"));
+        EXPECT_FALSE(QFileInfo::exists(missingFolder));
+    }
+}
+
 TEST_P(FtpTransfer, FileSizeSearchesWithSpacesAsWildcards)
 {
     server.writeFile(remote("name with spaces.txt"), "hello world");
