@@ -64,14 +64,15 @@ int ProgressKilobytes(qint64 bytes, int maximum)
     return static_cast<int>(std::min(kb, static_cast<double>(maximum)));
 }
 
-QString CheckRobotDatabase(const QByteArray& bytes)
+Result CheckRobotDatabase(const QByteArray& bytes)
 {
     constexpr qint64 kSlot = RobotRecord::kSlotSize;
     const qint32 count = RobotDatabase::countRecords(bytes.size());
     // Every record whole: at least its data bytes, nothing beyond its slot.
     const qint64 lastSlot = bytes.size() - (count - 1) * kSlot;
     if (count < 1 || count > kMaxRobotRecords || lastSlot < RobotRecord::kDataSize || lastSlot > kSlot)
-        return QCoreApplication::translate("UpdateCheck", "The file is not a robot database");
+        return Result::failure(
+            QCoreApplication::translate("UpdateCheck", "The file is not a robot database"));
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -81,24 +82,23 @@ QString CheckRobotDatabase(const QByteArray& bytes)
         if (record.Robot_name.isEmpty() || !isRobotCategory(record.Robot_category))
             unreadable = unreadable ? unreadable : n;
     });
-    if (!read)
-        return read.error;
-    if (unreadable)
-        return QCoreApplication::translate("UpdateCheck", "Record %1 of the robot database cannot be read")
-            .arg(unreadable);
-    return {};
+    if (!read || !unreadable)
+        return read;
+    return Result::failure(
+        QCoreApplication::translate("UpdateCheck", "Record %1 of the robot database cannot be read")
+            .arg(unreadable));
 }
 
 ContentCheck ComponentContentCheck(const Component& component, const VersionPage& page)
 {
     return [component, page](const QByteArray& bytes) {
-        if (QString why = CheckAnnouncedHash(bytes, page, component.remoteName); !why.isEmpty())
-            return why;
+        if (Result hash = CheckAnnouncedHash(bytes, page, component.remoteName); !hash)
+            return hash;
         if (component.remoteName == RobotDatabaseComponent().remoteName)
             return CheckRobotDatabase(bytes);
         if (component.remoteName == RenewkitComponent().remoteName)
             return CheckExecutable(bytes, page.versions.renewkit);
-        return QString();
+        return Result{};
     };
 }
 

@@ -42,9 +42,9 @@ Component HelpFileComponent();      // "spiderfence.chm", 30 KB
 // The progress of a download in whole kilobytes (a half to the even one), at most maximum.
 int ProgressKilobytes(qint64 bytes, int maximum);
 
-// Why bytes are not a robot database that may replace robots.rbd ("" when they are): at least one
-// record, no record cut short, and every record a robot of a known category.
-QString CheckRobotDatabase(const QByteArray& bytes);
+// Whether bytes are a robot database that may replace robots.rbd, or why not: at least one record,
+// no record cut short, and every record a robot of a known category.
+Result CheckRobotDatabase(const QByteArray& bytes);
 
 // What a component's new contents must be: the hash the version page gives for it, and for the
 // robot database a readable database, for Renewkit a program of the announced version.

@@ -23,24 +23,18 @@ int failWith(const QString& text)
     return 1;
 }
 
-bool readCsvFile(const QString& path, QList<CsvRow>& rows, QString* error)
+Result readCsvFile(const QString& path, QList<CsvRow>& rows)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder(file.readAll());
-    if (decoder.hasError()) {
-        *error = QStringLiteral("%1 is not UTF-8 text").arg(path);
-        return false;
-    }
-    if (const Result parsed = parseCsv(text, rows); !parsed) {
-        *error = path + QStringLiteral(": ") + parsed.error;
-        return false;
-    }
-    return true;
+    if (decoder.hasError())
+        return Result::failure(QStringLiteral("%1 is not UTF-8 text").arg(path));
+    if (const Result parsed = parseCsv(text, rows); !parsed)
+        return Result::failure(path + QStringLiteral(": ") + parsed.error);
+    return {};
 }
 
 Result writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
@@ -61,7 +55,7 @@ struct Arguments {
     RobotCsvDefaults defaults;
 };
 
-bool parseArguments(const QCoreApplication& app, Arguments& args, QString* error)
+Result parseArguments(const QCoreApplication& app, Arguments& args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Builds robots.rbd from a CSV table of robots."));
@@ -82,21 +76,20 @@ bool parseArguments(const QCoreApplication& app, Arguments& args, QString* error
     const QStringList files = parser.positionalArguments();
     const QDate day = QDate::fromString(parser.value(date), Qt::ISODate);
     if (files.size() != 2 || !parser.isSet(version))
-        *error =
-            QStringLiteral("usage: sf_makerobots --version TEXT [--date YYYY-MM-DD] input.csv output.rbd");
-    else if (parser.value(version).size() > RobotRecord::kVersionWidth)
-        *error = QStringLiteral("the version \"%1\" is longer than 15 characters").arg(parser.value(version));
-    else if (parser.isSet(date) && !day.isValid())
-        *error = QStringLiteral("\"%1\" is not a date").arg(parser.value(date));
-    if (!error->isEmpty())
-        return false;
+        return Result::failure(
+            QStringLiteral("usage: sf_makerobots --version TEXT [--date YYYY-MM-DD] input.csv output.rbd"));
+    if (parser.value(version).size() > RobotRecord::kVersionWidth)
+        return Result::failure(
+            QStringLiteral("the version \"%1\" is longer than 15 characters").arg(parser.value(version)));
+    if (parser.isSet(date) && !day.isValid())
+        return Result::failure(QStringLiteral("\"%1\" is not a date").arg(parser.value(date)));
     args.input = files[0];
     args.output = files[1];
     args.defaults.version = parser.value(version);
     args.defaults.modifiedBy = parser.value(by);
     if (day.isValid())
         args.defaults.modifiedDate = toDateSerial(day);
-    return true;
+    return {};
 }
 
 } // namespace
@@ -107,9 +100,10 @@ int main(int argc, char** argv)
     Arguments args;
     QList<CsvRow> rows;
     QList<RobotRecord> records;
-    QString error;
-    if (!parseArguments(app, args, &error) || !readCsvFile(args.input, rows, &error))
-        return failWith(error);
+    if (const Result parsed = parseArguments(app, args); !parsed)
+        return failWith(parsed.error);
+    if (const Result read = readCsvFile(args.input, rows); !read)
+        return failWith(read.error);
     if (const Result made = robotsFromCsv(rows, args.defaults, records); !made)
         return failWith(args.input + QStringLiteral(": ") + made.error);
     if (const Result written = writeDatabase(args.output, records, args.defaults.version); !written)

@@ -66,8 +66,8 @@ int makeKeys(const QString& secretKeyFile)
     return 0;
 }
 
-// Why the file is not what the program would take as that component ("" when it is).
-QString checkFile(int index, const QByteArray& bytes, const sf::ComponentVersions& versions)
+// Whether the file is what the program would take as that component, or why not.
+sf::Result checkFile(int index, const QByteArray& bytes, const sf::ComponentVersions& versions)
 {
     switch (index) {
     case 0:
@@ -77,7 +77,7 @@ QString checkFile(int index, const QByteArray& bytes, const sf::ComponentVersion
     case 3:
         return sf::CheckProgramVersion(bytes, versions.program);
     default:
-        return bytes.isEmpty() ? tr("the file is empty") : QString();
+        return bytes.isEmpty() ? sf::Result::failure(tr("the file is empty")) : sf::Result{};
     }
 }
 
@@ -93,8 +93,8 @@ int writePage(const QStringList& args)
         const std::optional<QByteArray> bytes = readFile(path);
         if (!bytes)
             return failWith(tr("cannot read %1").arg(path));
-        if (const QString why = checkFile(i, *bytes, versions); !why.isEmpty())
-            return failWith(QStringLiteral("%1: %2").arg(path, why));
+        if (const sf::Result checked = checkFile(i, *bytes, versions); !checked)
+            return failWith(QStringLiteral("%1: %2").arg(path, checked.error));
         hashes.at(static_cast<std::size_t>(i)) = sf::Sha256(*bytes);
     }
     const QByteArray page =

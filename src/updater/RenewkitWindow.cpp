@@ -60,7 +60,7 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Renewkit"));
     createControls();
-    m_report = [this](const QString& text) { QMessageBox::critical(this, tr("Renewkit"), text); };
+    m_report = [this](const Result& failure) { QMessageBox::critical(this, tr("Renewkit"), failure.error); };
     Timer1->start();
 }
 
@@ -112,10 +112,8 @@ void frmMain::StartDownload()
     const VersionPageResult fetched = FetchVersionPage(*m_pageInet);
     if (m_closed)
         return;
-    if (!fetched.page) {
-        DownloadResult refused;
-        refused.error = fetched.error;
-        fail(refused);
+    if (!fetched) {
+        fail(DownloadResult(fetched));
         return;
     }
     m_page = *fetched.page;
@@ -160,17 +158,12 @@ bool frmMain::receiveBody()
     });
     if (!body || m_closed)
         return false;
-    if (const QString why =
-            CheckContent(*body,
-                         [this](const QByteArray& bytes) {
-                             const QString hash =
-                                 CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
-                             return hash.isEmpty() ? CheckExecutable(bytes, m_page.versions.program) : hash;
-                         });
-        !why.isEmpty()) {
-        DownloadResult refused;
-        refused.error = why;
-        fail(refused);
+    const Result checked = CheckContent(*body, [this](const QByteArray& bytes) {
+        const Result hash = CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
+        return hash ? CheckExecutable(bytes, m_page.versions.program) : hash;
+    });
+    if (!checked) {
+        fail(DownloadResult(checked));
         return false;
     }
     m_buffer = *body;
@@ -233,7 +226,7 @@ void frmMain::fail(const DownloadResult& result)
     Inet1->Cancel();
     m_buffer.clear();
     if (m_report)
-        m_report(text);
+        m_report(Result::failure(text));
     finish();
 }
 

@@ -189,7 +189,7 @@ TEST(VersionPageTest, ComponentsAreCheckedForWhatTheyClaimToBe)
          "The file is not the one the version page announced"},
     };
     for (const auto& c : cases) {
-        const QString why = ComponentContentCheck(c.component, c.page)(c.bytes);
+        const QString why = ComponentContentCheck(c.component, c.page)(c.bytes).error;
         EXPECT_TRUE(c.refusal.isEmpty() ? why.isEmpty() : why.startsWith(c.refusal))
             << c.component.remoteName.toStdString() << " " << (&c - cases) << ": " << why.toStdString();
     }

@@ -26,33 +26,34 @@ bool isPlatformExecutable(const QByteArray& bytes)
 
 } // namespace
 
-QString CheckExecutable(const QByteArray& bytes, const QString& version)
+Result CheckExecutable(const QByteArray& bytes, const QString& version)
 {
     if (!isPlatformExecutable(bytes))
-        return tr("The file is not a program");
+        return Result::failure(tr("The file is not a program"));
     return CheckProgramVersion(bytes, version);
 }
 
-QString CheckProgramVersion(const QByteArray& bytes, const QString& version)
+Result CheckProgramVersion(const QByteArray& bytes, const QString& version)
 {
     const versionres::Bytes resource = versionres::extractFromImage(
         reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
     const std::optional<std::u16string> found = versionres::productVersion(resource);
     if (!found)
-        return tr("The program carries no version");
+        return Result::failure(tr("The program carries no version"));
     if (QString::fromStdU16String(*found) != version)
-        return tr("The program is version %1, not the announced %2")
-            .arg(QString::fromStdU16String(*found), version);
+        return Result::failure(tr("The program is version %1, not the announced %2")
+                                   .arg(QString::fromStdU16String(*found), version));
     return {};
 }
 
-QString CheckAnnouncedHash(const QByteArray& bytes, const VersionPage& page, const QString& fileName)
+Result CheckAnnouncedHash(const QByteArray& bytes, const VersionPage& page, const QString& fileName)
 {
     const auto expected = page.hashes.constFind(fileName);
     if (expected == page.hashes.constEnd())
         return {};
     if (Sha256(bytes) != *expected)
-        return tr("The file is not the one the version page announced (its SHA-256 differs)");
+        return Result::failure(
+            tr("The file is not the one the version page announced (its SHA-256 differs)"));
     return {};
 }
 

@@ -231,16 +231,16 @@ DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& targe
     if (!transfer.ok)
         return transfer;
     const QByteArray body = inet.GetChunk(std::numeric_limits<int>::max());
-    if (const QString why = CheckContent(body, check); !why.isEmpty())
-        return failure(0, why);
+    if (const Result checked = CheckContent(body, check); !checked)
+        return failure(0, checked.error);
     return ReplaceFile(target, body, executable);
 }
 
-QString CheckContent(const QByteArray& body, const ContentCheck& check)
+Result CheckContent(const QByteArray& body, const ContentCheck& check)
 {
     if (body.isEmpty())
-        return tr("The server sent an empty file");
-    return check ? check(body) : QString();
+        return Result::failure(tr("The server sent an empty file"));
+    return check ? check(body) : Result{};
 }
 
 bool RestoreBackup(const QString& target, const QString& backup)

@@ -20,6 +20,8 @@ struct DownloadResult : Result {
     static constexpr int FileInUseError = 75;
 
     DownloadResult() : Result{false, {}} {}
+    // The refusal of a download's contents: not ok, for the same reason, with no number.
+    explicit DownloadResult(const Result& refusal) : Result{false, refusal.error} {}
     bool inUse = false;
     int errorNumber = 0;
 };
@@ -37,11 +39,11 @@ DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool 
 // Puts the backup back in the place of target; whether it worked.
 bool RestoreBackup(const QString& target, const QString& backup);
 
-// Looks at the new contents of a file before they replace the old ones: an empty text when they
-// may, else why not (for the user).
-using ContentCheck = std::function<QString(const QByteArray& body)>;
+// Looks at the new contents of a file before they replace the old ones: passes them, or fails with
+// why not (for the user).
+using ContentCheck = std::function<Result(const QByteArray& body)>;
 // An empty body never replaces a file; other bodies go to the check, when there is one.
-QString CheckContent(const QByteArray& body, const ContentCheck& check);
+Result CheckContent(const QByteArray& body, const ContentCheck& check);
 
 // True while a running program holds the file, so that it cannot be opened for writing.
 bool FileInUse(const QString& path);

@@ -95,21 +95,15 @@ std::optional<ComponentVersions> ParseVersionReply(const QString& reply)
 
 VersionPageResult ReadVersionPage(const QByteArray& reply, const QByteArray& publicKey)
 {
-    VersionPageResult result;
     const std::optional<ComponentVersions> versions = ParseVersionReply(QString::fromLatin1(reply));
-    if (!versions) {
-        result.error = tr("Update check failed: no version information was received");
-        return result;
-    }
+    if (!versions)
+        return {Result::failure(tr("Update check failed: no version information was received")), {}};
     const QList<QByteArray> fields = withoutLineEnd(reply).split(',');
     const std::optional<QHash<QString, QByteArray>> hashes = hashFields(fields);
     const bool signedByMaker = hashes && !publicKey.isEmpty() && signedWith(reply, fields, publicKey);
-    if (!publicKey.isEmpty() && !signedByMaker) {
-        result.error = tr("Update check failed: the version page is not signed by the maker");
-        return result;
-    }
-    result.page = VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker};
-    return result;
+    if (!publicKey.isEmpty() && !signedByMaker)
+        return {Result::failure(tr("Update check failed: the version page is not signed by the maker")), {}};
+    return {Result{}, VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker}};
 }
 
 QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<QByteArray, 4>& hashes,
@@ -139,11 +133,8 @@ VersionPageResult FetchVersionPage(Inet& inet)
 VersionPageResult VersionPageOf(const Inet& inet, const QByteArray& reply)
 {
     // An error page, or a page cut short, is no version page, whatever it holds.
-    if (!CheckTransfer(inet).ok) {
-        VersionPageResult result;
-        result.error = tr("Update check failed: no version information was received");
-        return result;
-    }
+    if (!CheckTransfer(inet).ok)
+        return {Result::failure(tr("Update check failed: no version information was received")), {}};
     return ReadVersionPage(reply, MakerPublicKey());
 }
 

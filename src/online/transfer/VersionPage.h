@@ -1,5 +1,7 @@
 #pragma once
 
+#include "online/transfer/Result.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -37,10 +39,9 @@ struct VersionPage {
     bool signedByMaker = false;
 };
 
-// A version page, or why there is none (a text for the user).
-struct VersionPageResult {
+// A version page, or why there is none (a text for the user): ok exactly when `page` holds one.
+struct VersionPageResult : Result {
     std::optional<VersionPage> page;
-    QString error;
 };
 
 // Reads a version page as sent. With a public key, only a page whose signature verifies with it is
