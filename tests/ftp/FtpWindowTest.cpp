@@ -449,12 +449,15 @@ TEST_P(FtpWindowTest, StartUpReopensTheLastProjectAndConnectsWhenAsked)
 }
 
 // What a robot may crawl, on a real server's folder of awkward names: the rules "Add rule" writes and
-// what it says of them, the remote list's marks, and the checker from the Tools menu.
+// what it says of them (a rule too long for a row of the project is refused), the remote list's
+// marks, and the checker from the Tools menu.
 TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
 {
     const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
     server.makeDir(base + "/odd");
-    for (const QString name : {"a*b.html", "a b.html", "ok.html", "price$"})
+    const QString tooLong = QString(120, QChar(0xE9)); // 240 bytes of UTF-8, 720 characters escaped
+    for (const QString& name : {QStringLiteral("a*b.html"), QStringLiteral("a b.html"),
+                                QStringLiteral("ok.html"), QStringLiteral("price$"), tooLong})
         server.writeFile(base + "/odd/" + name, "x");
     server.makeDir(base + "/odd/private");
     server.makeDir(base + "/odd/private-archive");
@@ -476,6 +479,13 @@ TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
     EXPECT_EQ(window->gridRows().mid(5, 3),
               (QStringList{"User-agent: *", "Disallow: " + base + "/odd/private/",
                            "Disallow: " + base + "/odd/a*b.html"}));
+    const QStringList before = window->gridRows();
+    addRule(tooLong);
+    ASSERT_EQ(scriptedPrompt().messages().size(), 3);
+    EXPECT_EQ(scriptedPrompt().messages()[2], "The rule for \"" + tooLong +
+                                                  "\" is longer than a line of the project (617 characters), "
+                                                  "so it was not added.");
+    EXPECT_EQ(window->gridRows(), before);
 
     // Greyed with the deciding line: the wildcard's entries and the folder; the rest as usual.
     for (const auto& [name, line] : std::initializer_list<std::pair<QString, int>>{{"a*b.html", 8},
