@@ -7,10 +7,10 @@
 #include "app/RobotsText.h"
 #include "app/frmMain.h"
 #include "ftp/FtpCommands.h"
+#include "support/BenchWindow.h"
 #include "support/FtpServer.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -60,11 +60,7 @@ void BM_OpenServerRobots(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    sf::bench::BenchApplication app(argc, argv);
     sf::test::FtpServer server;
     g_bytes = bigRobotsTxt();
     if (!server.start(sf::test::FtpServer::Kind::Pyftpdlib)) {
@@ -73,12 +69,9 @@ int main(int argc, char** argv)
     }
     server.writeFile(QStringLiteral("/robots.txt"), g_bytes);
     sf::frmMain window;
-    window.Form_Load();
-    window.show();
-    window.setConnectionFields({server.host(), server.user(), server.password(),
-                                QString::number(server.port()), sf::ftp::Protocol::Ftp, QString()});
-    window.ftpCommands().optPassive_Click();
-    if (!window.ConnectFtp()) {
+    sf::bench::openMainWindow(window, true);
+    if (!sf::bench::connectMainWindow(window, server.host(), server.user(), server.password(),
+                                      server.port())) {
         std::fprintf(stderr, "cannot connect\n");
         return 1;
     }
@@ -90,8 +83,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("OpenServerRobots_500KiB", BM_OpenServerRobots)
         ->Iterations(5)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int code = app.run();
     window.SetModified(false);
-    return 0;
+    return code;
 }

@@ -4,8 +4,8 @@
 #include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "app/util/FileUtils.h"
+#include "support/BenchWindow.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -28,7 +28,7 @@ struct Fixture {
     Fixture()
     {
         sf::SetProgramDirectory(dir.path());
-        window.Form_Load();
+        sf::bench::openMainWindow(window, false);
         window.setGridRows(bigGrid(10000));
         sf::shared::CurrentFileName = path;
         window.projectCommands().SaveProject();
@@ -67,12 +67,6 @@ BENCHMARK(BM_OpenProject10000Rows)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    sf::bench::BenchApplication app(argc, argv);
+    return app.run();
 }

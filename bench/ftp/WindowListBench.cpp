@@ -4,13 +4,12 @@
 #include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "ftp/FtpCommands.h"
+#include "support/BenchWindow.h"
 #include "support/FtpServer.h"
 #include "support/TestEnvironment.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <benchmark/benchmark.h>
@@ -67,22 +66,17 @@ bool fillFolder(sf::test::FtpServer& server)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
+    sf::bench::BenchApplication app(argc, argv);
     sf::test::FtpServer server;
     if (!server.start(sf::test::FtpServer::Kind::Pyftpdlib) || !fillFolder(server)) {
         std::fprintf(stderr, "no server: %s\n", qPrintable(server.errorString()));
         return 1;
     }
     sf::frmMain window;
-    window.Form_Load();
-    window.setConnectionFields({server.host(), server.user(), server.password(),
-                                QString::number(server.port()), sf::ftp::Protocol::Ftp, QString()});
-    window.ftpCommands().optPassive_Click();
-    if (!window.ConnectFtp() || !window.ftpCommands().session().SetFTPDirectory(QStringLiteral("/big"))) {
+    sf::bench::openMainWindow(window, false);
+    if (!sf::bench::connectMainWindow(window, server.host(), server.user(), server.password(),
+                                      server.port()) ||
+        !window.ftpCommands().session().SetFTPDirectory(QStringLiteral("/big"))) {
         std::fprintf(stderr, "cannot connect\n");
         return 1;
     }
@@ -95,8 +89,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("curl_List_20000", BM_curl_List)
         ->Iterations(10)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int code = app.run();
     window.SetModified(false);
-    return 0;
+    return code;
 }
