@@ -27,6 +27,27 @@ void reportWriteFailure(const QString& path, const QString& error)
                       Prompt::Buttons::Ok, Prompt::Icon::Warning);
 }
 
+// A password that the project file does not keep goes to the secret store.
+Result keepPasswordOutOfFile(const ProjectHeader& h, const ConnectionFields& fields)
+{
+    if (h.rememberPassword || fields.password.isEmpty())
+        return {};
+    return SecretStore::write(
+        SecretStore::key(trimSpaces(fields.server), trimSpaces(fields.port), trimSpaces(fields.user)),
+        fields.password);
+}
+
+void tellPasswordNotKept(const QString& reason)
+{
+    prompts().message(
+        QObject::tr("The password could not be kept in the desktop's secret store:\n%1\n\nThe project was "
+                    "saved without it, so Spiderfence will ask for the password when it connects after the "
+                    "project is opened again. To keep the password in the project file instead, tick "
+                    "\"Remember my FTP password\" in the options and save again.")
+            .arg(reason),
+        Prompt::Buttons::Ok, Prompt::Icon::Warning);
+}
+
 } // namespace
 
 bool ProjectCommands::askToSave()
@@ -151,10 +172,7 @@ bool ProjectCommands::SaveProject()
         shared::CurrentFileName = path;
     }
     shared::projectHeader = h;
-    if (!h.rememberPassword && !fields.password.isEmpty())
-        SecretStore::write(
-            SecretStore::key(trimSpaces(fields.server), trimSpaces(fields.port), trimSpaces(fields.user)),
-            fields.password);
+    const Result kept = keepPasswordOutOfFile(h, fields);
     if (const Result saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows()); !saved) {
         reportWriteFailure(shared::CurrentFileName, saved.error);
         return false;
@@ -162,6 +180,9 @@ bool ProjectCommands::SaveProject()
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
     setProjectTitle();
     m_window.SetModified(false);
+    // The project is saved either way; the user learns that the password was not kept anywhere.
+    if (!kept)
+        tellPasswordNotKept(kept.error);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "online/transfer/Result.h"
+
 #include <QString>
 
 #include <optional>
@@ -12,8 +14,8 @@ namespace SecretStore {
 
 // One entry per server, port and user.
 QString key(const QString& server, const QString& port, const QString& user);
-// False when no secret store answered or it refused the password.
-bool write(const QString& key, const QString& password);
+// Fails, with the store's reason, when no secret store answered or it refused the password.
+Result write(const QString& key, const QString& password);
 // Nothing when no secret store answered or it holds no password under the key.
 std::optional<QString> read(const QString& key);
 
