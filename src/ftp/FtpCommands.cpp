@@ -34,9 +34,12 @@ bool FtpCommands::ConnectFtp()
         // A key file's passphrase is typed into the password box.
         m_session.SetKeyFile(fields.keyFile, fields.keyFile.isEmpty() ? QString() : fields.password);
         opened = m_session.OpenConnection(fields.server, fields.user, fields.password,
-                                          cFTP::PortFromText(fields.port));
+                                          cFTP::PortFromText(fields.port, fields.protocol));
         if (opened) {
-            m_session.SetFTPDirectory(QStringLiteral("/"));
+            // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder,
+            // where an SSH account keeps its site.
+            if (fields.protocol != ftp::Protocol::Sftp)
+                m_session.SetFTPDirectory(QStringLiteral("/"));
             RefreshRemoteList();
         }
     }

@@ -65,11 +65,11 @@ cFTP::cFTP(QObject* parent) : QObject(parent) {}
 
 cFTP::~cFTP() = default;
 
-int cFTP::PortFromText(const QString& sPort)
+int cFTP::PortFromText(const QString& sPort, sf::ftp::Protocol protocol)
 {
     bool ok = false;
     const int port = sPort.trimmed().toInt(&ok);
-    return ok && port >= 1 && port <= 65535 ? port : DefaultPort;
+    return ok && port >= 1 && port <= 65535 ? port : sf::ftp::defaultPort(protocol);
 }
 
 std::shared_ptr<cDirList> cFTP::Directory()

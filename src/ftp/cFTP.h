@@ -70,8 +70,8 @@ public:
     explicit cFTP(QObject* parent = nullptr);
     ~cFTP() override;
 
-    // The port typed by the user: the number when it is 1..65535, DefaultPort otherwise.
-    static int PortFromText(const QString& sPort);
+    // The port typed by the user: the number when it is 1..65535, else the protocol's default port.
+    static int PortFromText(const QString& sPort, sf::ftp::Protocol protocol = sf::ftp::Protocol::Ftp);
 
     // The list of the last listing (an empty list when there is none); shared, so a list obtained
     // before a new listing keeps its old entries.

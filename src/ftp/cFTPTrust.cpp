@@ -44,6 +44,16 @@ TrustAnswer askTrust(const QString& text)
     }
 }
 
+// Why a certificate or host key that nothing vouches for was not used.
+QString refusedText(const QString& text, sf::ftp::TrustPolicy policy)
+{
+    const QString why = policy == sf::ftp::TrustPolicy::Refuse
+                            ? cFTP::tr("The project refuses unknown certificates and host keys (Options, "
+                                       "Project Options), so the connection was refused.")
+                            : cFTP::tr("The connection was refused.");
+    return text + QStringLiteral("\n\n") + why;
+}
+
 } // namespace
 
 QString cFTP::SftpKnownHostsFile()
@@ -118,7 +128,7 @@ TrustAnswer cFTP::judgeCertificate(const QString& hostPort, const CertificateInf
                                    ? TrustAnswer::No
                                    : askTrust(text + QStringLiteral("\n\n") + tr("Trust this certificate?"));
     if (answer == TrustAnswer::No)
-        recordNotTrusted(text + QStringLiteral("\n\n") + tr("The connection was refused."));
+        recordNotTrusted(refusedText(text, m_trust));
     return answer;
 }
 
@@ -137,6 +147,6 @@ TrustAnswer cFTP::judgeHostKey(const QString& hostPort, const HostKeyInfo& key)
                                    ? TrustAnswer::No
                                    : askTrust(text + QStringLiteral("\n\n") + tr("Trust this host key?"));
     if (answer == TrustAnswer::No)
-        m_refusal = text + QStringLiteral("\n\n") + tr("The connection was refused.");
+        m_refusal = refusedText(text, m_trust);
     return answer;
 }

@@ -39,6 +39,7 @@ ProjectOptionsTab::ProjectOptionsTab(QWidget* parent) : QWidget(parent)
     layout->setSpacing(10);
     layout->addWidget(createProjectBox());
     layout->addWidget(createModes());
+    layout->addWidget(createTrustBox());
     layout->addWidget(createSettingsBox());
     layout->addStretch(1);
     connectModes();
@@ -127,6 +128,20 @@ QWidget* ProjectOptionsTab::createModes()
     return row;
 }
 
+QWidget* ProjectOptionsTab::createTrustBox()
+{
+    fraTrust = named(new QGroupBox(tr("Unknown certificates and host keys"), this), "fraTrust");
+    fraTrust->setToolTip(tr("FTP over TLS, FTPS and SFTP: what to do with a server's certificate or host "
+                            "key that neither this computer nor an earlier answer vouches for"));
+    optTrustAsk = named(new QRadioButton(tr("Ask"), fraTrust), "optTrustAsk");
+    optTrustRefuse = named(new QRadioButton(tr("Refuse"), fraTrust), "optTrustRefuse");
+    auto* layout = new QHBoxLayout(fraTrust);
+    layout->addWidget(optTrustAsk);
+    layout->addWidget(optTrustRefuse);
+    layout->addStretch(1);
+    return fraTrust;
+}
+
 QWidget* ProjectOptionsTab::createSettingsBox()
 {
     auto* box = new QGroupBox(tr("Program"), this);
@@ -143,7 +158,7 @@ QWidget* ProjectOptionsTab::createSettingsBox()
 void ProjectOptionsTab::setProjectControlsEnabled(bool enabled)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSitemaps, optActive,
-                                                      optPassive, optBin, optAscii, Check4})
+                                                      optPassive, optBin, optAscii, fraTrust, Check4})
         w->setEnabled(enabled);
 }
 
@@ -156,6 +171,9 @@ void ProjectOptionsTab::showProject(const ProjectHeader& header)
     // SFTP has neither connection modes nor text transfers.
     for (QWidget* w : std::initializer_list<QWidget*>{optActive, optPassive, optBin, optAscii})
         w->setEnabled(header.protocol != ftp::Protocol::Sftp);
+    // Plain FTP has neither certificates nor host keys.
+    fraTrust->setEnabled(header.protocol != ftp::Protocol::Ftp);
+    (header.trust == ftp::TrustPolicy::Refuse ? optTrustRefuse : optTrustAsk)->setChecked(true);
     Check4->setEnabled(true);
     Check4->setChecked(header.rememberPassword);
 }
@@ -163,6 +181,11 @@ void ProjectOptionsTab::showProject(const ProjectHeader& header)
 bool ProjectOptionsTab::rememberPassword() const
 {
     return Check4->isChecked();
+}
+
+ftp::TrustPolicy ProjectOptionsTab::trustPolicy() const
+{
+    return optTrustRefuse->isChecked() ? ftp::TrustPolicy::Refuse : ftp::TrustPolicy::Ask;
 }
 
 QString ProjectOptionsTab::headerText() const

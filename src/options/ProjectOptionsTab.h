@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ftp/Protocol.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -28,6 +30,8 @@ public:
     QString headerText() const;
     // "Remember my FTP password": the password stays in the project file (else in the secret store).
     bool rememberPassword() const;
+    // What a connection does with a certificate or host key that nothing vouches for: ask or refuse.
+    ftp::TrustPolicy trustPolicy() const;
     // The site's sitemap URLs, one a line; they are the grid's "Sitemap:" lines, so the tab shows
     // what the grid holds and Apply writes the list back into the grid.
     void showSitemaps(const QStringList& urls);
@@ -50,6 +54,7 @@ private:
     QWidget* createProjectBox();
     QWidget* createSettingsBox();
     QWidget* createModes();
+    QWidget* createTrustBox();
     void connectModes();
 
     // Controls, named as the program names them.
@@ -68,6 +73,9 @@ private:
     QGroupBox* Frame2 = nullptr; // "File Transfer Mode"
     QRadioButton* optBin = nullptr;
     QRadioButton* optAscii = nullptr;
+    QGroupBox* fraTrust = nullptr; // "Unknown certificates and host keys"
+    QRadioButton* optTrustAsk = nullptr;
+    QRadioButton* optTrustRefuse = nullptr;
 };
 
 } // namespace sf

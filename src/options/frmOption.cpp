@@ -117,8 +117,10 @@ void frmOption::Proceed_Click()
     if (m_host.isProjectOpen()) {
         const QString header = m_project->headerText();
         shared::projectHeader.headerText = header.left(ProjectHeader::kHeaderTextWidth);
-        if (shared::projectHeader.rememberPassword != m_project->rememberPassword()) {
+        if (shared::projectHeader.rememberPassword != m_project->rememberPassword() ||
+            shared::projectHeader.trust != m_project->trustPolicy()) {
             shared::projectHeader.rememberPassword = m_project->rememberPassword();
+            shared::projectHeader.trust = m_project->trustPolicy();
             m_host.SetModified(true);
         }
         QStringList rows = m_host.gridRows();

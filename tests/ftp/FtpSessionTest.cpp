@@ -214,13 +214,22 @@ TEST(FtpSessionOffline, AnUnreachablePortFailsAtOnceWithAClearMessage)
     EXPECT_TRUE(message.contains(QString::number(port))) << message.toStdString();
 }
 
-TEST(FtpSessionOffline, PortTextFallsBackToTwentyOne)
+TEST(FtpSessionOffline, PortTextFallsBackToTheProtocolsDefault)
 {
-    const std::pair<const char*, int> cases[] = {{"", 21},   {"2121", 2121},   {" 990 ", 990},
-                                                 {"0", 21},  {"65535", 65535}, {"65536", 21},
-                                                 {"-5", 21}, {"ftp", 21}};
-    for (const auto& [text, port] : cases)
-        EXPECT_EQ(cFTP::PortFromText(QString::fromUtf8(text)), port) << text;
+    using sf::ftp::Protocol;
+    const struct {
+        const char* text;
+        Protocol protocol;
+        int port;
+    } cases[] = {{"", Protocol::Ftp, 21},         {"2121", Protocol::Ftp, 2121},
+                 {" 990 ", Protocol::Ftp, 990},   {"0", Protocol::Ftp, 21},
+                 {"65535", Protocol::Ftp, 65535}, {"65536", Protocol::Ftp, 21},
+                 {"-5", Protocol::Ftp, 21},       {"ftp", Protocol::Ftp, 21},
+                 {"", Protocol::FtpExplicit, 21}, {"x", Protocol::FtpsImplicit, 990},
+                 {"0", Protocol::Sftp, 22},       {"2222", Protocol::Sftp, 2222}};
+    for (const auto& c : cases)
+        EXPECT_EQ(cFTP::PortFromText(QString::fromUtf8(c.text), c.protocol), c.port)
+            << c.text << " " << static_cast<int>(c.protocol);
 }
 
 TEST(FtpSessionFallback, AServerThatOffersButRefusesMlsdIsListedWithList)
