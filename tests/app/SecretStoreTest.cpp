@@ -95,6 +95,16 @@ TEST_F(SecretStoreTest, ThePasswordGoesToTheSecretServiceAndComesBackWhenTheProj
     for (qsizetype i = 0; i < paths.size(); ++i)
         EXPECT_EQ(openedPassword(paths[i]), logins[i].password) << logins[i].user.toStdString();
     EXPECT_TRUE(QFile::exists(service.keyringDir() + "/login.keyring"));
+
+    // A locked store refuses the password: the user is told, and the project is saved without it.
+    ASSERT_TRUE(service.lockKeyring()) << service.errorString().toStdString();
+    scriptedPrompt().reset();
+    const Login refused{"carl", "third pass word"};
+    const QString path = saveProject("carl.sfp", refused);
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("The password could not be kept"))
+        << scriptedPrompt().messages().first().toStdString();
+    expectNoPasswordInFile(path, refused);
 }
 
 TEST_F(SecretStoreTest, WithoutASecretStoreTheSaveSaysThePasswordWasNotKept)

@@ -2,6 +2,8 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -160,6 +162,25 @@ bool SecretService::waitForService()
                       .arg(serviceName, QString::fromLocal8Bit(log.readAll()));
     }
     return registered;
+}
+
+bool SecretService::lockKeyring()
+{
+    const QString connection = QStringLiteral("sf-test-secret-lock");
+    QDBusMessage reply;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(m_address, connection);
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            serviceName, QStringLiteral("/org/freedesktop/secrets"),
+            QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
+        call << QVariant::fromValue(QList<QDBusObjectPath>{
+            QDBusObjectPath(QStringLiteral("/org/freedesktop/secrets/collection/login"))});
+        reply = bus.call(call);
+    }
+    QDBusConnection::disconnectFromBus(connection);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        m_error = QStringLiteral("cannot lock the keyring: ") + reply.errorMessage();
+    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 void SecretService::stop()

@@ -28,6 +28,9 @@ public:
 
     QString errorString() const { return m_error; }
     QString busAddress() const { return m_address; }
+    // Locks the login keyring, as a user does from the desktop: the store then refuses to keep
+    // anything until it is unlocked with its password, which no one here can type.
+    bool lockKeyring();
     // The folder where the daemon keeps its keyrings.
     QString keyringDir() const { return m_dir.filePath(QStringLiteral("data/keyrings")); }
 
