@@ -61,10 +61,9 @@ void CrawlerCommands::OpenServerRobots()
         return;
     const QString folder = m_ftp.remoteDirectory();
     QByteArray bytes;
-    QString error;
-    if (!m_ftp.downloadRobotsFile(bytes, error)) {
-        prompts().message(tr("Could not read robots.txt in %1: %2").arg(folder, error), Prompt::Buttons::Ok,
-                          Prompt::Icon::Warning);
+    if (const Result read = m_ftp.downloadRobotsFile(bytes); !read) {
+        prompts().message(tr("Could not read robots.txt in %1: %2").arg(folder, read.error),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
     const RobotsTextFile file = RobotsText::read(bytes);
@@ -107,11 +106,11 @@ void CrawlerCommands::BlockByPurpose()
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
 
-bool CrawlerCommands::changesFromServer(QList<AccessChange>& changes, QString& error)
+Result CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
 {
     QByteArray server;
-    if (!m_ftp.downloadRobotsFile(server, error))
-        return false;
+    if (Result read = m_ftp.downloadRobotsFile(server); !read)
+        return read;
     const QString folder = m_ftp.remoteDirectory();
     QStringList paths{RobotsCompare::entryPath(folder, QString(), true)};
     if (const auto listing = m_ftp.session().Directory()) {
@@ -122,7 +121,7 @@ bool CrawlerCommands::changesFromServer(QList<AccessChange>& changes, QString& e
     }
     changes =
         RobotsCompare::compare(server, RobotsText::write(m_window.gridRows(), shared::robotsTextForm), paths);
-    return true;
+    return {};
 }
 
 void CrawlerCommands::CompareWithServer()
@@ -130,9 +129,8 @@ void CrawlerCommands::CompareWithServer()
     if (!m_window.isConnected() || m_ftp.session().IsBusy())
         return;
     QList<AccessChange> changes;
-    QString error;
-    if (!changesFromServer(changes, error)) {
-        prompts().message(tr("Could not read robots.txt in %1: %2").arg(m_ftp.remoteDirectory(), error),
+    if (const Result read = changesFromServer(changes); !read) {
+        prompts().message(tr("Could not read robots.txt in %1: %2").arg(m_ftp.remoteDirectory(), read.error),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
@@ -146,8 +144,7 @@ void CrawlerCommands::CompareWithServer()
 bool CrawlerCommands::confirmUpload()
 {
     QList<AccessChange> changes;
-    QString error;
-    if (!changesFromServer(changes, error))
+    if (!changesFromServer(changes))
         return true; // no robots.txt there: nothing it blocked can be lost
     changes.removeIf([](const AccessChange& change) { return !change.nowAllowed; });
     if (changes.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CrawlerWindow.h"
+#include "online/transfer/Result.h"
 
 #include <QList>
 #include <QString>
@@ -37,9 +38,9 @@ public:
     static QString importReport(const QString& folder, const RobotsTextFile& file);
 
 private:
-    // The changes from the server's robots.txt to the grid; false when the server's file could not
-    // be read (error says why).
-    bool changesFromServer(QList<AccessChange>& changes, QString& error);
+    // The changes from the server's robots.txt to the grid; fails when the server's file could not
+    // be read.
+    Result changesFromServer(QList<AccessChange>& changes);
 
     CrawlerWindow& m_window;
     FtpCommands& m_ftp;

@@ -177,10 +177,10 @@ void FtpCommands::UploadRobotsFile()
         DeleteLocalFile(temp);
 }
 
-bool FtpCommands::downloadRobotsFile(QByteArray& bytes, QString& error)
+Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
 {
     if (m_session.IsBusy() || !m_window.isConnected())
-        return false;
+        return Result::failure(QString());
     const QTemporaryDir folder;
     const QString local = folder.filePath(QStringLiteral("robots.txt"));
     const bool binary = m_session.IsTransferBinary();
@@ -195,10 +195,9 @@ bool FtpCommands::downloadRobotsFile(QByteArray& bytes, QString& error)
     QFile file(local);
     if (read && file.open(QIODevice::ReadOnly)) {
         bytes = file.readAll();
-        return true;
+        return {};
     }
-    error = read ? file.errorString() : m_session.GetLastErrorMessage();
-    return false;
+    return Result::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
 }
 
 void FtpCommands::setSessionModes(bool active, bool binary)

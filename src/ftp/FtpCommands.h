@@ -3,6 +3,7 @@
 #include "ftp/FtpWindow.h"
 #include "ftp/RemoteBrowser.h"
 #include "ftp/cFTP.h"
+#include "online/transfer/Result.h"
 
 #include <functional>
 
@@ -25,9 +26,9 @@ public:
     void RefreshRemoteList();
     void lv_DblClick(QTreeWidgetItem* row);
     void UploadRobotsFile();
-    // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; on
-    // failure returns false and error holds the session's message.
-    bool downloadRobotsFile(QByteArray& bytes, QString& error);
+    // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; a
+    // failure carries the session's message (none when busy or not connected).
+    Result downloadRobotsFile(QByteArray& bytes);
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();

@@ -17,15 +17,8 @@ QString tr(const char* text)
     return QCoreApplication::translate("sf::RobotCsv", text);
 }
 
-bool fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
 // Reads one field starting at i; leaves i on the separator or line break that ends it.
-bool readField(QStringView text, qsizetype& i, int& line, QString& field, QString* error)
+Result readField(QStringView text, qsizetype& i, int& line, QString& field)
 {
     field.clear();
     if (i >= text.size() || text[i] != u'"') {
@@ -33,12 +26,12 @@ bool readField(QStringView text, qsizetype& i, int& line, QString& field, QStrin
         while (i < text.size() && text[i] != u',' && text[i] != u'\n' && text[i] != u'\r')
             ++i;
         field = text.mid(start, i - start).toString();
-        return true;
+        return {};
     }
     const int startLine = line;
     for (++i;; ++i) {
         if (i >= text.size())
-            return fail(error, tr("Line %1: a quoted value is not closed.").arg(startLine));
+            return Result::failure(tr("Line %1: a quoted value is not closed.").arg(startLine));
         if (text[i] == u'"') {
             if (i + 1 < text.size() && text[i + 1] == u'"') {
                 field += u'"';
@@ -53,8 +46,8 @@ bool readField(QStringView text, qsizetype& i, int& line, QString& field, QStrin
         field += text[i];
     }
     if (i < text.size() && text[i] != u',' && text[i] != u'\n' && text[i] != u'\r')
-        return fail(error, tr("Line %1: text follows a closing quote.").arg(line));
-    return true;
+        return Result::failure(tr("Line %1: text follows a closing quote.").arg(line));
+    return {};
 }
 
 // Skips the line break at i (CR LF, LF or a lone CR).
@@ -125,7 +118,7 @@ bool setField(RobotRecord& record, const RobotFieldInfo& field, const QString& c
     return problem.isEmpty();
 }
 
-bool mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& columns, QString* error)
+Result mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& columns)
 {
     for (const QString& title : header.fields) {
         const QString name = title.trimmed();
@@ -133,12 +126,12 @@ bool mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& column
         if (!field)
             field = findRobotField(QStringLiteral("Robot_") + name);
         if (!field)
-            return fail(error, tr("Line %1: unknown column \"%2\".").arg(header.line).arg(name));
+            return Result::failure(tr("Line %1: unknown column \"%2\".").arg(header.line).arg(name));
         if (std::find(columns.begin(), columns.end(), field) != columns.end())
-            return fail(error, tr("Line %1: column \"%2\" appears twice.").arg(header.line).arg(name));
+            return Result::failure(tr("Line %1: column \"%2\" appears twice.").arg(header.line).arg(name));
         columns.push_back(field);
     }
-    return true;
+    return {};
 }
 
 RobotRecord defaultRecord(const RobotCsvDefaults& defaults)
@@ -151,7 +144,7 @@ RobotRecord defaultRecord(const RobotCsvDefaults& defaults)
     return record;
 }
 
-bool parseRows(QStringView text, QList<CsvRow>& rows, QString* error)
+Result parseRows(QStringView text, QList<CsvRow>& rows)
 {
     rows.clear();
     qsizetype i = 0;
@@ -166,8 +159,8 @@ bool parseRows(QStringView text, QList<CsvRow>& rows, QString* error)
         CsvRow row{line, {}};
         QString field;
         for (;;) {
-            if (!readField(text, i, line, field, error))
-                return false;
+            if (Result read = readField(text, i, line, field); !read)
+                return read;
             row.fields.append(field);
             if (i >= text.size() || text[i] != u',')
                 break;
@@ -176,51 +169,48 @@ bool parseRows(QStringView text, QList<CsvRow>& rows, QString* error)
         rows.append(std::move(row));
         skipLineBreak(text, i, line);
     }
-    return true;
+    return {};
 }
 
-bool makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records,
-                 QString* error)
+Result makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
 {
     records.clear();
     if (rows.isEmpty())
-        return fail(error, tr("The table has no header row."));
+        return Result::failure(tr("The table has no header row."));
     std::vector<const RobotFieldInfo*> columns;
-    if (!mapColumns(rows.first(), columns, error))
-        return false;
+    if (Result mapped = mapColumns(rows.first(), columns); !mapped)
+        return mapped;
     for (qsizetype r = 1; r < rows.size(); ++r) {
         const CsvRow& row = rows.at(r);
         if (row.fields.size() != static_cast<qsizetype>(columns.size()))
-            return fail(error, tr("Line %1: %2 values where the header names %3.")
-                                   .arg(row.line)
-                                   .arg(row.fields.size())
-                                   .arg(columns.size()));
+            return Result::failure(tr("Line %1: %2 values where the header names %3.")
+                                       .arg(row.line)
+                                       .arg(row.fields.size())
+                                       .arg(columns.size()));
         RobotRecord record = defaultRecord(defaults);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const QString& cell = row.fields.at(static_cast<qsizetype>(c));
             QString problem;
             if (!cell.isEmpty() && !setField(record, *columns[c], cell, problem))
-                return fail(error, tr("Line %1: the value of \"%2\" %3.")
-                                       .arg(row.line)
-                                       .arg(QLatin1String(columns[c]->name), problem));
+                return Result::failure(tr("Line %1: the value of \"%2\" %3.")
+                                           .arg(row.line)
+                                           .arg(QLatin1String(columns[c]->name), problem));
         }
         records.append(std::move(record));
     }
-    return true;
+    return {};
 }
 
 } // namespace
 
 Result parseCsv(QStringView text, QList<CsvRow>& rows)
 {
-    QString error;
-    return parseRows(text, rows, &error) ? Result{} : Result::failure(error);
+    return parseRows(text, rows);
 }
 
 Result robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
 {
-    QString error;
-    return makeRecords(rows, defaults, records, &error) ? Result{} : Result::failure(error);
+    return makeRecords(rows, defaults, records);
 }
 
 } // namespace sf

@@ -6,6 +6,7 @@
 // Bad input exits 2 with a message on standard error.
 
 #include "app/RuleGrid.h"
+#include "online/transfer/Result.h"
 #include "rules/RobotsLint.h"
 #include "rules/RobotsTxt.h"
 #include "rules/RuleWriter.h"
@@ -46,19 +47,18 @@ int usage()
 }
 
 // The file's bytes, as a crawler gets them (UTF-8 or Windows-1252 alike).
-bool readRobots(const QString& path, QByteArray& bytes, QString& error)
+Result readRobots(const QString& path, QByteArray& bytes)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        error = tr("%1: no such file").arg(path);
-    else if (info.isDir())
-        error = tr("%1: is a folder, not a robots.txt file").arg(path);
+        return Result::failure(tr("%1: no such file").arg(path));
+    if (info.isDir())
+        return Result::failure(tr("%1: is a folder, not a robots.txt file").arg(path));
     QFile file(path);
-    if (error.isEmpty() && !file.open(QIODevice::ReadOnly))
-        error = tr("%1: cannot read: %2").arg(path, file.errorString());
-    if (error.isEmpty())
-        bytes = file.readAll();
-    return error.isEmpty();
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(tr("%1: cannot read: %2").arg(path, file.errorString()));
+    bytes = file.readAll();
+    return {};
 }
 
 // A URL as a crawler requests it: bytes outside ASCII (a UTF-8 argument) percent-encoded.
@@ -80,9 +80,8 @@ int runTest(const QStringList& args, const QList<QByteArray>& raw)
     if (args.size() < 5)
         return usage();
     QByteArray bytes;
-    QString error;
-    if (!readRobots(args[2], bytes, error))
-        return fail(error);
+    if (const Result read = readRobots(args[2], bytes); !read)
+        return fail(read.error);
     const robots::RuleSet rules = robots::RobotsTxt(bytes).rulesFor(raw[3]);
     bool anyBlocked = false;
     for (qsizetype i = 4; i < raw.size(); ++i) {
@@ -117,9 +116,8 @@ int runLint(const QStringList& args)
     if (args.size() != 3)
         return usage();
     QByteArray bytes;
-    QString error;
-    if (!readRobots(args[2], bytes, error))
-        return fail(error);
+    if (const Result read = readRobots(args[2], bytes); !read)
+        return fail(read.error);
     const auto problems = robots::lint(bytes);
     for (const robots::LintProblem& problem : problems)
         print(stdout, QStringLiteral("%1: %2").arg(problem.line).arg(problem.text));
