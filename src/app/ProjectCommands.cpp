@@ -91,6 +91,10 @@ void ProjectCommands::NewProject()
     // A new project says what the session is set to: active mode, binary transfer.
     shared::projectHeader.activeMode = -1;
     shared::projectHeader.binaryTransfer = -1;
+    // It keeps its password in the file and asks about an unknown certificate or host key, whatever
+    // the last project chose.
+    shared::projectHeader.rememberPassword = true;
+    shared::projectHeader.trust = ftp::TrustPolicy::Ask;
     m_window.setProjectTitle(QObject::tr("Spiderfence - New Project"));
     shared::CurrentFileName.clear();
 }

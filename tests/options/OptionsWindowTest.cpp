@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -393,14 +394,17 @@ TEST_F(OptionsWindowTest, SftpHasNoTransferOptionsAndAnUnrememberedPasswordStays
         auto* remember = named<QCheckBox>(p, "Check4");
         EXPECT_TRUE(remember->isChecked()) << "a new project keeps its password in the file";
         setChecked(remember, false);
+        setChecked(named<QRadioButton>(p, "optTrustRefuse"), true);
         QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
     });
     EXPECT_FALSE(shared::projectHeader.rememberPassword);
+    EXPECT_EQ(shared::projectHeader.trust, ftp::TrustPolicy::Refuse);
     const QString path = dir.file("nopw.sfp");
     test::scriptedPrompt().chooseFileNext(path);
     named<QAction>(w, "mnuSaveAs")->trigger();
     EXPECT_EQ(test::readFileBytes(path).indexOf("secret pw"), -1);
     EXPECT_EQ(test::readFileBytes(path).at(621), 1);
+    EXPECT_EQ(test::readFileBytes(path).at(620), 1);
 
     protocol->setCurrentIndex(0);
     emit protocol->activated(0);
@@ -409,5 +413,15 @@ TEST_F(OptionsWindowTest, SftpHasNoTransferOptionsAndAnUnrememberedPasswordStays
         for (const char* name : {"optActive", "optPassive", "optBin", "optAscii"})
             EXPECT_TRUE(named<QRadioButton>(p, name)->isEnabled()) << name;
         EXPECT_FALSE(named<QCheckBox>(p, "Check4")->isChecked());
+        EXPECT_FALSE(named<QGroupBox>(p, "fraTrust")->isEnabled()) << "plain FTP has no certificates";
+    });
+
+    // A new project starts from the defaults, whatever the last one chose.
+    w.SetModified(false);
+    named<QAction>(w, "mnuNewProject")->trigger();
+    open([&](frmOption& options) {
+        const ProjectOptionsTab& p = *options.projectOptions();
+        EXPECT_TRUE(named<QCheckBox>(p, "Check4")->isChecked());
+        EXPECT_TRUE(named<QRadioButton>(p, "optTrustAsk")->isChecked());
     });
 }
