@@ -2,6 +2,7 @@
 
 #include "ftp/Protocol.h"
 #include "online/transfer/Curl.h"
+#include "online/transfer/CurlDriver.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace sf::ftp {
 
@@ -96,6 +98,9 @@ public:
     void setPassive(bool passive) { m_passive = passive; }
     bool isPassive() const { return m_passive; }
     void setBinary(bool binary) { m_binary = binary; }
+    // TLS: the connections made from now on speak TLS 1.2 at most.
+    void limitTlsTo12();
+    bool isTlsLimited() const { return m_tlsLimited; }
 
     CURLcode perform(const FtpRequest& request);
 
@@ -132,9 +137,7 @@ private:
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     void takeReplyLine(const QByteArray& line);
 
-    CURLcode drive();
-
-    curl::Multi m_multi;
+    std::unique_ptr<curl::Driver> m_driver; // its multi handle keeps the connection between requests
     curl::Easy m_curl;
     QByteArray m_baseUrl;
     ConnectionOptions m_options;
@@ -145,6 +148,7 @@ private:
     QByteArray m_knownHosts;
     bool m_passive = false;
     bool m_binary = false;
+    bool m_tlsLimited = false;
     const FtpRequest* m_request = nullptr;
     QList<ServerReply> m_replies;
     QStringList m_pendingLines;    // lines of a multi-line reply not yet complete

@@ -194,9 +194,12 @@ private:
     void recordLocalFileError(const QString& path, const QString& reason);
     bool begin(BusyScope& scope, const QString& context);
     int execute(sf::ftp::FtpRequest& request);
+    // Whether a failed request is worth sending once more on a fresh connection (made ready for it).
+    bool prepareRepeat(const sf::ftp::FtpRequest& request);
     bool runRequest(sf::ftp::FtpRequest& request, const QString& context);
     bool runCommands(const QStringList& commands, const QString& context);
-    bool pumpEvents();
+    // False once the running transfer was cancelled (window events run while it waits).
+    bool notCancelled() const { return !m_cancel; }
     QString absolutePath(const QString& name) const;
     static QString directoryUrlPath(const QString& directory);
     int fetchListing(const QString& directory, QList<sf::ftp::ListingEntry>& entries, bool& partial);

@@ -275,7 +275,7 @@ size_t cFTP::readChunks(QIODevice& file, char* buffer, size_t size, ChunkedTrans
     // The file is read in ChunkSize-byte chunks, one progress event for every full chunk handed to
     // libcurl. As many chunks as libcurl's buffer holds go in one call, so that the wire carries
     // full segments rather than one small packet per chunk.
-    if (!pumpEvents())
+    if (!notCancelled())
         return CURL_READFUNC_ABORT;
     const qint64 room = qMax<qint64>(ChunkSize, static_cast<qint64>(size) / ChunkSize * ChunkSize);
     qint64 filled = 0;
@@ -354,7 +354,7 @@ bool cFTP::writeChunk(QIODevice& file, const char* data, size_t size, ChunkedTra
         return false;
     }
     download.done += static_cast<qint64>(size);
-    const bool goOn = pumpEvents();
+    const bool goOn = notCancelled();
     const qint64 fullChunks = download.total / ChunkSize;
     while (download.reported < fullChunks && download.done >= (download.reported + 1) * ChunkSize)
         emit FileTransferProgress(low32(++download.reported * ChunkSize), low32(download.total));

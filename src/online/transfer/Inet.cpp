@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include <sys/socket.h>
 
@@ -68,65 +66,21 @@ struct Inet::Curl {
         return CURL_PREREQFUNC_OK;
     }
 #endif
-
-    static int onSocket(CURL*, curl_socket_t socket, int what, void* p, void*)
-    {
-        Inet* inet = self(p);
-        const int fd = static_cast<int>(socket);
-        if (what == CURL_POLL_REMOVE) {
-            // Deleted later: this may run inside the notifier's own activation.
-            const auto pair = inet->m_notifiers.take(fd);
-            for (QSocketNotifier* n : {pair.first, pair.second}) {
-                if (!n)
-                    continue;
-                n->setEnabled(false);
-                n->disconnect();
-                n->deleteLater();
-            }
-            return 0;
-        }
-        auto& pair = inet->m_notifiers[fd];
-        if (!pair.first) {
-            pair.first = new QSocketNotifier(socket, QSocketNotifier::Read, inet);
-            pair.second = new QSocketNotifier(socket, QSocketNotifier::Write, inet);
-            QObject::connect(pair.first, &QSocketNotifier::activated, inet,
-                             [inet, fd] { inet->onSocketActivated(fd, CURL_CSELECT_IN); });
-            QObject::connect(pair.second, &QSocketNotifier::activated, inet,
-                             [inet, fd] { inet->onSocketActivated(fd, CURL_CSELECT_OUT); });
-        }
-        pair.first->setEnabled(what == CURL_POLL_IN || what == CURL_POLL_INOUT);
-        pair.second->setEnabled(what == CURL_POLL_OUT || what == CURL_POLL_INOUT);
-        return 0;
-    }
-
-    static int onTimer(CURLM*, long timeoutMs, void* p)
-    {
-        Inet* inet = self(p);
-        if (timeoutMs < 0)
-            inet->m_timer->stop();
-        else
-            inet->m_timer->start(static_cast<int>(std::min<long>(timeoutMs, 24L * 3600 * 1000)));
-        return 0;
-    }
 };
 
-Inet::Inet(QObject* parent) : QObject(parent)
+Inet::Inet(QObject* parent) : QObject(parent), m_driver(new curl::Driver(this))
 {
-    m_timer = new QTimer(this);
-    m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, &Inet::onTimeout);
-    m_multi = curl::makeMulti();
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Curl::onSocket);
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Curl::onTimer);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    connect(m_driver, &curl::Driver::finished, this, [this](CURL* easy, int result) {
+        if (easy == m_easy)
+            finish(result);
+    });
+    connect(m_driver, &curl::Driver::stepped, this, &Inet::flushStates);
 }
 
 Inet::~Inet()
 {
     m_pendingStates.clear();
     releaseEasy();
-    m_multi.reset(); // while the notifiers its callbacks reach are still there
 }
 
 bool Inet::Execute(const QString& url, const QString& operation, const QByteArray& body,
@@ -155,7 +109,7 @@ bool Inet::Execute(const QString& url, const QString& operation, const QByteArra
         failLater(CURLE_FAILED_INIT, tr("The transfer could not be started"));
         return true;
     }
-    curl_multi_add_handle(m_multi, m_easy);
+    m_driver->start(m_easy);
     QMetaObject::invokeMethod(this, &Inet::flushStates, Qt::QueuedConnection);
     return true;
 }
@@ -185,6 +139,16 @@ void Inet::setupEasy(const QString& url, bool post, const QByteArray& body, cons
     curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024); // fewer, larger reads for big files
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    if (!m_caFile.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.toLocal8Bit().constData());
+    setCallbacks();
+    setTimeouts();
+    setRequest(post, body, headers);
+}
+
+void Inet::setCallbacks()
+{
+    CURL* easy = m_easy;
     curl_easy_setopt(easy, CURLOPT_PRIVATE, this);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Curl::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
@@ -196,26 +160,32 @@ void Inet::setupEasy(const QString& url, bool post, const QByteArray& body, cons
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Curl::onConnected);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
 #endif
+}
+
+void Inet::setTimeouts()
+{
     const long timeout = std::max(0, m_requestTimeout);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout > 0 ? std::min(timeout, 30L) : 30L);
+    curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT, timeout > 0 ? std::min(timeout, 30L) : 30L);
     if (timeout > 0) {
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
+        curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, timeout);
     }
-    if (!m_caFile.isEmpty())
-        curl_easy_setopt(easy, CURLOPT_CAINFO, m_caFile.toLocal8Bit().constData());
+}
+
+void Inet::setRequest(bool post, const QByteArray& body, const QString& headers)
+{
     curl::append(m_headerList, "Expect:");
     for (const QString& line : headers.split(QLatin1Char('\n'))) {
         const QByteArray bytes = line.trimmed().toLatin1();
         if (!bytes.isEmpty())
             curl::append(m_headerList, bytes.constData());
     }
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, m_headerList.get());
+    curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList.get());
     if (post) {
         m_postBody = body;
-        curl_easy_setopt(easy, CURLOPT_POST, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_postBody.size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, m_postBody.constData());
+        curl_easy_setopt(m_easy, CURLOPT_POST, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_postBody.size()));
+        curl_easy_setopt(m_easy, CURLOPT_POSTFIELDS, m_postBody.constData());
     }
 }
 
@@ -249,31 +219,6 @@ void Inet::Cancel()
     releaseEasy();
 }
 
-void Inet::onSocketActivated(int fd, int events)
-{
-    int running = 0;
-    curl_multi_socket_action(m_multi, static_cast<curl_socket_t>(fd), events, &running);
-    collectFinished();
-    flushStates();
-}
-
-void Inet::onTimeout()
-{
-    int running = 0;
-    curl_multi_socket_action(m_multi, CURL_SOCKET_TIMEOUT, 0, &running);
-    collectFinished();
-    flushStates();
-}
-
-void Inet::collectFinished()
-{
-    int left = 0;
-    while (CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_easy)
-            finish(msg->data.result);
-    }
-}
-
 void Inet::finish(int curlCode)
 {
     curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &m_httpStatus);
@@ -303,7 +248,7 @@ void Inet::finish(int curlCode)
 void Inet::releaseEasy()
 {
     if (m_easy) {
-        curl_multi_remove_handle(m_multi, m_easy);
+        m_driver->stop(m_easy);
         m_easy.reset();
     }
     m_headerList.reset();

@@ -1,16 +1,13 @@
 #pragma once
 
 #include "online/transfer/Curl.h"
+#include "online/transfer/CurlDriver.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QObject>
 #include <QString>
 
 #include <deque>
-
-class QSocketNotifier;
-class QTimer;
 
 namespace sf {
 
@@ -83,20 +80,18 @@ private:
     friend struct Curl;
 
     void setupEasy(const QString& url, bool post, const QByteArray& body, const QString& headers);
-    void onSocketActivated(int fd, int events);
-    void onTimeout();
-    void collectFinished();
+    void setCallbacks();
+    void setTimeouts();
+    void setRequest(bool post, const QByteArray& body, const QString& headers);
     void finish(int curlCode);
     void releaseEasy();
     void queueState(int state);
     void flushStates();
     void failLater(int code, const QString& text);
 
-    curl::Multi m_multi;
+    curl::Driver* m_driver = nullptr;
     curl::Easy m_easy;
     curl::StringList m_headerList;
-    QTimer* m_timer = nullptr;
-    QHash<int, std::pair<QSocketNotifier*, QSocketNotifier*>> m_notifiers;
     std::deque<int> m_pendingStates;
     bool m_flushing = false;
 
