@@ -84,38 +84,37 @@ bool parseDate(const QString& cell, double& serial)
     return day.isValid();
 }
 
-bool setText(RobotRecord& record, const RobotFieldInfo& field, const QString& cell, QString& problem)
+Result setText(RobotRecord& record, const RobotFieldInfo& field, const QString& cell)
 {
     if (!fitsAnsi(cell))
-        problem = tr("holds a character outside Windows-1252");
-    else if (cell.size() > field.width)
-        problem = tr("is longer than %1 characters").arg(field.width);
-    else
-        record.*field.text = cell;
-    return problem.isEmpty();
+        return Result::failure(tr("holds a character outside Windows-1252"));
+    if (cell.size() > field.width)
+        return Result::failure(tr("is longer than %1 characters").arg(field.width));
+    record.*field.text = cell;
+    return {};
 }
 
-// Stores one non-empty cell; on a bad value says why in problem.
-bool setField(RobotRecord& record, const RobotFieldInfo& field, const QString& cell, QString& problem)
+// Stores one non-empty cell; a bad value fails with what is wrong with it ("is not a date").
+Result setField(RobotRecord& record, const RobotFieldInfo& field, const QString& cell)
 {
     switch (field.type) {
     case RobotFieldType::Text:
-        return setText(record, field, cell, problem);
+        return setText(record, field, cell);
     case RobotFieldType::Flag:
         if (!parseFlag(cell, record.*field.number))
-            problem = tr("is not a yes/no value");
+            return Result::failure(tr("is not a yes/no value"));
         break;
     case RobotFieldType::Category:
         record.*field.number = robotCategoryNumber(cell.trimmed());
         if (record.*field.number == 0)
-            problem = tr("is not a category");
+            return Result::failure(tr("is not a category"));
         break;
     case RobotFieldType::Date:
         if (!parseDate(cell, record.*field.date))
-            problem = tr("is not a date");
+            return Result::failure(tr("is not a date"));
         break;
     }
-    return problem.isEmpty();
+    return {};
 }
 
 Result mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& columns)
@@ -190,11 +189,12 @@ Result makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, 
         RobotRecord record = defaultRecord(defaults);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const QString& cell = row.fields.at(static_cast<qsizetype>(c));
-            QString problem;
-            if (!cell.isEmpty() && !setField(record, *columns[c], cell, problem))
+            if (cell.isEmpty())
+                continue;
+            if (const Result set = setField(record, *columns[c], cell); !set)
                 return Result::failure(tr("Line %1: the value of \"%2\" %3.")
                                            .arg(row.line)
-                                           .arg(QLatin1String(columns[c]->name), problem));
+                                           .arg(QLatin1String(columns[c]->name), set.error));
         }
         records.append(std::move(record));
     }
