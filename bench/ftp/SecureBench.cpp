@@ -71,6 +71,9 @@ int main(int argc, char** argv)
              {QStringLiteral("/big"), vsftpd.writableDir()});
     describe(sftp, sf::ftp::Protocol::Sftp, sshd.port(), {sshd.user(), sshd.password()},
              {sshd.root() + QStringLiteral("/big"), sshd.root()});
+    // vsftpd 3.0.3 ends about one in three uploads of 500 KiB over a TLS 1.3 data connection with
+    // "426": curl stays at TLS 1.2 here; cFTP sends such an upload again over TLS 1.2 by itself.
+    tls.curlOptions = QStringList{QStringLiteral("--tls-max"), QStringLiteral("1.2")};
     sf::bench::registerSite(tls, "ftp_tls");
     sf::bench::registerSite(sftp, "sftp");
     const int result = sf::bench::runBenchmarks();
