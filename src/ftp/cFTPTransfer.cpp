@@ -7,6 +7,7 @@
 #include "ftp/ListingParser.h"
 #include "ftp/RemoteName.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QTimeZone>
@@ -85,7 +86,7 @@ int cFTP::fetchListing(const QString& directory, QList<ListingEntry>& entries, b
     bool machine = m_useMlsd && !m_session->isSftp();
     sf::ftp::ListingStream stream(machine, now);
     if (m_session->isSftp()) {
-        if (m_prefetchedDir == directory)
+        if (m_prefetchedDir == QDir::cleanPath(directory)) // the folder as entered, without "/" at its end
             stream.entries() = std::exchange(m_prefetched, {});
         else
             code = performListing(directory, QString(), stream, received);

@@ -136,6 +136,9 @@ TEST_F(SftpTest, ListsNavigatesAndPublishesByteExact)
     ASSERT_TRUE(ftp.SetFTPDirectory(ftp.GetFTPDirectory() + "/.."));
     EXPECT_EQ(ftp.GetFTPDirectory(), server.root() + "/site");
     EXPECT_FALSE(ftp.SetFTPDirectory("no such folder"));
+    // Entering a folder reads it; the refresh right after takes that reading instead of a second one.
+    ASSERT_TRUE(ftp.SetFTPDirectory(ftp.GetFTPDirectory()));
+    sf::test::writeFileBytes(server.root() + "/site/late.html", "x");
     ASSERT_NE(ftp.GetDirectoryListing("*.*"), nullptr) << ftp.GetLastErrorMessage().toStdString();
     QStringList entries;
     for (const cDirItem& item : *ftp.Directory())
