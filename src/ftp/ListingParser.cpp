@@ -3,7 +3,6 @@
 #include "ftp/RemoteName.h"
 
 #include <QStringList>
-#include <QTimeZone>
 
 namespace sf::ftp {
 
@@ -82,7 +81,7 @@ QDateTime dateWithoutYear(int month, int day, QTime time, const QDateTime& nowUt
         const QDate date(year, month, day);
         if (!date.isValid())
             continue;
-        QDateTime candidate(date, time, QTimeZone::utc());
+        QDateTime candidate(date, time, Qt::UTC);
         if (candidate <= limit)
             return candidate;
     }
@@ -111,7 +110,7 @@ QDateTime mlsdTime(QStringView value)
     const QTime time(value.mid(8, 2).toInt(), value.mid(10, 2).toInt(), value.mid(12, 2).toInt());
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time, QTimeZone::utc());
+    return QDateTime(date, time, Qt::UTC);
 }
 
 // IIS writes the name in column 39, after the size (right-aligned to column 38) or after "<DIR>"
@@ -189,7 +188,7 @@ std::optional<ListingEntry> parseUnixListLine(const QString& line, const QDateTi
     if (entry.hasTime)
         entry.modified = dateWithoutYear(month, day, time, nowUtc);
     else
-        entry.modified = QDateTime(QDate(last.toInt(), month, day), QTime(0, 0), QTimeZone::utc());
+        entry.modified = QDateTime(QDate(last.toInt(), month, day), QTime(0, 0), Qt::UTC);
     // The name begins after exactly one space, so leading and inner spaces survive.
     entry.name = line.mid(tokens[m + 2].end + 1);
     if (entry.isLink) {
@@ -243,7 +242,7 @@ std::optional<ListingEntry> parseDosListLine(const QString& line)
         entry.size = sizeOrDir.text.toLongLong();
     else
         return std::nullopt;
-    entry.modified = QDateTime(date, time, QTimeZone::utc());
+    entry.modified = QDateTime(date, time, Qt::UTC);
     entry.name = line.mid(dosNameStart(line, sizeOrDir.end));
     if (entry.name.isEmpty() || isDotEntry(entry.name))
         return std::nullopt;
