@@ -139,8 +139,10 @@ Result read(QIODevice& device, Contents& contents)
 
 Result write(QIODevice& device, const ProjectHeader& header, const QStringList& rows)
 {
-    // Slots are encoded in place into a buffer of a few dozen slots that goes out whenever it is full.
+    // Slots are encoded in place into a buffer of a few dozen slots that goes out whenever it is full;
+    // every few buffers the disk is asked to start taking them while the next ones are encoded.
     constexpr qsizetype kChunkSlots = 64;
+    constexpr qsizetype kWriteBackChunks = 8;
     QByteArray chunk(kChunkSlots * kSlotSize, Qt::Uninitialized);
     const qsizetype slotCount = std::max<qsizetype>(rows.size(), 1);
     qsizetype filled = 0;
@@ -158,6 +160,8 @@ Result write(QIODevice& device, const ProjectHeader& header, const QStringList& 
         if (device.write(chunk.constData(), bytes) != bytes)
             return Result::failure(device.errorString());
         filled = 0;
+        if ((k + 1) % (kChunkSlots * kWriteBackChunks) == 0)
+            StartWriteBack(device);
     }
     return {};
 }

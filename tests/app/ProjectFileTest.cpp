@@ -4,6 +4,8 @@
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
@@ -245,4 +247,19 @@ TEST(ProjectFile, FailedWriteIsReported)
     const Result written = ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate());
     EXPECT_FALSE(written.ok);
     EXPECT_EQ(written.error, "simulated disk full");
+}
+
+// A project large enough that its writer asks the disk to take parts of it early comes back whole.
+TEST(ProjectFile, ALargeProjectSavedToDiskReadsBackWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.sfp"));
+    QStringList rows = RuleGrid::newProjectTemplate();
+    while (rows.size() < 2000)
+        rows.append(QStringLiteral("Disallow: /folder/page-%1.html").arg(rows.size()));
+    ASSERT_TRUE(ProjectFile::save(path, ProjectHeader{}, rows).ok);
+    EXPECT_EQ(QFileInfo(path).size(), 2000 * ProjectFile::kSlotSize);
+    ProjectFile::Contents contents;
+    ASSERT_TRUE(ProjectFile::load(path, contents).ok);
+    EXPECT_EQ(contents.rows, rows);
 }

@@ -10,6 +10,10 @@
 
 #include <limits>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
+
 namespace sf {
 namespace {
 const QChar kSeparator = QDir::separator();
@@ -113,6 +117,17 @@ Result SaveFileAtomically(const QString& path, const FileWriter& write)
     if (!file.commit())
         return Result::failure(file.errorString());
     return {};
+}
+
+void StartWriteBack(QIODevice& file)
+{
+#ifdef Q_OS_LINUX
+    auto* fileDevice = qobject_cast<QFileDevice*>(&file);
+    if (fileDevice && fileDevice->handle() >= 0 && fileDevice->flush())
+        ::sync_file_range(fileDevice->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file);
+#endif
 }
 
 Result SaveFileAtomically(const QString& path, const QByteArray& bytes)

@@ -16,6 +16,10 @@ namespace sf {
 using FileWriter = std::function<Result(QIODevice& file)>;
 Result SaveFileAtomically(const QString& path, const FileWriter& write);
 Result SaveFileAtomically(const QString& path, const QByteArray& bytes);
+// For a writer of a large file: asks the system to start putting what was written to `file` so far
+// on the disk, without waiting for it, so that the sync before the file replaces the old one has
+// less left to wait for. Does nothing for a device that is not a file.
+void StartWriteBack(QIODevice& file);
 
 bool FileExists(const QString& path);
 // The length in bytes, or 0 when it cannot be read.
