@@ -3,6 +3,7 @@
 #include "ftp/CurlSession.h"
 #include "ftp/ListingParser.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 using sf::ftp::CurlSession;
@@ -156,7 +157,14 @@ bool cFTP::begin(BusyScope& scope, const QString& context)
 
 int cFTP::execute(FtpRequest& request)
 {
-    request.progress = [this] { return notCancelled(); };
+    // Window events run between libcurl's steps (the curl driver's loop) and also inside a step, in
+    // its progress callback, as they always have: libcurl may take the "150" reply and a whole
+    // listing in one step, and a command pressed after the reply must meet the transfer running.
+    // The driver holds its own sockets back until libcurl has returned.
+    request.progress = [this] {
+        QCoreApplication::processEvents();
+        return notCancelled();
+    };
     m_session->setBinary(m_binary);
     const int code = m_session->perform(request);
     if (code == CURLE_OK || request.freshConnection || !(request.noBody || request.restart) ||

@@ -147,9 +147,10 @@ void Driver::act(curl_socket_t fd, int events)
         for (const Watch& entry : std::as_const(m_watches))
             enable(entry, true);
     collectFinished();
+    if (!alive)
+        return; // a handler of `finished` closed the transfer's owner and this driver with it
     rearm();
-    if (alive)
-        emit stepped();
+    emit stepped();
 }
 
 void Driver::collectFinished()

@@ -16,8 +16,8 @@ namespace sf::curl {
 
 // Runs the transfers of one multi handle from the event loop of the thread it belongs to: libcurl
 // names the sockets to watch (socket notifiers) and when to look again (a timer), so nothing polls
-// and the window's events run between libcurl's steps. The FTP session waits for one transfer with
-// run(); the web transfer control starts one and hears of its end through `finished`.
+// unless setStepCap asks for it, and the window's events run between libcurl's steps. The FTP session waits
+// for one transfer with run(); the web transfer control starts one and hears of its end through `finished`.
 class Driver : public QObject {
     Q_OBJECT
 public:
