@@ -8,7 +8,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <memory>
 
 namespace sf {
 namespace {
@@ -33,6 +36,36 @@ QTreeWidgetItem* makeRow(const QStringList& columns, Picture which)
     row->setIcon(0, picture(which));
     row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     return row;
+}
+
+// Digits written straight into the text: QDateTime::toString reads its format anew for every row,
+// which took about a third of the time to build a list's rows.
+void putDigits(QChar*& out, int value, int count)
+{
+    for (int i = count - 1; i >= 0; --i, value /= 10)
+        out[i] = QChar(u'0' + value % 10);
+    out += count;
+}
+
+QString dateText(QDate date)
+{
+    if (date.year() < 0 || date.year() > 9999)
+        return date.toString(QStringLiteral("yyyy-MM-dd"));
+    QString text(10, u'-');
+    QChar* out = text.data();
+    putDigits(out, date.year(), 4);
+    putDigits(++out, date.month(), 2);
+    putDigits(++out, date.day(), 2);
+    return text;
+}
+
+QString timeText(QTime time)
+{
+    QString text(5, u':');
+    QChar* out = text.data();
+    putDigits(out, time.hour(), 2);
+    putDigits(++out, time.minute(), 2);
+    return text;
 }
 
 } // namespace
@@ -64,8 +97,8 @@ QStringList columns(const cDirItem& item)
     return {item.FileName,
             item.Directory ? QApplication::translate("sf", "File Folder")
                            : sizeText(static_cast<quint32>(item.FileSize)),
-            when.isValid() ? when.toString(QStringLiteral("yyyy-MM-dd")) : QString(),
-            when.isValid() && item.HasTime ? when.toString(QStringLiteral("HH:mm")) : QString(),
+            when.isValid() ? dateText(when.date()) : QString(),
+            when.isValid() && item.HasTime ? timeText(when.time()) : QString(),
             attributeString(item),
             item.Directory ? QStringLiteral("a") : QStringLiteral("b")};
 }
@@ -76,7 +109,8 @@ QString RemoteBrowser::RefreshRemoteList()
 {
     BusyPointer busy;
     m_session.GetDirectoryListing(QStringLiteral("*.*"));
-    m_list->clear();
+    m_list->setUpdatesEnabled(false);
+    clear();
     QList<QTreeWidgetItem*> folders;
     QList<QTreeWidgetItem*> files;
     folders.append(makeRow({QStringLiteral(".."), QApplication::translate("sf", "Up"), QString(), QString(),
@@ -94,6 +128,7 @@ QString RemoteBrowser::RefreshRemoteList()
     // Folders (with the up row first) before files: the order the "Type" column sorts by.
     m_list->addTopLevelItems(folders + files);
     m_list->setCurrentItem(m_list->topLevelItem(0));
+    m_list->setUpdatesEnabled(true);
     return QApplication::translate("sf", "Folder: %1").arg(ftp::displayPath(m_session.GetFTPDirectory()));
 }
 
@@ -110,7 +145,16 @@ QString RemoteBrowser::navigate(const QTreeWidgetItem* row)
 
 void RemoteBrowser::clear()
 {
-    m_list->clear();
+    // The rows leave the list in one go and are deleted once the window is idle again: deleting
+    // 20,000 rows one by one held a new list back by about 20 ms. They go with the list at the latest.
+    const QList<QTreeWidgetItem*> rows = m_list->invisibleRootItem()->takeChildren();
+    if (rows.isEmpty())
+        return;
+    std::shared_ptr<QList<QTreeWidgetItem*>> held(new QList<QTreeWidgetItem*>(rows), [](auto* old) {
+        qDeleteAll(*old);
+        delete old;
+    });
+    QTimer::singleShot(0, m_list, [held]() mutable { held.reset(); });
 }
 
 } // namespace sf

@@ -27,8 +27,11 @@ void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QSt
         const QByteArray path = robots::entryUrlPath(directory, folder ? name + u'/' : name);
         const robots::Verdict verdict = rules.checkPath(std::string_view(path.constData(), path.size()));
         if (verdict.allowed) {
-            item->setData(0, Qt::ForegroundRole, QVariant());
-            item->setToolTip(0, QString());
+            // A new row has no mark to take off; setting one on a row in the list costs a change notice.
+            if (item->data(0, Qt::ForegroundRole).isValid()) {
+                item->setData(0, Qt::ForegroundRole, QVariant());
+                item->setToolTip(0, QString());
+            }
             continue;
         }
         item->setForeground(0, grey);
