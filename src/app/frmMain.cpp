@@ -130,56 +130,43 @@ void frmMain::createActions()
     mnuAbout = makeAction(this, "mnuAbout", tr("&About Spiderfence"), "spiderfence");
 }
 
+namespace {
+// One entry of a menu: an action, or a separator with its object name.
+struct MenuEntry {
+    MenuEntry(QAction* action) : action(action) {}
+    MenuEntry(const char* separator) : separator(separator) {}
+    QAction* action = nullptr;
+    const char* separator = nullptr;
+};
+
+QMenu* addMenu(QMenuBar* bar, const QString& title, const char* name,
+               std::initializer_list<MenuEntry> entries)
+{
+    QMenu* menu = bar->addMenu(title);
+    menu->setObjectName(QLatin1String(name));
+    for (const MenuEntry& entry : entries) {
+        if (entry.action)
+            menu->addAction(entry.action);
+        else
+            menu->addSeparator()->setObjectName(QLatin1String(entry.separator));
+    }
+    return menu;
+}
+} // namespace
+
 void frmMain::createMenus()
 {
-    auto separator = [](QMenu* menu, const char* name) {
-        menu->addSeparator()->setObjectName(QLatin1String(name));
-    };
-    mnuFile = menuBar()->addMenu(tr("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuFile->addAction(mnuNewProject);
-    mnuFile->addAction(mnuOpenPRoject);
-    separator(mnuFile, "mnuLine3");
-    mnuFile->addAction(mnuSaveProject);
-    mnuFile->addAction(mnuSaveAs);
-    separator(mnuFile, "mnuLine5");
-    mnuFile->addAction(mnuCloseProject);
-    separator(mnuFile, "mnuLine1");
-    mnuFile->addAction(mnuExport);
-    separator(mnuFile, "mnuLine2");
-    mnuFile->addAction(mnuExit);
-
-    mnu_edit = menuBar()->addMenu(tr("&Edit"));
-    mnu_edit->setObjectName(QStringLiteral("mnu_edit"));
-    mnu_edit->addAction(mnu_allow_all);
-    separator(mnu_edit, "mnu_line99");
-    mnu_edit->addAction(mnu_disallow_all);
-
-    mnuTools = menuBar()->addMenu(tr("&Tools"));
-    mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    mnuTools->addAction(mnuConnect);
-    mnuTools->addAction(mnuDisconnect);
-    mnuTools->addAction(mnuRefresh);
-    separator(mnuTools, "mnuLine8");
-    mnuTools->addAction(mnuUploadSfp);
-    separator(mnuTools, "mnuLineCrawlers");
-    mnuTools->addAction(mnuOpenServerRobots);
-    mnuTools->addAction(mnuCompareServerRobots);
-    mnuTools->addAction(mnuBlockByPurpose);
-    mnuTools->addAction(mnuCheck);
-    separator(mnuTools, "mnuLine6");
-    mnuTools->addAction(mnuAddEditRobot);
-    mnuTools->addAction(mnuOptions);
-
-    mnuHelp = menuBar()->addMenu(tr("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuHelp->addAction(mnuHelpSfp);
-    mnuHelp->addAction(mnuUpdate);
-    separator(mnuHelp, "mnuLine10");
-    mnuHelp->addAction(mnuSfpSite);
-    mnuHelp->addAction(mnuLinkharborSite);
-    separator(mnuHelp, "mnuLine9");
-    mnuHelp->addAction(mnuAbout);
+    mnuFile = addMenu(menuBar(), tr("&File"), "mnuFile",
+                      {mnuNewProject, mnuOpenPRoject, "mnuLine3", mnuSaveProject, mnuSaveAs, "mnuLine5",
+                       mnuCloseProject, "mnuLine1", mnuExport, "mnuLine2", mnuExit});
+    mnu_edit = addMenu(menuBar(), tr("&Edit"), "mnu_edit", {mnu_allow_all, "mnu_line99", mnu_disallow_all});
+    mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
+                       {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
+                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck, "mnuLine6",
+                        mnuAddEditRobot, mnuOptions});
+    mnuHelp =
+        addMenu(menuBar(), tr("&Help"), "mnuHelp",
+                {mnuHelpSfp, mnuUpdate, "mnuLine10", mnuSfpSite, mnuLinkharborSite, "mnuLine9", mnuAbout});
 }
 
 void frmMain::createToolBars()
@@ -235,6 +222,15 @@ QWidget* frmMain::createConnectionStep()
     for (int p = 0; p <= static_cast<int>(ftp::kLastProtocol); ++p)
         cboProtocol->addItem(ftp::protocolCaption(static_cast<ftp::Protocol>(p)));
     form->insertRow(0, tr("Protocol:"), cboProtocol);
+    form->addRow(tr("Key file:"), createKeyFileRow());
+    auto* layout = new QVBoxLayout(Frame1);
+    layout->addLayout(form);
+    layout->addLayout(createConnectionButtons());
+    return stepBox(asxPowerBanner[0], Frame1);
+}
+
+QLayout* frmMain::createKeyFileRow()
+{
     auto* keyRow = new QHBoxLayout;
     txtKeyFile = new QLineEdit(Frame1);
     txtKeyFile->setObjectName(QStringLiteral("txtKeyFile"));
@@ -244,8 +240,11 @@ QWidget* frmMain::createConnectionStep()
     cmdKeyFile->setText(tr("..."));
     keyRow->addWidget(txtKeyFile);
     keyRow->addWidget(cmdKeyFile);
-    form->addRow(tr("Key file:"), keyRow);
+    return keyRow;
+}
 
+QLayout* frmMain::createConnectionButtons()
+{
     Toolbar4 = new QToolBar(Frame1);
     Toolbar4->setObjectName(QStringLiteral("Toolbar4"));
     Toolbar4Button1 = makeAction(this, "Toolbar4Button1", tr("Connect to FTP server"), "connect");
@@ -263,10 +262,7 @@ QWidget* frmMain::createConnectionStep()
         buttons->addWidget(bar);
     }
     buttons->addStretch();
-    auto* layout = new QVBoxLayout(Frame1);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-    return stepBox(asxPowerBanner[0], Frame1);
+    return buttons;
 }
 
 QWidget* frmMain::createRobotStep()

@@ -120,12 +120,19 @@ private:
     void createToolBars();
     void createCentralWidget();
     QWidget* createConnectionStep();
+    QLayout* createKeyFileRow();
+    QLayout* createConnectionButtons();
     QWidget* createRobotStep();
     QWidget* createRemoteStep();
     QWidget* createGridStep();
     QWidget* createUploadStep();
     void createStatusBar();
     void connectCommands();
+    // Menus, toolbar buttons and controls to the commands they start, by the part of the window.
+    void connectProjectCommands();
+    void connectServerCommands();
+    void connectToolCommands();
+    void connectConnectionFields();
     void writeStartupStatus();
     void setConnectionFieldsEnabled(bool enabled);
     void cboProtocol_Change(int index);

@@ -40,6 +40,14 @@ constexpr int kGridColumnWidth = 8680 / 15;
 
 void frmMain::connectCommands()
 {
+    connectProjectCommands();
+    connectServerCommands();
+    connectToolCommands();
+    connectConnectionFields();
+}
+
+void frmMain::connectProjectCommands()
+{
     auto& project = *m_project;
     connect(mnuNewProject, &QAction::triggered, this, [&project] { project.NewProject(); });
     connect(Toolbar1Button[0], &QAction::triggered, this, [&project] { project.NewProject(); });
@@ -60,7 +68,10 @@ void frmMain::connectCommands()
     connect(mnu_disallow_all, &QAction::triggered, this, &frmMain::mnu_disallow_all_Click);
     connect(AddRobot, &QToolButton::clicked, this, &frmMain::AddRobot_Click);
     connect(RemoveRobot, &QToolButton::clicked, this, &frmMain::RemoveRobot_Click);
+}
 
+void frmMain::connectServerCommands()
+{
     connect(mnuConnect, &QAction::triggered, this, &frmMain::ConnectFtp);
     connect(Toolbar4Button1, &QAction::triggered, this, &frmMain::ConnectFtp);
     connect(mnuDisconnect, &QAction::triggered, this, &frmMain::DisconnectFtp);
@@ -73,6 +84,10 @@ void frmMain::connectCommands()
     connect(mnuCompareServerRobots, &QAction::triggered, this, [this] { m_crawlers->CompareWithServer(); });
     connect(Toolbar3Button[3], &QAction::triggered, this, &frmMain::UploadRobotsFile);
     connect(UploadButton, &QToolButton::clicked, this, &frmMain::UploadRobotsFile);
+}
+
+void frmMain::connectToolCommands()
+{
     connect(Toolbar3Button[5], &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuOptions, &QAction::triggered, this, [this] { showOptions(0); });
     connect(mnuAddEditRobot, &QAction::triggered, this, [this] { showOptions(1); });
@@ -84,14 +99,17 @@ void frmMain::connectCommands()
     connect(mnuHelpSfp, &QAction::triggered, this, [] { OpenHelpFile(); });
     connect(mnuSfpSite, &QAction::triggered, this, [] { OpenWebPage(ProductPageUrl()); });
     connect(mnuLinkharborSite, &QAction::triggered, this, [] { OpenWebPage(SubmissionSitePageUrl()); });
+    connect(mnuCheck, &QAction::triggered, this, &frmMain::showCheck);
+}
 
+void frmMain::connectConnectionFields()
+{
     for (QLineEdit* field : {txtServer, txtUser, txtPassword, txtPort, txtKeyFile})
         connect(field, &QLineEdit::textEdited, this, [this] { SetModified(true); });
     connect(cboProtocol, &QComboBox::activated, this, &frmMain::cboProtocol_Change);
     connect(cmdKeyFile, &QToolButton::clicked, this, &frmMain::cmdKeyFile_Click);
     connect(lv, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* row) { m_ftp->lv_DblClick(row); });
-    connect(mnuCheck, &QAction::triggered, this, &frmMain::showCheck);
     connect(robotList, &QComboBox::currentIndexChanged, this, &frmMain::markRemoteList);
     connect(lv, &QTreeWidget::currentItemChanged, this, [this] {
         if (m_check && m_check->isVisible() && !pickedEntryPath().isEmpty())
