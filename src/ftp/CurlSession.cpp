@@ -183,6 +183,9 @@ void CurlSession::applySecurityOptions()
         curl_easy_setopt(m_curl, CURLOPT_CAINFO_BLOB, &blob);
         curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 0L);
     }
+    if (usesTls(m_options.protocol) && m_tlsLimited)
+        curl_easy_setopt(m_curl, CURLOPT_SSLVERSION,
+                         static_cast<long>(CURL_SSLVERSION_DEFAULT) | CURL_SSLVERSION_MAX_TLSv1_2);
     if (m_options.protocol != Protocol::Sftp)
         return;
     m_knownHosts = QFile::encodeName(m_options.knownHostsFile);
@@ -216,11 +219,8 @@ void CurlSession::close()
 void CurlSession::limitTlsTo12()
 {
     // A new connection pool too: no connection made before may serve a later request.
-    open(ConnectionOptions(m_options));
     m_tlsLimited = true;
-    if (m_curl)
-        curl_easy_setopt(m_curl, CURLOPT_SSLVERSION,
-                         static_cast<long>(CURL_SSLVERSION_DEFAULT) | CURL_SSLVERSION_MAX_TLSv1_2);
+    open(ConnectionOptions(m_options));
 }
 
 QByteArray CurlSession::remotePath(const QString& absolutePath) const
