@@ -233,8 +233,6 @@ void frmMain::setConnectedState(bool connected)
     for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh,
                        mnuUploadSfp, mnuOpenServerRobots, mnuCompareServerRobots})
         a->setEnabled(connected);
-    if (!connected)
-        lv->clear(); // the status bar keeps the last folder
 }
 
 bool frmMain::ConnectFtp()

@@ -47,7 +47,7 @@ bool FtpCommands::ConnectFtp()
     // session and wins. The window follows the session as it is now; a failed connect has closed any
     // earlier connection too.
     const bool connected = m_session.IsConnected();
-    m_window.setConnectedState(connected);
+    showConnectedState(connected);
     if (!opened && !stoppedByUser())
         showError();
     return connected;
@@ -72,7 +72,7 @@ bool FtpCommands::askForMissingPassword(ConnectionFields& fields)
 void FtpCommands::DisconnectFtp()
 {
     m_session.CloseConnection();
-    m_window.setConnectedState(false);
+    showConnectedState(false);
 }
 
 void FtpCommands::RefreshRemoteList()
@@ -87,6 +87,13 @@ void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
     showFolder(m_browser.navigate(row));
+}
+
+void FtpCommands::showConnectedState(bool connected)
+{
+    m_window.setConnectedState(connected);
+    if (!connected)
+        m_browser.clear(); // the status bar keeps the last folder
 }
 
 void FtpCommands::showFolder(const QString& status)

@@ -50,6 +50,8 @@ private:
     bool askForMissingPassword(ConnectionFields& fields);
     bool writeTemporaryFile(const QString& path);
     void showFolder(const QString& status);
+    // The window's controls follow the session; without a connection the remote list is emptied.
+    void showConnectedState(bool connected);
     // The last operation ended because a Disconnect or Close Project stopped it.
     bool stoppedByUser() const;
     void showError();
