@@ -142,27 +142,29 @@ std::optional<ListingEntry> parseMlsdLine(const QString& line)
     if (space < 0)
         return std::nullopt;
     ListingEntry entry;
-    entry.name = line.mid(space + 1);
-    const QStringList facts = line.left(space).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& fact : facts) {
+    // The facts are read in place: splitting them into strings of their own took most of the time
+    // a listing spends in this parser.
+    for (const QStringView fact : QStringView(line).left(space).tokenize(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = fact.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
-        const QString key = fact.left(eq).toLower();
-        const QString value = fact.mid(eq + 1);
-        if (key == QLatin1String("type")) {
-            const QString type = value.toLower();
-            if (type == QLatin1String("cdir") || type == QLatin1String("pdir"))
+        const QStringView key = fact.left(eq);
+        const QStringView value = fact.mid(eq + 1);
+        if (key.compare(u"type", Qt::CaseInsensitive) == 0) {
+            if (value.compare(u"cdir", Qt::CaseInsensitive) == 0 ||
+                value.compare(u"pdir", Qt::CaseInsensitive) == 0)
                 return std::nullopt;
-            entry.isDirectory = type == QLatin1String("dir");
-            entry.isLink = type.startsWith(QLatin1String("os.unix=slink")) ||
-                           type.startsWith(QLatin1String("os.unix=symlink"));
-        } else if (key == QLatin1String("size") || key == QLatin1String("sizd")) {
+            entry.isDirectory = value.compare(u"dir", Qt::CaseInsensitive) == 0;
+            entry.isLink = value.startsWith(u"os.unix=slink", Qt::CaseInsensitive) ||
+                           value.startsWith(u"os.unix=symlink", Qt::CaseInsensitive);
+        } else if (key.compare(u"size", Qt::CaseInsensitive) == 0 ||
+                   key.compare(u"sizd", Qt::CaseInsensitive) == 0) {
             entry.size = value.toLongLong();
-        } else if (key == QLatin1String("modify")) {
+        } else if (key.compare(u"modify", Qt::CaseInsensitive) == 0) {
             entry.modified = mlsdTime(value);
         }
     }
+    entry.name = line.mid(space + 1);
     if (entry.name.isEmpty() || isDotEntry(entry.name))
         return std::nullopt;
     return entry;
@@ -265,7 +267,7 @@ void ListingStream::parseLine(QByteArrayView line)
     const QString text = nameFromServer(line);
     const auto entry = m_machine ? parseMlsdLine(text) : parseListLine(text, m_now);
     if (entry)
-        m_entries.append(*entry);
+        m_entries.append(std::move(*entry));
 }
 
 void ListingStream::feed(const char* data, qsizetype size)
