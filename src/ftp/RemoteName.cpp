@@ -52,6 +52,8 @@ QString nameFromServer(QByteArrayView bytes)
 
 QByteArray nameToServer(const QString& name)
 {
+    if (std::none_of(name.cbegin(), name.cend(), isEscapedByte))
+        return name.toUtf8();
     QByteArray bytes;
     bytes.reserve(name.size());
     qsizetype run = 0; // start of the characters not yet converted

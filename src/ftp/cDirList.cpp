@@ -29,10 +29,6 @@ cDirItem& cDirList::Add(quint32 lAttrib, const QDateTime& dtCreationTime, const 
     item.LastWriteTime = dtLastWriteTime;
     item.FileSize = lFileSize;
     item.FileName = sFilename;
-    // The first entry of a name keeps the key; a later one that differs only in case is listed too.
-    const QString key = foldKey(sFilename);
-    if (!m_keys.contains(key))
-        m_keys.insert(key, static_cast<qsizetype>(m_items.size()));
     m_items.push_back(std::move(item));
     return m_items.back();
 }
@@ -41,6 +37,18 @@ void cDirList::Clear()
 {
     m_items.clear();
     m_keys.clear();
+    m_indexed = 0;
+}
+
+const QHash<QString, qsizetype>& cDirList::keys() const
+{
+    // The first entry of a name keeps the key; a later one that differs only in case is listed too.
+    for (; m_indexed < m_items.size(); ++m_indexed) {
+        const QString key = foldKey(m_items[m_indexed].FileName);
+        if (!m_keys.contains(key))
+            m_keys.insert(key, static_cast<qsizetype>(m_indexed));
+    }
+    return m_keys;
 }
 
 const cDirItem& cDirList::Item(qint32 index) const
@@ -52,7 +60,7 @@ const cDirItem& cDirList::Item(qint32 index) const
 
 const cDirItem& cDirList::Item(const QString& key) const
 {
-    const auto it = m_keys.constFind(foldKey(key));
+    const auto it = keys().constFind(foldKey(key));
     if (it == m_keys.constEnd())
         throw std::out_of_range("cDirList::Item: no entry of this name");
     return m_items[static_cast<size_t>(*it)];
@@ -60,5 +68,5 @@ const cDirItem& cDirList::Item(const QString& key) const
 
 bool cDirList::Contains(const QString& key) const
 {
-    return m_keys.contains(foldKey(key));
+    return keys().contains(foldKey(key));
 }

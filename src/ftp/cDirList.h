@@ -50,6 +50,8 @@ public:
     cDirItem& Add(quint32 lAttrib, const QDateTime& dtCreationTime, const QDateTime& dtLastAccessTime,
                   const QDateTime& dtLastWriteTime, qint32 lFileSize, const QString& sFilename);
     void Clear();
+    // Room for this many entries, so that a long listing is added without moving what it holds.
+    void Reserve(qsizetype count) { m_items.reserve(static_cast<size_t>(count)); }
     // Position from 1 to Count; throws std::out_of_range for any other position.
     const cDirItem& Item(qint32 index) const;
     // Throws std::out_of_range when no entry has that name.
@@ -63,6 +65,11 @@ public:
     const_iterator end() const { return m_items.end(); }
 
 private:
+    // The names are indexed when a name is first looked up, not while a listing is added: most
+    // listings are only shown.
+    const QHash<QString, qsizetype>& keys() const;
+
     std::vector<cDirItem> m_items;
-    QHash<QString, qsizetype> m_keys; // case-folded name -> index of its first entry
+    mutable QHash<QString, qsizetype> m_keys; // case-folded name -> index of its first entry
+    mutable size_t m_indexed = 0;             // the entries m_keys has seen
 };

@@ -206,7 +206,6 @@ private:
     int performListing(const QString& directory, const QString& command, sf::ftp::ListingStream& stream,
                        qint64& received);
     void resolveLinks(const QString& directory, QList<sf::ftp::ListingEntry>& entries);
-    void addEntry(const sf::ftp::ListingEntry& entry, const QTimeZone& localZone);
     qint32 findFileSize(const QString& sFile);
     // A chunked transfer's bytes: the file's size, how many went through, whether the local file failed.
     struct ChunkedTransfer {

@@ -12,6 +12,9 @@
 #include <QSet>
 #include <QTimeZone>
 
+#include <limits>
+#include <map>
+
 using sf::ftp::FtpRequest;
 using sf::ftp::ListingEntry;
 
@@ -52,6 +55,60 @@ NameSplit splitName(const QString& path)
     if (slash < 0)
         return {QString(), path};
     return {slash == 0 ? QStringLiteral("/") : path.left(slash), path.mid(slash + 1)};
+}
+
+// The local zone's offset from UTC, asked of the zone once for each stretch between two of its
+// transitions instead of once for each entry: a listing's times fall in few such stretches, and
+// the zone's answer cost as much as the rest of turning an entry into a row.
+class LocalOffsets {
+public:
+    int at(const QDateTime& utc)
+    {
+        const qint64 msecs = utc.toMSecsSinceEpoch();
+        auto it = m_stretches.upper_bound(msecs);
+        if (it != m_stretches.begin() && msecs < std::prev(it)->second.end)
+            return std::prev(it)->second.offset;
+        Stretch stretch{msecs + 1, m_zone.offsetFromUtc(utc)};
+        qint64 begin = msecs;
+        if (m_zone.hasTransitions()) {
+            const QTimeZone::OffsetData before = m_zone.previousTransition(utc.addMSecs(1));
+            const QTimeZone::OffsetData after = m_zone.nextTransition(utc);
+            begin = before.atUtc.isValid() ? before.atUtc.toMSecsSinceEpoch() : kNever;
+            stretch.end = after.atUtc.isValid() ? after.atUtc.toMSecsSinceEpoch() : kForever;
+        }
+        m_stretches.insert_or_assign(begin, stretch);
+        return stretch.offset;
+    }
+
+private:
+    static constexpr qint64 kNever = std::numeric_limits<qint64>::min();
+    static constexpr qint64 kForever = std::numeric_limits<qint64>::max();
+    struct Stretch {
+        qint64 end; // one past the stretch's last millisecond
+        int offset;
+    };
+    QTimeZone m_zone = QTimeZone::systemTimeZone();
+    std::map<qint64, Stretch> m_stretches; // by the stretch's first millisecond
+};
+
+void addEntry(cDirList& list, const ListingEntry& entry, LocalOffsets& offsets)
+{
+    // The local wall-clock time as a fixed offset from UTC: QDateTime::toLocalTime asks the C
+    // library, which looks at the zone file again for every entry (five times slower per listing).
+    // A date without a time stays that date: midnight UTC is the evening before west of UTC. The
+    // zero date is a local time too, made only when needed (two thirds of a listing's time went to it).
+    QDateTime time;
+    if (!entry.modified.isValid())
+        time = zeroDateTime();
+    else if (entry.hasTime)
+        time = entry.modified.toOffsetFromUtc(offsets.at(entry.modified));
+    else
+        time = QDateTime(entry.modified.date(), QTime(0, 0), QTimeZone(offsets.at(entry.modified)));
+    const quint32 attributes = entry.isDirectory ? cDirList::AttrDirectory : cDirList::AttrNormal;
+    cDirItem& item =
+        list.Add(attributes, time, time, time, low32(entry.size), sf::ftp::displayNameOf(entry.name));
+    item.RawName = sf::ftp::nameToServer(entry.name);
+    item.HasTime = entry.hasTime || !entry.modified.isValid();
 }
 
 } // namespace
@@ -131,27 +188,6 @@ void cFTP::resolveLinks(const QString& directory, QList<ListingEntry>& entries)
     }
 }
 
-void cFTP::addEntry(const ListingEntry& entry, const QTimeZone& localZone)
-{
-    // The local wall-clock time as a fixed offset from UTC: QDateTime::toLocalTime asks the C
-    // library, which looks at the zone file again for every entry (five times slower per listing).
-    // A date without a time stays that date: midnight UTC is the evening before west of UTC. The
-    // zero date is a local time too, made only when needed (two thirds of a listing's time went to it).
-    QDateTime time;
-    if (!entry.modified.isValid())
-        time = zeroDateTime();
-    else if (entry.hasTime)
-        time = entry.modified.toOffsetFromUtc(localZone.offsetFromUtc(entry.modified));
-    else
-        time =
-            QDateTime(entry.modified.date(), QTime(0, 0), QTimeZone(localZone.offsetFromUtc(entry.modified)));
-    const quint32 attributes = entry.isDirectory ? cDirList::AttrDirectory : cDirList::AttrNormal;
-    cDirItem& item =
-        Directory()->Add(attributes, time, time, time, low32(entry.size), sf::ftp::displayNameOf(entry.name));
-    item.RawName = sf::ftp::nameToServer(entry.name);
-    item.HasTime = entry.hasTime || !entry.modified.isValid();
-}
-
 std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
 {
     BusyScope scope(*this);
@@ -171,10 +207,14 @@ std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
     const int code = fetchListing(folder, entries, partial);
     if (code == CURLE_OK)
         resolveLinks(folder, entries);
-    const QTimeZone localZone = QTimeZone::systemTimeZone();
-    for (const ListingEntry& entry : entries)
-        if (sf::ftp::matchesPattern(entry.name, filter.name))
-            addEntry(entry, localZone);
+    LocalOffsets offsets;
+    for (const ListingEntry& entry : entries) {
+        if (!sf::ftp::matchesPattern(entry.name, filter.name))
+            continue;
+        if (!m_dirList) // the list exists only when something matched
+            Directory()->Reserve(entries.size());
+        addEntry(*m_dirList, entry, offsets);
+    }
     if (code != CURLE_OK) {
         // What arrived before the failure stays in Directory.
         recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile")

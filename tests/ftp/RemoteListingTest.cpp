@@ -154,3 +154,52 @@ TEST_P(RemoteListing, ShowsTimesInTheLocalZoneAndADateWithoutATimeAsThatDate)
         ftp.CloseConnection();
     }
 }
+
+namespace {
+
+// pyftpdlib lists with MLSD, which gives every entry's full time in UTC.
+class ListingTimes : public FtpServerTest {};
+
+INSTANTIATE_TEST_SUITE_P(Servers, ListingTimes, testing::Values(FtpServer::Kind::Pyftpdlib),
+                         FtpServerTest::nameOf);
+
+} // namespace
+
+// One listing of times on both sides of daylight-saving changes, interleaved and at the changes
+// themselves: each entry gets the offset its own instant has in the local zone.
+TEST_P(ListingTimes, EachEntryGetsTheOffsetOfItsOwnInstant)
+{
+    const QDateTime changes[] = {
+        QDateTime(QDate(2025, 3, 9), QTime(7, 0), QTimeZone::utc()),   // New York, into summer time
+        QDateTime(QDate(2025, 10, 26), QTime(1, 0), QTimeZone::utc()), // Berlin, out of summer time
+        QDateTime(QDate(2025, 4, 5), QTime(15, 0), QTimeZone::utc()),  // Lord Howe, half an hour back
+    };
+    QList<QDateTime> times;
+    for (const QDateTime& change : changes)
+        times << change.addSecs(-1) << change << change.addSecs(1);
+    for (int year : {1999, 2024, 2030})
+        times << QDateTime(QDate(year, 1, 15), QTime(12, 0), QTimeZone::utc())
+              << QDateTime(QDate(year, 7, 15), QTime(12, 0), QTimeZone::utc());
+    for (qsizetype i = 0; i < times.size(); ++i) {
+        const QString path = server.root() + QStringLiteral("/t%1").arg(i);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        const utimbuf stamp{times[i].toSecsSinceEpoch(), times[i].toSecsSinceEpoch()};
+        ASSERT_EQ(::utime(QFile::encodeName(path).constData(), &stamp), 0);
+    }
+    for (const char* zone : {"America/New_York", "Europe/Berlin", "Australia/Lord_Howe", "Asia/Kolkata"}) {
+        SCOPED_TRACE(zone);
+        const sf::test::TimeZoneScope inZone(zone);
+        ASSERT_TRUE(connect()) << ftp.GetLastErrorMessage().toStdString();
+        ASSERT_TRUE(ftp.GetDirectoryListing(QStringLiteral("*.*")));
+        for (qsizetype i = 0; i < times.size(); ++i) {
+            const cDirItem& entry = ftp.Directory()->Item(QStringLiteral("t%1").arg(i));
+            const QDateTime expected = times[i].toTimeZone(QTimeZone(zone));
+            EXPECT_EQ(entry.LastWriteTime.toMSecsSinceEpoch(), times[i].toMSecsSinceEpoch()) << i;
+            EXPECT_EQ(entry.LastWriteTime.offsetFromUtc(), expected.offsetFromUtc()) << i;
+            EXPECT_EQ(sf::RemoteRow::text(entry, 3), expected.toString("HH:mm")) << i;
+        }
+        ftp.CloseConnection();
+    }
+}
