@@ -26,15 +26,18 @@ QIcon picture(Picture which)
     return icons[which];
 }
 
-// The server's spelling of the row's name, which navigation sends back.
+// The server's spelling of the row's name, which navigation sends back; set only on rows whose
+// shown name differs from it (a name that is not UTF-8).
 constexpr int kServerNameRole = Qt::UserRole;
 
-QTreeWidgetItem* makeRow(const QStringList& columns, Picture which)
+constexpr Qt::Alignment kSizeAlignment = Qt::AlignRight | Qt::AlignVCenter;
+
+QTreeWidgetItem* makeUpRow()
 {
-    auto* row = new QTreeWidgetItem(columns);
-    row->setData(0, kServerNameRole, columns.first());
-    row->setIcon(0, picture(which));
-    row->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    auto* row = new QTreeWidgetItem({QStringLiteral(".."), QApplication::translate("sf", "Up"), QString(),
+                                     QString(), QString(), QStringLiteral("a")});
+    row->setIcon(0, picture(UpPicture));
+    row->setTextAlignment(1, kSizeAlignment);
     return row;
 }
 
@@ -88,22 +91,66 @@ QString attributeString(const cDirItem& item)
 QString sizeText(qint64 bytes)
 {
     const qint64 kilobytes = bytes <= 0 ? 0 : (bytes + 1023) / 1024;
-    return QStringLiteral("%1KB").arg(kilobytes);
+    return QString::number(kilobytes) + QLatin1String("KB");
+}
+
+QString text(const cDirItem& item, int column)
+{
+    const QDateTime& when = item.LastWriteTime;
+    switch (column) {
+    case 0:
+        return item.FileName;
+    case 1:
+        return item.Directory ? QApplication::translate("sf", "File Folder")
+                              : sizeText(static_cast<quint32>(item.FileSize));
+    case 2:
+        return when.isValid() ? dateText(when.date()) : QString();
+    case 3:
+        return when.isValid() && item.HasTime ? timeText(when.time()) : QString();
+    case 4:
+        return attributeString(item);
+    case 5:
+        return item.Directory ? QStringLiteral("a") : QStringLiteral("b");
+    default:
+        return QString();
+    }
 }
 
 QStringList columns(const cDirItem& item)
 {
-    const QDateTime when = item.LastWriteTime;
-    return {item.FileName,
-            item.Directory ? QApplication::translate("sf", "File Folder")
-                           : sizeText(static_cast<quint32>(item.FileSize)),
-            when.isValid() ? dateText(when.date()) : QString(),
-            when.isValid() && item.HasTime ? timeText(when.time()) : QString(),
-            attributeString(item),
-            item.Directory ? QStringLiteral("a") : QStringLiteral("b")};
+    QStringList texts;
+    for (int column = 0; column < kColumns; ++column)
+        texts.append(text(item, column));
+    return texts;
 }
 
 } // namespace RemoteRow
+
+namespace {
+
+// The row of an entry. Its texts, its picture and the size column's alignment are made from the
+// entry when the view asks for them (for the rows on screen), not stored in each of 20,000 rows:
+// making and later deleting the stored texts was most of the time a long list took to show.
+class EntryRow : public QTreeWidgetItem {
+public:
+    explicit EntryRow(const cDirItem& item) : m_item(item) {}
+
+    QVariant data(int column, int role) const override
+    {
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < RemoteRow::kColumns)
+            return RemoteRow::text(m_item, column);
+        if (column == 0 && role == Qt::DecorationRole)
+            return picture(m_item.Directory ? FolderPicture : FilePicture);
+        if (column == 1 && role == Qt::TextAlignmentRole)
+            return kSizeAlignment.toInt();
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    const cDirItem m_item;
+};
+
+} // namespace
 
 QString RemoteBrowser::RefreshRemoteList()
 {
@@ -113,14 +160,11 @@ QString RemoteBrowser::RefreshRemoteList()
     clear();
     QList<QTreeWidgetItem*> folders;
     QList<QTreeWidgetItem*> files;
-    folders.append(makeRow({QStringLiteral(".."), QApplication::translate("sf", "Up"), QString(), QString(),
-                            QString(), QStringLiteral("a")},
-                           UpPicture));
+    folders.append(makeUpRow());
     const auto list = m_session.Directory();
     files.reserve(list->Count());
     for (const cDirItem& item : *list) {
-        QTreeWidgetItem* row =
-            makeRow(RemoteRow::columns(item), item.Directory ? FolderPicture : FilePicture);
+        QTreeWidgetItem* row = new EntryRow(item);
         if (!item.RawName.isValidUtf8()) // else the shown name is the server's
             row->setData(0, kServerNameRole, ftp::nameFromServer(item.RawName));
         (item.Directory ? folders : files).append(row);
@@ -137,8 +181,9 @@ QString RemoteBrowser::navigate(const QTreeWidgetItem* row)
     if (!row)
         return RefreshRemoteList();
     // The name as the server listed it: its bytes and its leading or trailing spaces are its own.
-    const QString path =
-        trimSpaces(m_session.GetFTPDirectory()) + u'/' + row->data(0, kServerNameRole).toString();
+    const QVariant serverName = row->data(0, kServerNameRole);
+    const QString path = trimSpaces(m_session.GetFTPDirectory()) + u'/' +
+                         (serverName.isValid() ? serverName.toString() : row->text(0));
     m_session.SetFTPDirectory(path);
     return RefreshRemoteList();
 }

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -185,11 +186,18 @@ TEST_P(FtpWindowTest, ConnectBrowseAndNavigateInBothModes)
         EXPECT_EQ(row("my page.html")->text(5), "b");
         EXPECT_EQ(row("my page.html")->text(2).size(), 10); // yyyy-mm-dd
         EXPECT_EQ(row("my page.html")->text(3).size(), 5);  // hh:mm
+        // A picture for each kind of row, and sizes right-aligned.
+        const QIcon pictures[] = {row("..")->icon(0), row("docs")->icon(0), row("my page.html")->icon(0)};
+        EXPECT_FALSE(pictures[1].isNull());
+        EXPECT_EQ(
+            (QSet<qint64>{pictures[0].cacheKey(), pictures[1].cacheKey(), pictures[2].cacheKey()}.size()), 3);
+        EXPECT_EQ(row("my page.html")->textAlignment(1), Qt::AlignRight | Qt::AlignVCenter);
 
         ASSERT_TRUE(doubleClick("docs"));
         EXPECT_EQ(folderText(), "Folder: " + base + "/docs");
         EXPECT_EQ(names(), (QStringList{"..", "private.html"}));
         EXPECT_EQ(row("private.html")->text(1), "3KB") << "2049 bytes are 3 kilobytes, rounded up";
+        EXPECT_EQ(row("private.html")->icon(0).cacheKey(), pictures[2].cacheKey());
         ASSERT_TRUE(doubleClick("private.html")); // a file cannot be entered: the same folder again
         EXPECT_EQ(folderText(), "Folder: " + base + "/docs");
         ASSERT_TRUE(doubleClick(".."));
