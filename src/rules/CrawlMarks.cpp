@@ -18,14 +18,14 @@ void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QSt
     const QBrush grey = list->palette().brush(QPalette::Disabled, QPalette::Text);
     list->setUpdatesEnabled(false);
     const QSignalBlocker quiet(list->model());
+    robots::EntryUrlPaths paths(directory);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = list->topLevelItem(i);
         const QString name = item->text(0);
         if (name == QLatin1String(".."))
             continue;
         const bool folder = item->text(5) == QLatin1String("a");
-        const QByteArray path = robots::entryUrlPath(directory, folder ? name + u'/' : name);
-        const robots::Verdict verdict = rules.checkPath(std::string_view(path.constData(), path.size()));
+        const robots::Verdict verdict = rules.checkPath(paths.path(name, folder));
         if (verdict.allowed) {
             // A new row has no mark to take off; setting one on a row in the list costs a change notice.
             if (item->data(0, Qt::ForegroundRole).isValid()) {

@@ -177,7 +177,7 @@ Verdict RuleSet::checkPath(std::string_view path) const
             (rule.allow ? allow : disallow).offer(static_cast<int>(rule.pattern.size()), rule.line);
     };
     m_beginnings.walk(path, verify);
-    for (size_t start = 0; start < path.size(); ++start)
+    for (size_t start = 0; start < path.size() && !m_inner.empty(); ++start)
         m_inner.walk(path.substr(start), verify);
     // A tie goes to Allow; an empty pattern (priority 0) decides nothing by itself.
     const bool blocked = (allow.priority > 0 || disallow.priority > 0) && disallow.priority > allow.priority;

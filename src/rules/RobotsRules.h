@@ -38,6 +38,7 @@ private:
     public:
         void add(std::string_view key, int rule);
         void finish();
+        bool empty() const { return m_order.empty(); }
         // Calls visit(rule) for each rule whose key begins the text.
         template <class Visit> void walk(std::string_view text, Visit visit) const;
 

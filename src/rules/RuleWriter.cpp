@@ -2,14 +2,36 @@
 
 #include "rules/RobotsRules.h"
 
+#include <algorithm>
+#include <array>
+#include <string_view>
+
 namespace sf::robots {
 namespace {
 
-bool staysInPath(unsigned char b)
+// The bytes a path segment holds as they are, by value.
+constexpr std::array<bool, 256> kStaysInPath = [] {
+    std::array<bool, 256> stays{};
+    for (int b = 0; b < 256; ++b)
+        stays[b] = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9');
+    for (const char c : std::string_view("-._~!$&'()*+,;=:@/"))
+        stays[static_cast<unsigned char>(c)] = true;
+    return stays;
+}();
+
+bool staysInPath(char byte)
 {
-    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9'))
-        return true;
-    return QByteArrayView("-._~!$&'()*+,;=:@/").contains(static_cast<char>(b));
+    return kStaysInPath[static_cast<unsigned char>(byte)];
+}
+
+void appendPathBytes(QByteArray& out, QByteArrayView bytes)
+{
+    for (const char byte : bytes) {
+        if (staysInPath(byte))
+            out += byte;
+        else
+            appendPercentEncoded(out, static_cast<unsigned char>(byte));
+    }
 }
 
 } // namespace
@@ -17,17 +39,43 @@ bool staysInPath(unsigned char b)
 QByteArray entryUrlPath(const QString& directory, const QString& entryName)
 {
     QString path = directory + u'/' + entryName;
-    path.replace(QStringLiteral("//"), QStringLiteral("/"));
+    if (path.contains(u"//"))
+        path.replace(QStringLiteral("//"), QStringLiteral("/"));
+    QByteArray bytes = path.toUtf8();
+    // Most paths need no escape.
+    if (std::all_of(bytes.cbegin(), bytes.cend(), staysInPath))
+        return bytes;
     QByteArray out;
-    for (const char byte : path.toUtf8()) {
-        const auto b = static_cast<unsigned char>(byte);
-        if (staysInPath(b)) {
-            out += byte;
-        } else {
-            appendPercentEncoded(out, b);
-        }
-    }
+    out.reserve(bytes.size() + 16);
+    appendPathBytes(out, bytes);
     return out;
+}
+
+EntryUrlPaths::EntryUrlPaths(const QString& directory)
+    : m_directory(directory), m_path(entryUrlPath(directory, QString())), m_prefixSize(m_path.size())
+{
+}
+
+std::string_view EntryUrlPaths::path(const QString& entryName, bool folder)
+{
+    // A name of its own slashes (which no listing gives) is joined as entryUrlPath joins it.
+    if (entryName.startsWith(u'/') || entryName.contains(u"//") || (folder && entryName.endsWith(u'/'))) {
+        m_joined = entryUrlPath(m_directory, folder ? entryName + u'/' : entryName);
+        return {m_joined.constData(), static_cast<size_t>(m_joined.size())};
+    }
+    m_path.truncate(m_prefixSize); // the folder's part stays, and so does the room
+    for (qsizetype i = 0; i < entryName.size(); ++i) {
+        const char16_t c = entryName[i].unicode();
+        if (c >= 0x80) { // the rest as UTF-8
+            appendPathBytes(m_path, QStringView(entryName).sliced(i).toUtf8());
+            break;
+        }
+        const char byte = static_cast<char>(c);
+        appendPathBytes(m_path, QByteArrayView(&byte, 1));
+    }
+    if (folder)
+        m_path += '/';
+    return {m_path.constData(), static_cast<size_t>(m_path.size())};
 }
 
 QByteArray blockingPattern(QByteArrayView urlPath)
@@ -50,10 +98,11 @@ QStringList alsoBlocked(QByteArrayView pattern, const QString& directory, const 
 {
     QStringList blocked;
     const std::string_view p(pattern.data(), static_cast<size_t>(pattern.size()));
+    EntryUrlPaths paths(directory);
     for (const QString& name : names) {
         if (name == except || name == QLatin1String(".."))
             continue;
-        if (patternMatches(entryUrlPath(directory, name).toStdString(), p))
+        if (patternMatches(paths.path(name, false), p))
             blocked << name;
     }
     return blocked;

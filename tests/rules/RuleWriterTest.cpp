@@ -41,12 +41,19 @@ TEST(RuleWriter, AddedRuleBlocksTheEntryUrl)
     const struct {
         QString directory;
         QByteArray urlPrefix;
-    } folders[] = {{"/", "/"}, {"/pub/my docs", "/pub/my%20docs/"}, {"/pub/x*y", "/pub/x*y/"}};
+    } folders[] = {{"/", "/"},
+                   {"/pub/my docs", "/pub/my%20docs/"},
+                   {"/pub/x*y", "/pub/x*y/"},
+                   {"/pub//old/", "/pub/old/"}};
     for (const auto& folder : folders) {
+        robots::EntryUrlPaths paths(
+            folder.directory); // one for all the folder's entries, as the window uses it
         for (const Case& c : cases) {
             const QByteArray url = folder.urlPrefix + c.segment;
             const std::string where = folder.directory.toStdString() + " | " + c.name.toStdString();
             EXPECT_EQ(robots::entryUrlPath(folder.directory, c.name), url) << where;
+            EXPECT_EQ(paths.path(c.name, false), url.toStdString()) << where;
+            EXPECT_EQ(paths.path(c.name, true), (url + '/').toStdString()) << where;
             QStringList rows = RuleGrid::newProjectTemplate();
             ASSERT_TRUE(RuleGrid::addRule(rows, "FooBot", folder.directory, c.name)) << where;
             const robots::RobotsTxt txt(RuleGrid::exportText(rows));
