@@ -21,11 +21,14 @@ void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QSt
     robots::EntryUrlPaths paths(directory);
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = list->topLevelItem(i);
-        const QString name = item->text(0);
-        if (name == QLatin1String(".."))
-            continue;
-        const bool folder = item->text(5) == QLatin1String("a");
-        const robots::Verdict verdict = rules.checkPath(paths.path(name, folder));
+        // With no rule for the robot every entry may be crawled, and only old marks come off.
+        robots::Verdict verdict;
+        if (!rules.rules().empty()) {
+            const QString name = item->text(0);
+            if (name == QLatin1String(".."))
+                continue;
+            verdict = rules.checkPath(paths.path(name, item->text(5) == QLatin1String("a")));
+        }
         if (verdict.allowed) {
             // A new row has no mark to take off; setting one on a row in the list costs a change notice.
             if (item->data(0, Qt::ForegroundRole).isValid()) {

@@ -508,6 +508,13 @@ TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
         EXPECT_EQ(item->toolTip(0).contains(QStringLiteral("line %1,").arg(line)), line > 0)
             << name.toStdString();
     }
+    // A grid without rules takes the marks off again.
+    const QStringList marking = window->gridRows();
+    window->setGridRows(RuleGrid::newProjectTemplate());
+    for (const QString name : {"a*b.html", "private"})
+        EXPECT_FALSE(row(name)->data(0, Qt::ForegroundRole).isValid() || !row(name)->toolTip(0).isEmpty())
+            << name.toStdString();
+    window->setGridRows(marking);
 
     // The grid marks a row that crawlers read otherwise, and leaves the text as it is.
     QStringList rows = window->gridRows();
