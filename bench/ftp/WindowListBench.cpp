@@ -1,6 +1,7 @@
 // The remote browser of the main window against the curl tool, on one loopback pyftpdlib server in
 // the same run: the time from the refresh command to a filled list of 20,000 entries, and the same
-// folder listed by curl (curl -sS -u USER:PASS ftp://127.0.0.1:PORT/big/ -X MLSD -o /dev/null).
+// folder listed by curl (curl -sS -u USER:PASS ftp://127.0.0.1:PORT/big/ -X MLSD -o /dev/null), each
+// on its own and in turn.
 #include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "ftp/FtpCommands.h"
@@ -8,6 +9,7 @@
 #include "support/FtpServer.h"
 #include "support/TestEnvironment.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTreeWidget>
@@ -23,16 +25,14 @@ sf::test::FtpServer* g_server = nullptr;
 sf::frmMain* g_window = nullptr;
 QTreeWidget* g_list = nullptr; // the window's remote list "lv"
 
-void BM_Window_RefreshList(benchmark::State& state)
+void refreshList(benchmark::State& state)
 {
-    for (auto _ : state) {
-        g_window->RefreshRemoteList();
-        if (g_list->topLevelItemCount() != kEntries + 1)
-            state.SkipWithError("the list is not full");
-    }
+    g_window->RefreshRemoteList();
+    if (g_list->topLevelItemCount() != kEntries + 1)
+        state.SkipWithError("the list is not full");
 }
 
-void BM_curl_List(benchmark::State& state)
+void curlList(benchmark::State& state)
 {
     const QStringList args{QStringLiteral("-sS"),
                            QStringLiteral("-u"),
@@ -42,12 +42,43 @@ void BM_curl_List(benchmark::State& state)
                            QStringLiteral("MLSD"),
                            QStringLiteral("-o"),
                            QStringLiteral("/dev/null")};
+    QProcess curl;
+    curl.start(QStringLiteral("curl"), args);
+    if (!curl.waitForFinished(-1) || curl.exitCode() != 0)
+        state.SkipWithError("curl failed");
+}
+
+void BM_Window_RefreshList(benchmark::State& state)
+{
+    for (auto _ : state)
+        refreshList(state);
+}
+
+void BM_curl_List(benchmark::State& state)
+{
+    for (auto _ : state)
+        curlList(state);
+}
+
+// The two in turn at every iteration, so that a slow moment of the machine weighs on both: the
+// ratio of the window's time to curl's over all iterations.
+void BM_Window_vs_curl(benchmark::State& state)
+{
+    qint64 window = 0;
+    qint64 curl = 0;
+    QElapsedTimer clock;
     for (auto _ : state) {
-        QProcess curl;
-        curl.start(QStringLiteral("curl"), args);
-        if (!curl.waitForFinished(-1) || curl.exitCode() != 0)
-            state.SkipWithError("curl failed");
+        clock.start();
+        refreshList(state);
+        window += clock.nsecsElapsed();
+        clock.start();
+        curlList(state);
+        curl += clock.nsecsElapsed();
     }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["window_ms"] = static_cast<double>(window) / runs / 1e6;
+    state.counters["curl_ms"] = static_cast<double>(curl) / runs / 1e6;
+    state.counters["ratio"] = curl > 0 ? static_cast<double>(window) / static_cast<double>(curl) : 0;
 }
 
 bool fillFolder(sf::test::FtpServer& server)
@@ -88,6 +119,9 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("curl_List_20000", BM_curl_List)
         ->Iterations(10)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("Window_vs_curl_List_20000", BM_Window_vs_curl)
+        ->Iterations(20)
         ->Unit(benchmark::kMillisecond);
     const int code = app.run();
     window.SetModified(false);
