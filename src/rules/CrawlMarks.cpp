@@ -5,10 +5,28 @@
 #include "rules/RuleWriter.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QPalette>
 #include <QTreeWidget>
 
 namespace sf {
+
+namespace {
+
+// A row's mark: greyed with the reason as its tip, or neither.
+void setMark(QTreeWidgetItem* item, const QBrush& grey, const QString& reason)
+{
+    if (!reason.isEmpty()) {
+        item->setForeground(0, grey);
+        item->setToolTip(0, reason);
+    } else if (item->data(0, Qt::ForegroundRole).isValid()) {
+        // A new row has no mark to take off; setting one on a row in the list costs a change notice.
+        item->setData(0, Qt::ForegroundRole, QVariant());
+        item->setToolTip(0, QString());
+    }
+}
+
+} // namespace
 
 void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QString& userAgent,
                           const QStringList& gridRows)
@@ -16,6 +34,18 @@ void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QSt
     const robots::RuleSet rules =
         robots::RobotsTxt(RuleGrid::exportText(gridRows)).rulesFor(robots::crawlerToken(userAgent.toUtf8()));
     const QBrush grey = list->palette().brush(QPalette::Disabled, QPalette::Text);
+    // One reason for each deciding line, shared by all the rows the line blocks.
+    QHash<int, QString> reasons;
+    const auto reason = [&](int line) {
+        auto known = reasons.constFind(line);
+        if (known == reasons.cend())
+            known =
+                reasons.insert(line, QApplication::translate("sf", "%1 may not crawl this: line %2, \"%3\"")
+                                         .arg(userAgent)
+                                         .arg(line)
+                                         .arg(gridRows.value(line - 1)));
+        return *known;
+    };
     list->setUpdatesEnabled(false);
     const QSignalBlocker quiet(list->model());
     robots::EntryUrlPaths paths(directory);
@@ -29,19 +59,7 @@ void markCrawlableEntries(QTreeWidget* list, const QString& directory, const QSt
                 continue;
             verdict = rules.checkPath(paths.path(name, item->text(5) == QLatin1String("a")));
         }
-        if (verdict.allowed) {
-            // A new row has no mark to take off; setting one on a row in the list costs a change notice.
-            if (item->data(0, Qt::ForegroundRole).isValid()) {
-                item->setData(0, Qt::ForegroundRole, QVariant());
-                item->setToolTip(0, QString());
-            }
-            continue;
-        }
-        item->setForeground(0, grey);
-        item->setToolTip(0, QApplication::translate("sf", "%1 may not crawl this: line %2, \"%3\"")
-                                .arg(userAgent)
-                                .arg(verdict.line)
-                                .arg(gridRows.value(verdict.line - 1)));
+        setMark(item, grey, verdict.allowed ? QString() : reason(verdict.line));
     }
     list->setUpdatesEnabled(true);
     list->viewport()->update();
