@@ -2,6 +2,7 @@
 // the same run: the time from the refresh command to a filled list of 20,000 entries, and the same
 // folder listed by curl (curl -sS -u USER:PASS ftp://127.0.0.1:PORT/big/ -X MLSD -o /dev/null), each
 // on its own and in turn.
+#include "app/RuleGrid.h"
 #include "app/SharedState.h"
 #include "app/frmMain.h"
 #include "ftp/FtpCommands.h"
@@ -60,10 +61,23 @@ void BM_curl_List(benchmark::State& state)
         curlList(state);
 }
 
-// The two in turn at every iteration, so that a slow moment of the machine weighs on both: the
-// ratio of the window's time to curl's over all iterations.
-void BM_Window_vs_curl(benchmark::State& state)
+// A project whose rules for every robot block 9,000 of the folder's entries, which the list greys.
+QStringList blockingRules()
 {
+    QStringList rows = sf::RuleGrid::newProjectTemplate();
+    rows.insert(5, QStringLiteral("User-agent: *"));
+    rows.insert(6, QStringLiteral("Disallow: /big/page-1"));
+    rows.insert(7, QStringLiteral("Allow: /big/page-15"));
+    rows.insert(8, QStringLiteral("Disallow: /private/"));
+    rows.insert(9, QStringLiteral("Disallow: /*.pdf$"));
+    return rows;
+}
+
+// The two in turn at every iteration, so that a slow moment of the machine weighs on both: the
+// ratio of the window's time to curl's over all iterations. Run on a new project and on one with rules.
+void BM_Window_vs_curl(benchmark::State& state, bool withRules)
+{
+    g_window->setGridRows(withRules ? blockingRules() : sf::RuleGrid::newProjectTemplate());
     qint64 window = 0;
     qint64 curl = 0;
     QElapsedTimer clock;
@@ -120,9 +134,12 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("curl_List_20000", BM_curl_List)
         ->Iterations(10)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("Window_vs_curl_List_20000", BM_Window_vs_curl)
-        ->Iterations(20)
-        ->Unit(benchmark::kMillisecond);
+    for (const bool withRules : {false, true})
+        benchmark::RegisterBenchmark(withRules ? "Window_vs_curl_List_20000_RulesBlock9000"
+                                               : "Window_vs_curl_List_20000",
+                                     BM_Window_vs_curl, withRules)
+            ->Iterations(20)
+            ->Unit(benchmark::kMillisecond);
     const int code = app.run();
     window.SetModified(false);
     return code;
