@@ -64,14 +64,15 @@ std::string_view EntryUrlPaths::path(const QString& entryName, bool folder)
         return {m_joined.constData(), static_cast<size_t>(m_joined.size())};
     }
     m_path.truncate(m_prefixSize); // the folder's part stays, and so does the room
-    for (qsizetype i = 0; i < entryName.size(); ++i) {
-        const char16_t c = entryName[i].unicode();
-        if (c >= 0x80) { // the rest as UTF-8
-            appendPathBytes(m_path, QStringView(entryName).sliced(i).toUtf8());
-            break;
-        }
-        const char byte = static_cast<char>(c);
-        appendPathBytes(m_path, QByteArrayView(&byte, 1));
+    const bool plain = std::all_of(entryName.cbegin(), entryName.cend(), [](QChar c) {
+        return c.unicode() < 0x80 && staysInPath(static_cast<char>(c.unicode()));
+    });
+    if (plain) { // most names: each character is its byte
+        m_path.resize(m_prefixSize + entryName.size());
+        std::transform(entryName.cbegin(), entryName.cend(), m_path.data() + m_prefixSize,
+                       [](QChar c) { return static_cast<char>(c.unicode()); });
+    } else {
+        appendPathBytes(m_path, entryName.toUtf8());
     }
     if (folder)
         m_path += '/';
