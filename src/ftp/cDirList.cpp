@@ -60,8 +60,9 @@ const cDirItem& cDirList::Item(qint32 index) const
 
 const cDirItem& cDirList::Item(const QString& key) const
 {
-    const auto it = keys().constFind(foldKey(key));
-    if (it == m_keys.constEnd())
+    const QHash<QString, qsizetype>& names = keys();
+    const auto it = names.constFind(foldKey(key));
+    if (it == names.constEnd())
         throw std::out_of_range("cDirList::Item: no entry of this name");
     return m_items[static_cast<size_t>(*it)];
 }
