@@ -116,14 +116,6 @@ QString text(const cDirItem& item, int column)
     }
 }
 
-QStringList columns(const cDirItem& item)
-{
-    QStringList texts;
-    for (int column = 0; column < kColumns; ++column)
-        texts.append(text(item, column));
-    return texts;
-}
-
 } // namespace RemoteRow
 
 namespace {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 class cDirItem;
 class cFTP;
@@ -15,8 +14,7 @@ namespace RemoteRow {
 QString attributeString(const cDirItem& item); // nine letters "acdhnorst", "-" where a flag is off
 QString sizeText(qint64 bytes);                // kilobytes, rounded up: "3KB"
 constexpr int kColumns = 6;
-QString text(const cDirItem& item, int column); // one of the columns below
-QStringList columns(const cDirItem& item);      // Name, Size, Date, Time, Attr, Type
+QString text(const cDirItem& item, int column); // Name, Size, Date, Time, Attr, Type
 } // namespace RemoteRow
 
 // The main window's view of the server's current directory: `lv` and the "Folder: " panel.
