@@ -30,7 +30,6 @@ public:
     // While a transfer runs, every transfer is looked at least every `ms` milliseconds, whatever
     // libcurl's wait set and timer say (0: never beyond them).
     void setStepCap(int ms) { m_stepCapMs = ms; }
-    CURLM* multi() const { return m_multi; }
 
     // Starts a transfer; `finished` reports its end. False when libcurl refuses the handle.
     bool start(CURL* easy);
