@@ -64,19 +64,18 @@ class LocalOffsets {
 public:
     int at(const QDateTime& utc)
     {
+        if (!m_zone.hasTransitions()) // a zone that names no transitions gives no stretch to keep
+            return m_zone.offsetFromUtc(utc);
         const qint64 msecs = utc.toMSecsSinceEpoch();
         auto it = m_stretches.upper_bound(msecs);
         if (it != m_stretches.begin() && msecs < std::prev(it)->second.end)
             return std::prev(it)->second.offset;
-        Stretch stretch{msecs + 1, m_zone.offsetFromUtc(utc)};
-        qint64 begin = msecs;
-        if (m_zone.hasTransitions()) {
-            const QTimeZone::OffsetData before = m_zone.previousTransition(utc.addMSecs(1));
-            const QTimeZone::OffsetData after = m_zone.nextTransition(utc);
-            begin = before.atUtc.isValid() ? before.atUtc.toMSecsSinceEpoch() : kNever;
-            stretch.end = after.atUtc.isValid() ? after.atUtc.toMSecsSinceEpoch() : kForever;
-        }
-        m_stretches.insert_or_assign(begin, stretch);
+        const QTimeZone::OffsetData before = m_zone.previousTransition(utc.addMSecs(1));
+        const QTimeZone::OffsetData after = m_zone.nextTransition(utc);
+        const Stretch stretch{after.atUtc.isValid() ? after.atUtc.toMSecsSinceEpoch() : kForever,
+                              m_zone.offsetFromUtc(utc)};
+        m_stretches.insert_or_assign(before.atUtc.isValid() ? before.atUtc.toMSecsSinceEpoch() : kNever,
+                                     stretch);
         return stretch.offset;
     }
 
