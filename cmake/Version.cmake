@@ -4,10 +4,10 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/sf_version.h.in ${CMAKE_BINARY_DIR}/gen
 # The reader and writer of the version resource, plain C++: linked by sf_core and by the build tool
 # that writes each executable's version section.
 add_library(sf_versionres STATIC
-  ${CMAKE_SOURCE_DIR}/src/app/util/VersionResource.cpp ${CMAKE_SOURCE_DIR}/src/app/util/VersionResource.h)
+  ${CMAKE_SOURCE_DIR}/src/base/VersionResource.cpp ${CMAKE_SOURCE_DIR}/src/base/VersionResource.h)
 target_include_directories(sf_versionres PUBLIC ${CMAKE_SOURCE_DIR}/src)
 
-add_executable(sf_versiongen ${CMAKE_SOURCE_DIR}/src/app/util/VersionSectionTool.cpp)
+add_executable(sf_versiongen ${CMAKE_SOURCE_DIR}/src/tools/VersionSectionTool.cpp)
 target_link_libraries(sf_versiongen PRIVATE sf_versionres)
 set_target_properties(sf_versiongen PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 

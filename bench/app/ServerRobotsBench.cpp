@@ -3,10 +3,10 @@
 //    the lines a project cannot keep, replace the grid's body, and let the shown window lay out
 //    and paint the new rows.
 //  - OpenServerRobots_500KiB: the whole Tools command, transfer included, for comparison.
-#include "app/CrawlerCommands.h"
-#include "app/RobotsText.h"
-#include "app/frmMain.h"
-#include "ftp/FtpCommands.h"
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/CrawlerCommands.h"
+#include "gui/main/frmMain.h"
+#include "project/RobotsText.h"
 #include "support/BenchWindow.h"
 #include "support/FtpServer.h"
 

@@ -1,9 +1,9 @@
 // Open and save of a project of 10,000 grid rows, through the main window's own commands.
-#include "app/ProjectCommands.h"
-#include "app/RuleGrid.h"
-#include "app/SharedState.h"
-#include "app/frmMain.h"
-#include "app/util/FileUtils.h"
+#include "base/FileUtils.h"
+#include "base/SharedState.h"
+#include "gui/main/ProjectCommands.h"
+#include "gui/main/frmMain.h"
+#include "project/RuleGrid.h"
 #include "support/BenchWindow.h"
 
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // Starts the main window exactly as the program does and prints, once the window has been shown and
 // painted, the wall-clock time in microseconds since the epoch. bench/startup.py compares it with the
 // moment it started the process.
-#include "app/QtPrompt.h"
-#include "app/frmMain.h"
+#include "gui/common/QtPrompt.h"
+#include "gui/main/frmMain.h"
 
 #include <QApplication>
 #include <QDateTime>

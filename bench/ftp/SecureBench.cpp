@@ -7,7 +7,7 @@
 //                    sftp://127.0.0.1:PORT/HOME/big/ -o /dev/null curl -sS -u root:PASS -k -T robots.txt
 //                    sftp://127.0.0.1:PORT/HOME/robots.txt
 #include "SiteBench.h"
-#include "app/Prompt.h"
+#include "ftp/TrustDecider.h"
 #include "support/FtpServer.h"
 #include "support/SshServer.h"
 
@@ -22,19 +22,14 @@
 namespace {
 
 // Trusts every certificate and host key for this run, as a user answering "This time" would.
-class TrustingPrompt final : public sf::Prompt {
+class TrustingDecider final : public sf::ftp::TrustDecider {
 public:
-    Answer message(const QString&, Buttons buttons, Icon) override
-    {
-        return buttons == Buttons::Trust ? Answer::ThisTime : Answer::Ok;
-    }
-    QString openFileName(const FileDialog&) override { return {}; }
-    QString saveFileName(const FileDialog&) override { return {}; }
-    QString text(const QString&, bool) override { return {}; }
+    sf::ftp::TrustAnswer askTrust(const QString&) override { return sf::ftp::TrustAnswer::ThisTime; }
+    void warnRefused(const QString&) override {}
 };
 
 void describe(sf::bench::Site& site, sf::ftp::Protocol protocol, int port, const QStringList& login,
-              const QStringList& folders)
+              const QStringList& folders, sf::ftp::TrustDecider* trust)
 {
     site.protocol = protocol;
     site.port = port;
@@ -43,6 +38,7 @@ void describe(sf::bench::Site& site, sf::ftp::Protocol protocol, int port, const
     site.listDir = folders.at(0);
     site.uploadDir = folders.at(1);
     site.publish = true;
+    site.ftp.SetTrustDecider(trust);
 }
 
 } // namespace
@@ -53,8 +49,7 @@ int main(int argc, char** argv)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    TrustingPrompt prompt;
-    sf::Prompt::setInstance(&prompt);
+    TrustingDecider trust;
 
     sf::test::FtpServer vsftpd;
     vsftpd.setTls(sf::test::FtpServer::Tls::Explicit);
@@ -68,9 +63,9 @@ int main(int argc, char** argv)
     sf::bench::Site tls;
     sf::bench::Site sftp;
     describe(tls, sf::ftp::Protocol::FtpExplicit, vsftpd.port(), {vsftpd.user(), vsftpd.password()},
-             {QStringLiteral("/big"), vsftpd.writableDir()});
+             {QStringLiteral("/big"), vsftpd.writableDir()}, &trust);
     describe(sftp, sf::ftp::Protocol::Sftp, sshd.port(), {sshd.user(), sshd.password()},
-             {sshd.root() + QStringLiteral("/big"), sshd.root()});
+             {sshd.root() + QStringLiteral("/big"), sshd.root()}, &trust);
     // vsftpd 3.0.3 ends about one in three uploads of 500 KiB over a TLS 1.3 data connection with
     // "426": curl stays at TLS 1.2 here; cFTP sends such an upload again over TLS 1.2 by itself.
     tls.curlOptions = QStringList{QStringLiteral("--tls-max"), QStringLiteral("1.2")};
@@ -78,6 +73,5 @@ int main(int argc, char** argv)
     sf::bench::registerSite(sftp, "sftp");
     const int result = sf::bench::runBenchmarks();
     benchmark::Shutdown();
-    sf::Prompt::setInstance(nullptr);
     return result;
 }

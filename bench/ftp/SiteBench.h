@@ -8,7 +8,7 @@
 // curl starts a process and logs in every time; cFTP works on its open connection, so the
 // ConnectAnd rows show cFTP connecting, changing folder and listing (or uploading), like a fresh
 // curl. A ratio line per pair ends the run.
-#include "ftp/Protocol.h"
+#include "base/Protocol.h"
 #include "ftp/cFTP.h"
 
 #include <QString>

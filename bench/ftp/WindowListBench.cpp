@@ -2,10 +2,9 @@
 // the same run: the time from the refresh command to a filled list of 20,000 entries, and the same
 // folder listed by curl (curl -sS -u USER:PASS ftp://127.0.0.1:PORT/big/ -X MLSD -o /dev/null), each
 // on its own and in turn.
-#include "app/RuleGrid.h"
-#include "app/SharedState.h"
-#include "app/frmMain.h"
-#include "ftp/FtpCommands.h"
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/frmMain.h"
+#include "project/RuleGrid.h"
 #include "support/BenchWindow.h"
 #include "support/FtpServer.h"
 #include "support/TestEnvironment.h"

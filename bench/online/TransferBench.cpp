@@ -5,8 +5,8 @@
 //                     the updater receives the main program, then the file written
 //   BM_TransferOnly   Execute and events until the body has arrived, nothing read or written
 //   BM_CurlCommand    curl -s -f -o <file> -w %{time_total} <url>, timed as a whole and by its own report
-#include "online/transfer/Inet.h"
-#include "online/transfer/SafeDownload.h"
+#include "transfer/Inet.h"
+#include "transfer/SafeDownload.h"
 
 #include <QCoreApplication>
 #include <QDir>

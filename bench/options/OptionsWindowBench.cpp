@@ -6,9 +6,9 @@
 // paint of the list), then it is closed and destroyed. The modal loop itself is replaced by a
 // runner that closes the window at once. Reported: the median of the repetitions, the file in the
 // page cache. "NoDatabase" is the same opening without robots.rbd, for comparison.
-#include "app/ModalRunner.h"
-#include "app/frmMain.h"
-#include "app/util/FileUtils.h"
+#include "base/FileUtils.h"
+#include "gui/common/ModalRunner.h"
+#include "gui/main/frmMain.h"
 #include "robots/RobotDatabase.h"
 
 #include <QAction>

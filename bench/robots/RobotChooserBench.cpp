@@ -12,8 +12,8 @@
 // The file is read through a buffer of about 400 KB, so neither peak may follow the file's size.
 #include "HeapCounter.h"
 
-#include "app/RobotChooser.h"
-#include "app/util/FileUtils.h"
+#include "base/FileUtils.h"
+#include "gui/main/RobotChooser.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The robots.txt evaluator at the sizes crawlers meet: 100,000 URLs against a 500 KiB file of 5,000
 // rules (URLs per second), parsing that file, and marking a listed folder of 20,000 entries for one
 // robot in the main window's remote list.
-#include "rules/CrawlMarks.h"
+#include "gui/rules/CrawlMarks.h"
 #include "rules/RobotsTxt.h"
 
 #include <QApplication>
@@ -62,7 +62,7 @@ void BM_ParseRobots(benchmark::State& state)
 {
     const QByteArray text = bigRobots();
     for (auto _ : state)
-        benchmark::DoNotOptimize(sf::robots::RobotsTxt(text).lines().size());
+        benchmark::DoNotOptimize(sf::rules::RobotsTxt(text).lines().size());
     state.SetBytesProcessed(state.iterations() * text.size());
     state.counters["bytes"] = static_cast<double>(text.size());
 }
@@ -70,7 +70,7 @@ void BM_ParseRobots(benchmark::State& state)
 void BM_EvaluateUrls(benchmark::State& state)
 {
     const QByteArray text = bigRobots();
-    const sf::robots::RuleSet rules = sf::robots::RobotsTxt(text).rulesFor("AnyBot");
+    const sf::rules::RuleSet rules = sf::rules::RobotsTxt(text).rulesFor("AnyBot");
     const std::vector<std::string> paths = urls();
     int blocked = 0;
     for (auto _ : state) {

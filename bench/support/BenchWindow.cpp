@@ -1,7 +1,7 @@
 #include "support/BenchWindow.h"
 
-#include "app/frmMain.h"
-#include "ftp/FtpCommands.h"
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/frmMain.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "app/QtPrompt.h"
-#include "app/SharedState.h"
-#include "app/frmMain.h"
-#include "online/SystemDesktop.h"
+#include "base/SharedState.h"
+#include "gui/common/QtPrompt.h"
+#include "gui/main/frmMain.h"
+#include "gui/online/SystemDesktop.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ftp/Protocol.h"
+#include "base/Protocol.h"
 
 #include <QString>
 

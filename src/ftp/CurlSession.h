@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ftp/Protocol.h"
-#include "online/transfer/Curl.h"
-#include "online/transfer/CurlDriver.h"
+#include "base/Protocol.h"
+#include "transfer/Curl.h"
+#include "transfer/CurlDriver.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "ftp/RemoteName.h"
 
-#include "app/util/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QStringList>
 

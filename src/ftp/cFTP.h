@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/Protocol.h"
+#include "base/Result.h"
 #include "ftp/ListingParser.h"
-#include "ftp/Protocol.h"
 #include "ftp/cDirList.h"
-#include "online/transfer/Result.h"
 
 #include <QObject>
 #include <QString>
@@ -20,6 +20,7 @@ struct CertificateInfo;
 struct ConnectionOptions;
 struct FtpRequest;
 struct HostKeyInfo;
+class TrustDecider;
 } // namespace sf::ftp
 
 // One FTP session: one login on one control connection, kept open between operations.
@@ -89,6 +90,9 @@ public:
     void SetProtocol(sf::ftp::Protocol protocol) { m_protocol = protocol; }
     sf::ftp::Protocol GetProtocol() const { return m_protocol; }
     void SetTrustPolicy(sf::ftp::TrustPolicy policy) { m_trust = policy; }
+    // Who is asked about a certificate or host key that nothing vouches for; without one (nullptr,
+    // the default) such a certificate or key is refused. The decider must outlive the session's use.
+    void SetTrustDecider(sf::ftp::TrustDecider* decider) { m_trustDecider = decider; }
     // SFTP: log in with this private key file (empty: with the password).
     void SetKeyFile(const QString& path, const QString& passphrase = QString())
     {
@@ -230,6 +234,7 @@ private:
     QString m_serverReply; // the reply behind the last ErrorServerResponse
     sf::ftp::Protocol m_protocol = sf::ftp::Protocol::Ftp;
     sf::ftp::TrustPolicy m_trust = sf::ftp::TrustPolicy::Ask;
+    sf::ftp::TrustDecider* m_trustDecider = nullptr;
     QString m_keyFile;
     QString m_keyPassphrase;
     QString m_refusal; // why the last handshake was refused by this side, if it was

@@ -1,8 +1,8 @@
 // Listings, size queries and file transfers of the FTP session.
 #include "ftp/cFTP.h"
 
-#include "app/util/CodePage.h"
-#include "app/util/FileUtils.h"
+#include "base/CodePage.h"
+#include "base/FileUtils.h"
 #include "ftp/CurlSession.h"
 #include "ftp/ListingParser.h"
 #include "ftp/RemoteName.h"

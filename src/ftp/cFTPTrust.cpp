@@ -2,13 +2,12 @@
 // about those that nothing vouches for.
 #include "ftp/cFTP.h"
 
-#include "app/Prompt.h"
+#include "base/SettingsStore.h"
 #include "ftp/CurlSession.h"
-#include "options/SettingsStore.h"
+#include "ftp/TrustDecider.h"
 
 #include <QDir>
 
-using sf::Prompt;
 using sf::SettingsStore;
 using sf::ftp::CertificateInfo;
 using sf::ftp::HostKeyInfo;
@@ -32,16 +31,9 @@ QString hostKeyDetails(const HostKeyInfo& key)
     return cFTP::tr("Key type: %1\nSHA-256 fingerprint: %2").arg(key.keyType, key.fingerprint);
 }
 
-TrustAnswer askTrust(const QString& text)
+TrustAnswer askTrust(sf::ftp::TrustDecider* decider, const QString& question)
 {
-    switch (sf::prompts().message(text, Prompt::Buttons::Trust, Prompt::Icon::Warning)) {
-    case Prompt::Answer::Always:
-        return TrustAnswer::Always;
-    case Prompt::Answer::ThisTime:
-        return TrustAnswer::ThisTime;
-    default:
-        return TrustAnswer::No;
-    }
+    return decider ? decider->askTrust(question) : TrustAnswer::No;
 }
 
 // Why a certificate or host key that nothing vouches for was not used.
@@ -118,15 +110,17 @@ TrustAnswer cFTP::judgeCertificate(const QString& hostPort, const CertificateInf
                                 "Someone may be listening in on the connection, which was refused.\n\n"
                                 "The certificate shown now:\n%2")
                                  .arg(hostPort, certificateDetails(cert));
-        sf::prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Critical);
+        if (m_trustDecider)
+            m_trustDecider->warnRefused(text);
         recordNotTrusted(text);
         return TrustAnswer::No;
     }
     const QString text = tr("The certificate of %1 is not signed by an authority this computer trusts.\n\n%2")
                              .arg(hostPort, certificateDetails(cert));
-    const TrustAnswer answer = m_trust == sf::ftp::TrustPolicy::Refuse
-                                   ? TrustAnswer::No
-                                   : askTrust(text + QStringLiteral("\n\n") + tr("Trust this certificate?"));
+    const TrustAnswer answer =
+        m_trust == sf::ftp::TrustPolicy::Refuse
+            ? TrustAnswer::No
+            : askTrust(m_trustDecider, text + QStringLiteral("\n\n") + tr("Trust this certificate?"));
     if (answer == TrustAnswer::No)
         recordNotTrusted(refusedText(text, m_trust));
     return answer;
@@ -139,13 +133,15 @@ TrustAnswer cFTP::judgeHostKey(const QString& hostPort, const HostKeyInfo& key)
                        "Someone may be listening in on the connection, which was refused.\n\n"
                        "The key shown now:\n%2\n\nKnown keys are kept in %3.")
                         .arg(hostPort, hostKeyDetails(key), SftpKnownHostsFile());
-        sf::prompts().message(m_refusal, Prompt::Buttons::Ok, Prompt::Icon::Critical);
+        if (m_trustDecider)
+            m_trustDecider->warnRefused(m_refusal);
         return TrustAnswer::No;
     }
     const QString text = tr("The host key of %1 is not known yet.\n\n%2").arg(hostPort, hostKeyDetails(key));
-    const TrustAnswer answer = m_trust == sf::ftp::TrustPolicy::Refuse
-                                   ? TrustAnswer::No
-                                   : askTrust(text + QStringLiteral("\n\n") + tr("Trust this host key?"));
+    const TrustAnswer answer =
+        m_trust == sf::ftp::TrustPolicy::Refuse
+            ? TrustAnswer::No
+            : askTrust(m_trustDecider, text + QStringLiteral("\n\n") + tr("Trust this host key?"));
     if (answer == TrustAnswer::No)
         m_refusal = refusedText(text, m_trust);
     return answer;

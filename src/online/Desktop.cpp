@@ -1,8 +1,8 @@
 #include "online/Desktop.h"
 
-#include "app/util/FileUtils.h"
-#include "app/util/VersionInfo.h"
-#include "online/transfer/ServiceUrls.h"
+#include "base/FileUtils.h"
+#include "base/VersionInfo.h"
+#include "transfer/ServiceUrls.h"
 
 #include <QDir>
 

@@ -1,9 +1,9 @@
 #include "online/RobotSubmission.h"
 
-#include "app/util/CodePage.h"
-#include "app/util/DateSerial.h"
-#include "online/transfer/ServiceUrls.h"
+#include "base/CodePage.h"
+#include "base/DateSerial.h"
 #include "robots/RobotRecord.h"
+#include "transfer/ServiceUrls.h"
 
 namespace sf {
 namespace {

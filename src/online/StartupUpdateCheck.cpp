@@ -1,9 +1,9 @@
 #include "online/StartupUpdateCheck.h"
 
-#include "app/SharedState.h"
+#include "base/SharedState.h"
 #include "online/UpdateCheck.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/ServiceUrls.h"
+#include "transfer/Inet.h"
+#include "transfer/ServiceUrls.h"
 
 #include <limits>
 

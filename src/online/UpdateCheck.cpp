@@ -1,11 +1,12 @@
 #include "online/UpdateCheck.h"
 
-#include "app/util/FileUtils.h"
-#include "app/util/VersionInfo.h"
-#include "online/transfer/ComponentCheck.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/ServiceUrls.h"
+#include "base/FileUtils.h"
+#include "base/SharedState.h"
+#include "base/VersionInfo.h"
 #include "robots/RobotDatabase.h"
+#include "transfer/ComponentCheck.h"
+#include "transfer/Inet.h"
+#include "transfer/ServiceUrls.h"
 
 #include "sf_version.h"
 

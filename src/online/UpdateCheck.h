@@ -1,7 +1,7 @@
 #pragma once
 
-#include "online/transfer/SafeDownload.h"
-#include "online/transfer/VersionPage.h"
+#include "transfer/SafeDownload.h"
+#include "transfer/VersionPage.h"
 
 #include <QString>
 

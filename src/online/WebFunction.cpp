@@ -1,8 +1,8 @@
 #include "online/WebFunction.h"
 
-#include "app/util/CodePage.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/ServiceUrls.h"
+#include "base/CodePage.h"
+#include "transfer/Inet.h"
+#include "transfer/ServiceUrls.h"
 
 namespace sf {
 

@@ -1,7 +1,7 @@
 #include "robots/RobotCsv.h"
 
-#include "app/util/CodePage.h"
-#include "app/util/DateSerial.h"
+#include "base/CodePage.h"
+#include "base/DateSerial.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "online/transfer/Result.h"
+#include "base/Result.h"
 #include "robots/RobotRecord.h"
 
 #include <QList>

@@ -1,8 +1,9 @@
 #include "robots/RobotDatabase.h"
 
-#include "app/SharedState.h"
-#include "app/util/CodePage.h"
-#include "app/util/FileUtils.h"
+#include "base/CodePage.h"
+#include "base/FileUtils.h"
+#include "base/SharedState.h"
+#include "robots/RobotState.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "robots/RobotList.h"
 
-#include "app/SharedState.h"
-#include "app/util/CodePage.h"
-#include "app/util/DateSerial.h"
-#include "app/util/FileUtils.h"
+#include "base/CodePage.h"
+#include "base/DateSerial.h"
+#include "base/FileUtils.h"
+#include "robots/RobotState.h"
 
 #include <QCoreApplication>
 #include <QFile>

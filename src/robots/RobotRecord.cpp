@@ -1,6 +1,6 @@
 #include "robots/RobotRecord.h"
 
-#include "app/util/CodePage.h"
+#include "base/CodePage.h"
 
 #include <QCoreApplication>
 

@@ -109,7 +109,7 @@ QString robotCategoryName(int category);
 // The number of the category whose English name this is (case-insensitive), or 0.
 qint16 robotCategoryNumber(QStringView name);
 
-// CurrentRobot, RobotCount and RobotListVersion live with the rest of the shared state in
-// app/SharedState.h.
+// CurrentRobot lives in robots/RobotState.h; RobotCount and RobotListVersion with the rest of the
+// shared state in base/SharedState.h.
 
 } // namespace sf

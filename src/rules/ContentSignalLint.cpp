@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 
-namespace sf::robots {
+namespace sf::rules {
 namespace {
 
 QString tr(const char* text)
 {
-    return QCoreApplication::translate("sf::robots::ContentSignalLint", text);
+    return QCoreApplication::translate("sf::rules::ContentSignalLint", text);
 }
 
 bool isContentSignal(const Line& line)
@@ -63,4 +63,4 @@ void lintContentSignals(const RobotsTxt& txt, std::vector<LintProblem>& problems
     }
 }
 
-} // namespace sf::robots
+} // namespace sf::rules

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace sf::robots {
+namespace sf::rules {
 
 // The Content-Signal lines (the content signals policy: search, ai-input and ai-train, each yes or
 // no) that say something else than their writer probably meant: a key the policy does not know, a
@@ -13,4 +13,4 @@ namespace sf::robots {
 // Part of lint(); adds to out in line order.
 void lintContentSignals(const RobotsTxt& txt, std::vector<LintProblem>& out);
 
-} // namespace sf::robots
+} // namespace sf::rules

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace sf::robots {
+namespace sf::rules {
 namespace {
 
 QString tr(const char* text)
@@ -111,4 +111,4 @@ std::vector<LintProblem> lint(QByteArrayView text)
     return lint(RobotsTxt(text), text.size());
 }
 
-} // namespace sf::robots
+} // namespace sf::rules

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace sf::robots {
+namespace sf::rules {
 
 // Crawlers read at most this many bytes of a robots.txt.
 inline constexpr qsizetype kCrawlerReadLimit = 500 * 1024;
@@ -24,4 +24,4 @@ struct LintProblem {
 std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize);
 std::vector<LintProblem> lint(QByteArrayView text);
 
-} // namespace sf::robots
+} // namespace sf::rules

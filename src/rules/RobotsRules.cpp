@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace sf::robots {
+namespace sf::rules {
 namespace {
 
 // The bytes every match of the pattern starts with.
@@ -184,4 +184,4 @@ Verdict RuleSet::checkPath(std::string_view path) const
     return Verdict{!blocked, disallow.priority > allow.priority ? disallow.line : allow.line};
 }
 
-} // namespace sf::robots
+} // namespace sf::rules

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace sf::robots {
+namespace sf::rules {
 
 struct Verdict {
     bool allowed = true;
@@ -68,4 +68,4 @@ void appendPercentEncoded(QByteArray& out, unsigned char byte);
 // The part of a URL that rules are matched against: path, parameters and query, "/" when empty.
 std::string pathOfUrl(std::string_view url);
 
-} // namespace sf::robots
+} // namespace sf::rules

@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-namespace sf::robots {
+namespace sf::rules {
 namespace {
 
 // Crawlers read at most this much of one line.
@@ -221,4 +221,4 @@ Verdict RobotsTxt::check(QByteArrayView productToken, QByteArrayView urlOrPath) 
     return rulesFor(productToken).check(urlOrPath);
 }
 
-} // namespace sf::robots
+} // namespace sf::rules

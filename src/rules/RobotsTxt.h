@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace sf::robots {
+namespace sf::rules {
 
 // How a crawler reads a robots.txt (RFC 9309, with the reading of the widely used open-source
 // parser where the RFC leaves room). Everything works on the file's bytes.
@@ -70,4 +70,4 @@ bool isGlobalAgent(QByteArrayView userAgentValue);
 // every existing "%XX" in upper case.
 QByteArray normalisedPattern(QByteArrayView value);
 
-} // namespace sf::robots
+} // namespace sf::rules

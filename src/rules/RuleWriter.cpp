@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-namespace sf::robots {
+namespace sf::rules {
 namespace {
 
 // The bytes a path segment holds as they are, by value.
@@ -109,4 +109,9 @@ QStringList alsoBlocked(QByteArrayView pattern, const QString& directory, const 
     return blocked;
 }
 
-} // namespace sf::robots
+QString disallowPath(const QString& directory, const QString& entryName)
+{
+    return QString::fromLatin1(blockingPattern(entryUrlPath(directory, entryName)));
+}
+
+} // namespace sf::rules

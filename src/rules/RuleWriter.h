@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-namespace sf::robots {
+namespace sf::rules {
 
 // The path a crawler requests for a remote entry: folder and name joined by "/" (a doubled slash
 // made single), every byte a path segment cannot hold as it is percent-encoded (UTF-8); letters,
@@ -34,9 +34,12 @@ private:
 // matches the literal star; such a pattern is not exact.
 QByteArray blockingPattern(QByteArrayView urlPath);
 bool isExactPattern(QByteArrayView pattern);
+// The value written after "Disallow: " for a remote entry: its URL path made into a pattern that
+// blocks it.
+QString disallowPath(const QString& directory, const QString& entryName);
 
 // The names among a folder's entries, other than except, whose paths the pattern blocks.
 QStringList alsoBlocked(QByteArrayView pattern, const QString& directory, const QStringList& names,
                         const QString& except);
 
-} // namespace sf::robots
+} // namespace sf::rules

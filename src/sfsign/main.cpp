@@ -11,9 +11,9 @@
 // program would refuse (a robot database it cannot read, a program without the version it is
 // published as) is refused here too, before anything is signed.
 #include "online/UpdateCheck.h"
-#include "online/transfer/ComponentCheck.h"
-#include "online/transfer/Signature.h"
-#include "online/transfer/VersionPage.h"
+#include "transfer/ComponentCheck.h"
+#include "transfer/Signature.h"
+#include "transfer/VersionPage.h"
 
 #include <QCoreApplication>
 #include <QFile>

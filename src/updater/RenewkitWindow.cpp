@@ -1,10 +1,10 @@
 #include "updater/RenewkitWindow.h"
 
-#include "online/transfer/ComponentCheck.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/SafeDownload.h"
-#include "online/transfer/ServiceUrls.h"
-#include "online/transfer/Wait.h"
+#include "transfer/ComponentCheck.h"
+#include "transfer/Inet.h"
+#include "transfer/SafeDownload.h"
+#include "transfer/ServiceUrls.h"
+#include "transfer/Wait.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

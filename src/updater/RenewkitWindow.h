@@ -1,6 +1,6 @@
 #pragma once
 
-#include "online/transfer/VersionPage.h"
+#include "transfer/VersionPage.h"
 
 #include <QByteArray>
 #include <QWidget>

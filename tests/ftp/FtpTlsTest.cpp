@@ -1,6 +1,7 @@
 // FTP over TLS (explicit) and FTPS (implicit) against vsftpd with a certificate made for the test.
+#include "base/SettingsStore.h"
 #include "ftp/cFTP.h"
-#include "options/SettingsStore.h"
+#include "gui/ftp/PromptTrustDecider.h"
 #include "support/FtpServer.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"
@@ -44,6 +45,7 @@ protected:
         server.setTls(GetParam().tls);
         ASSERT_TRUE(server.start(FtpServer::Kind::Vsftpd)) << server.errorString().toStdString();
         ftp.SetProtocol(GetParam().protocol);
+        ftp.SetTrustDecider(&trust);
         ftp.SetModePassive(); // libcurl 7.88 hangs in active-mode FTPS
         ftp.SetTransferBinary();
     }
@@ -56,6 +58,7 @@ protected:
     QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(server.port()); }
 
     FtpServer server;
+    sf::PromptTrustDecider trust; // asks through the scripted prompt
     cFTP ftp;
     QTemporaryDir local;
 };

@@ -3,8 +3,8 @@
 // names as the bytes of the file system.
 #include "FtpTestBase.h"
 
-#include "ftp/RemoteBrowser.h"
 #include "ftp/RemoteName.h"
+#include "gui/ftp/RemoteBrowser.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>

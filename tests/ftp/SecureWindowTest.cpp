@@ -1,11 +1,11 @@
 // FTP over TLS and SFTP as the user drives them from the main window: the project's choice about
 // unknown certificates and host keys, and the folder a login starts in.
-#include "app/SharedState.h"
-#include "app/frmMain.h"
-#include "ftp/FtpCommands.h"
+#include "base/SettingsStore.h"
 #include "ftp/cFTP.h"
-#include "options/SettingsStore.h"
-#include "options/frmOption.h"
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/frmMain.h"
+#include "gui/options/frmOption.h"
+#include "project/ProjectState.h"
 #include "support/FtpServer.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"

@@ -1,5 +1,6 @@
 // SFTP against OpenSSH's sshd: host keys, password and key logins, listing, navigation, publishing.
 #include "ftp/cFTP.h"
+#include "gui/ftp/PromptTrustDecider.h"
 #include "support/ScriptedPrompt.h"
 #include "support/SshServer.h"
 #include "support/TestEnvironment.h"
@@ -22,6 +23,7 @@ protected:
         scriptedPrompt().reset();
         ASSERT_TRUE(server.start()) << server.errorString().toStdString();
         ftp.SetProtocol(sf::ftp::Protocol::Sftp);
+        ftp.SetTrustDecider(&trust);
     }
     void TearDown() override
     {
@@ -43,6 +45,7 @@ protected:
     QString local(const QString& name) const { return m_local.filePath(name); }
 
     sf::test::SshServer server;
+    sf::PromptTrustDecider trust; // asks through the scripted prompt
     cFTP ftp;
 
 private:

@@ -1,6 +1,6 @@
 // A project file of any bytes: read it, and write back what was read.
 #include "FuzzInput.h"
-#include "app/ProjectFile.h"
+#include "project/ProjectFile.h"
 
 #include <QBuffer>
 

@@ -1,7 +1,7 @@
 // The version page of any bytes, read without a public key (hashes taken as they are) and with one
 // (the signature checked).
 #include "FuzzInput.h"
-#include "online/transfer/VersionPage.h"
+#include "transfer/VersionPage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 // An executable of any bytes (PE or ELF): its version resource, and the bytes themselves as a
 // resource, looked up as the program looks them up.
-#include "app/util/VersionResource.h"
+#include "base/VersionResource.h"
 
 #include <cstddef>
 #include <cstdint>

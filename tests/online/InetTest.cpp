@@ -1,9 +1,9 @@
-#include "online/transfer/Inet.h"
-#include "online/transfer/InetStatus.h"
-#include "online/transfer/SafeDownload.h"
-#include "online/transfer/ServiceUrls.h"
-#include "online/transfer/Wait.h"
+#include "transfer/Inet.h"
 #include "support/HttpServer.h"
+#include "transfer/InetStatus.h"
+#include "transfer/SafeDownload.h"
+#include "transfer/ServiceUrls.h"
+#include "transfer/Wait.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

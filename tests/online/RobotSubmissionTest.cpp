@@ -1,7 +1,7 @@
 // The form encoding and the body of a robot submission.
 #include "online/RobotSubmission.h"
-#include "app/util/CodePage.h"
-#include "app/util/DateSerial.h"
+#include "base/CodePage.h"
+#include "base/DateSerial.h"
 #include "robots/RobotRecord.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "online/transfer/SafeDownload.h"
-#include "online/transfer/Inet.h"
+#include "transfer/SafeDownload.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
+#include "transfer/Inet.h"
 
 #include <QDir>
 #include <QFile>

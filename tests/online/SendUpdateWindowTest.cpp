@@ -1,17 +1,17 @@
 // The submission window against the test web service: the POST it sends, the status it shows, the
 // user name it keeps and the registration page it opens.
 #include "RecordingDesktop.h"
-#include "app/SharedState.h"
+#include "base/SettingsStore.h"
+#include "gui/online/frmSendUpdate.h"
 #include "online/Desktop.h"
 #include "online/RobotSubmission.h"
 #include "online/UpdateCheck.h"
-#include "online/frmSendUpdate.h"
-#include "online/transfer/Inet.h"
-#include "options/SettingsStore.h"
 #include "robots/RobotRecord.h"
+#include "robots/RobotState.h"
 #include "support/HttpServer.h"
 #include "support/NamedChild.h"
 #include "support/TestEnvironment.h"
+#include "transfer/Inet.h"
 
 #include <QLabel>
 #include <QLineEdit>

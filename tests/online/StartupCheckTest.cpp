@@ -1,9 +1,9 @@
 // The update check at start-up: the first window never waits for it, a failed one says nothing,
 // and an update it finds is one click away from the update tab.
-#include "app/util/FileUtils.h"
+#include "base/FileUtils.h"
+#include "base/SettingsStore.h"
+#include "gui/options/frmOption.h"
 #include "online/UpdateCheck.h"
-#include "options/SettingsStore.h"
-#include "options/frmOption.h"
 #include "support/HttpServer.h"
 #include "support/MainWindowFixture.h"
 #include "support/ModalScript.h"

@@ -1,6 +1,6 @@
 // The update tab's online check against the test web service: the versions it shows, its message
 // and whether it offers the update.
-#include "online/UpdateTab.h"
+#include "gui/online/UpdateTab.h"
 #include "support/HttpServer.h"
 #include "support/NamedChild.h"
 

@@ -1,12 +1,12 @@
 // The version page, the comparisons, the components and the progress of a download.
-#include "app/util/FileUtils.h"
+#include "base/FileUtils.h"
 #include "online/UpdateCheck.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/Signature.h"
 #include "robots/RobotRecord.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateSamples.h"
+#include "transfer/Inet.h"
+#include "transfer/Signature.h"
 
 #include <QDir>
 #include <QFileInfo>

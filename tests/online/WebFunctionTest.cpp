@@ -1,7 +1,7 @@
 #include "online/WebFunction.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/InetStatus.h"
 #include "support/HttpServer.h"
+#include "transfer/Inet.h"
+#include "transfer/InetStatus.h"
 
 #include <gtest/gtest.h>
 

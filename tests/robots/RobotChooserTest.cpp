@@ -1,8 +1,9 @@
 // The main window's robot chooser as a real combo box: its entries, pictures and user-agents.
-#include "app/RobotChooser.h"
-#include "app/RuleGrid.h"
-#include "app/SharedState.h"
-#include "robots/CategoryIcons.h"
+#include "gui/main/RobotChooser.h"
+#include "base/SharedState.h"
+#include "gui/common/CategoryIcons.h"
+#include "project/RuleGrid.h"
+#include "robots/RobotState.h"
 
 #include "support/TestEnvironment.h"
 

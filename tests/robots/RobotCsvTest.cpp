@@ -1,7 +1,7 @@
 // The table from which the shipped robot database is built: CSV quoting and the cells' meaning.
 #include "robots/RobotCsv.h"
 
-#include "app/util/DateSerial.h"
+#include "base/DateSerial.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // robots.rbd as a file: counting, reading, writing in place and appending, stamping, failures.
-#include "app/SharedState.h"
+#include "base/SharedState.h"
 #include "support/FailDevice.h"
 
 #include "robots/RobotDatabase.h"

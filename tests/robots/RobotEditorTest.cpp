@@ -2,10 +2,10 @@
 // each leaves on disk.
 #include "RobotWindowFixture.h"
 
-#include "app/RobotChooser.h"
-#include "app/SharedState.h"
-#include "app/util/DateSerial.h"
-#include "options/SettingsStore.h"
+#include "base/DateSerial.h"
+#include "base/SettingsStore.h"
+#include "base/SharedState.h"
+#include "gui/main/RobotChooser.h"
 #include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"
 

@@ -1,9 +1,9 @@
 // The "Robots list" tab: the records of robots.rbd in file order, and the set-version command.
 #include "RobotWindowFixture.h"
-#include "app/SharedState.h"
+#include "base/SharedState.h"
 
-#include "app/util/DateSerial.h"
-#include "robots/CategoryIcons.h"
+#include "base/DateSerial.h"
+#include "gui/common/CategoryIcons.h"
 #include "robots/RobotList.h"
 #include "support/NamedChild.h"
 #include "support/ScriptedPrompt.h"

@@ -1,8 +1,9 @@
 // The byte layout of a robot record: where each field sits in its 6552-byte slot.
-#include "app/SharedState.h"
+#include "base/SharedState.h"
 #include "robots/RobotDatabase.h"
+#include "robots/RobotState.h"
 
-#include "app/util/DateSerial.h"
+#include "base/DateSerial.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>

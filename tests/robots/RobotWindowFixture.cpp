@@ -1,5 +1,5 @@
 #include "RobotWindowFixture.h"
-#include "app/SharedState.h"
+#include "base/SharedState.h"
 #include "support/NamedChild.h"
 
 #include <QTest>

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "app/SharedState.h"
-#include "app/frmMain.h"
-#include "options/frmOption.h"
+#include "gui/main/frmMain.h"
+#include "gui/options/frmOption.h"
+#include "gui/robots/RobotListModel.h"
+#include "gui/robots/RobotListTab.h"
+#include "gui/robots/frmEditRobot.h"
 #include "robots/RobotDatabase.h"
-#include "robots/RobotListModel.h"
-#include "robots/RobotListTab.h"
-#include "robots/frmEditRobot.h"
 #include "support/ModalScript.h"
 #include "support/TestEnvironment.h"
 

@@ -3,7 +3,7 @@
 #include "robots/RobotDatabase.h"
 #include "robots/RobotPurposes.h"
 
-#include "app/util/DateSerial.h"
+#include "base/DateSerial.h"
 #include "support/TestEnvironment.h"
 
 #include "sf_version.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace sf::robots;
+using namespace sf::rules;
 
 TEST(ContentSignalLint, MarksUnknownKeysBadValuesStrayLinesAndContradictions)
 {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace sf::robots;
+using namespace sf::rules;
 
 // Each problem the lint names, and lines that look alike but are read as meant.
 TEST(RobotsLint, NamesWhatCrawlersReadOtherwise)

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace sf::robots;
+using namespace sf::rules;
 
 TEST(RobotsTxt, AgreesWithEveryReferenceVerdict)
 {

@@ -1,5 +1,5 @@
 #include "rules/RuleWriter.h"
-#include "app/RuleGrid.h"
+#include "project/RuleGrid.h"
 #include "rules/RobotsTxt.h"
 
 #include <gtest/gtest.h>
@@ -46,26 +46,26 @@ TEST(RuleWriter, AddedRuleBlocksTheEntryUrl)
                    {"/pub/x*y", "/pub/x*y/"},
                    {"/pub//old/", "/pub/old/"}};
     for (const auto& folder : folders) {
-        robots::EntryUrlPaths paths(
+        rules::EntryUrlPaths paths(
             folder.directory); // one for all the folder's entries, as the window uses it
         for (const Case& c : cases) {
             const QByteArray url = folder.urlPrefix + c.segment;
             const std::string where = folder.directory.toStdString() + " | " + c.name.toStdString();
-            EXPECT_EQ(robots::entryUrlPath(folder.directory, c.name), url) << where;
+            EXPECT_EQ(rules::entryUrlPath(folder.directory, c.name), url) << where;
             EXPECT_EQ(paths.path(c.name, false), url.toStdString()) << where;
             EXPECT_EQ(paths.path(c.name, true), (url + '/').toStdString()) << where;
             QStringList rows = RuleGrid::newProjectTemplate();
             ASSERT_TRUE(RuleGrid::addRule(rows, "FooBot", folder.directory, c.name)) << where;
-            const robots::RobotsTxt txt(RuleGrid::exportText(rows));
-            const robots::Verdict verdict = txt.check("FooBot", "https://example.com" + url);
+            const rules::RobotsTxt txt(RuleGrid::exportText(rows));
+            const rules::Verdict verdict = txt.check("FooBot", "https://example.com" + url);
             EXPECT_FALSE(verdict.allowed) << where;
             EXPECT_EQ(verdict.line, RuleGrid::kGroupRow + 2) << where;
             EXPECT_TRUE(txt.check("OtherBot", "https://example.com" + url).allowed) << where;
 
             const QByteArray pattern = RuleGrid::disallowPath(folder.directory, c.name).toLatin1();
             const bool exact = !c.name.contains('*') && !folder.directory.contains('*');
-            EXPECT_EQ(robots::isExactPattern(pattern), exact) << where;
-            EXPECT_EQ(robots::alsoBlocked(pattern, folder.directory, names, c.name), c.alsoBlocks) << where;
+            EXPECT_EQ(rules::isExactPattern(pattern), exact) << where;
+            EXPECT_EQ(rules::alsoBlocked(pattern, folder.directory, names, c.name), c.alsoBlocks) << where;
         }
     }
 }

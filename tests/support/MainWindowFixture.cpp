@@ -1,12 +1,25 @@
 #include "support/MainWindowFixture.h"
 
-#include "app/SharedState.h"
+#include "base/SharedState.h"
+#include "project/ProjectState.h"
+#include "robots/RobotState.h"
 
 namespace sf::test {
+namespace {
+
+// Every value the windows share, in every layer, back to its start.
+void resetSharedState()
+{
+    shared::reset();
+    shared::resetProjectState();
+    shared::resetRobotState();
+}
+
+} // namespace
 
 MainWindowFixture::MainWindowFixture()
 {
-    shared::reset();
+    resetSharedState();
 }
 
 MainWindowFixture::~MainWindowFixture()
@@ -27,7 +40,7 @@ void MainWindowFixture::stop()
     if (window)
         window->SetModified(false); // nothing to ask about when the window goes
     window.reset();
-    shared::reset();
+    resetSharedState();
 }
 
 } // namespace sf::test

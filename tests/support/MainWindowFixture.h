@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/frmMain.h"
+#include "gui/main/frmMain.h"
 
 #include <memory>
 

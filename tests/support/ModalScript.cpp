@@ -1,6 +1,6 @@
 #include "support/ModalScript.h"
 
-#include "app/ModalRunner.h"
+#include "gui/common/ModalRunner.h"
 
 #include <gtest/gtest.h>
 

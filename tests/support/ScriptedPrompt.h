@@ -2,7 +2,7 @@
 
 #include "support/QtPrinters.h"
 
-#include "app/Prompt.h"
+#include "gui/common/Prompt.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,6 +1,6 @@
 #include "support/TestEnvironment.h"
 
-#include "app/util/FileUtils.h"
+#include "base/FileUtils.h"
 
 #include <QFile>
 #include <QSettings>

@@ -1,6 +1,6 @@
 // One main for every test program: a QApplication on the offscreen platform, settings in a
 // temporary folder, and the scripted prompt installed before any window is made.
-#include "app/ModalRunner.h"
+#include "gui/common/ModalRunner.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedPrompt.h"
 #include "support/TestEnvironment.h"

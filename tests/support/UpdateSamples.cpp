@@ -1,9 +1,9 @@
 #include "support/UpdateSamples.h"
 
 #include "online/UpdateCheck.h"
-#include "online/transfer/Signature.h"
 #include "robots/RobotDatabase.h"
 #include "support/TestEnvironment.h"
+#include "transfer/Signature.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

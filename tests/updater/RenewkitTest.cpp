@@ -1,9 +1,9 @@
 #include "online/UpdateCheck.h"
-#include "online/transfer/Inet.h"
-#include "online/transfer/Signature.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateSamples.h"
+#include "transfer/Inet.h"
+#include "transfer/Signature.h"
 #include "updater/RenewkitWindow.h"
 
 #include <QApplication>

@@ -1,0 +1,254 @@
+#include "gui/ftp/FtpCommands.h"
+
+#include "base/CodePage.h"
+#include "base/FileUtils.h"
+#include "ftp/RemoteName.h"
+#include "ftp/SecretStore.h"
+#include "gui/common/BusyPointer.h"
+#include "gui/common/LocalFiles.h"
+#include "gui/common/Prompt.h"
+#include "project/ProjectState.h"
+#include "project/RobotsText.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+namespace sf {
+
+FtpCommands::FtpCommands(FtpWindow& window, QTreeWidget* lv) : m_window(window), m_browser(lv, m_session)
+{
+    m_session.SetTrustDecider(&m_trustDecider);
+}
+
+bool FtpCommands::ConnectFtp()
+{
+    if (m_session.IsBusy())
+        return false;
+    ConnectionFields fields = m_window.connectionFields();
+    if (!askForMissingPassword(fields))
+        return false;
+    bool opened = false;
+    {
+        BusyPointer busy;
+        m_session.SetProtocol(fields.protocol);
+        m_session.SetTrustPolicy(shared::projectHeader.trust);
+        // A key file's passphrase is typed into the password box.
+        m_session.SetKeyFile(fields.keyFile, fields.keyFile.isEmpty() ? QString() : fields.password);
+        opened = m_session.OpenConnection(fields.server, fields.user, fields.password,
+                                          cFTP::PortFromText(fields.port, fields.protocol));
+        if (opened) {
+            // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder,
+            // where an SSH account keeps its site.
+            if (fields.protocol != ftp::Protocol::Sftp)
+                m_session.SetFTPDirectory(QStringLiteral("/"));
+            RefreshRemoteList();
+        }
+    }
+    // Window events ran during the connect: a Disconnect or Close Project pressed meanwhile closed the
+    // session and wins. The window follows the session as it is now; a failed connect has closed any
+    // earlier connection too.
+    const bool connected = m_session.IsConnected();
+    showConnectedState(connected);
+    if (!opened && !stoppedByUser())
+        showError();
+    return connected;
+}
+
+bool FtpCommands::askForMissingPassword(ConnectionFields& fields)
+{
+    // Kept out of the project file, the password comes from the secret store, or else from the user.
+    if (shared::projectHeader.rememberPassword || !fields.password.isEmpty() || !fields.keyFile.isEmpty())
+        return true;
+    const QString key =
+        SecretStore::key(trimSpaces(fields.server), trimSpaces(fields.port), trimSpaces(fields.user));
+    if (const std::optional<QString> stored = SecretStore::read(key)) {
+        fields.password = *stored;
+        return true;
+    }
+    fields.password =
+        prompts().text(QObject::tr("Password for %1 on %2:").arg(fields.user, fields.server), true);
+    return !fields.password.isNull();
+}
+
+void FtpCommands::DisconnectFtp()
+{
+    m_session.CloseConnection();
+    showConnectedState(false);
+}
+
+void FtpCommands::RefreshRemoteList()
+{
+    if (m_session.IsBusy())
+        return;
+    showFolder(m_browser.RefreshRemoteList());
+}
+
+void FtpCommands::lv_DblClick(QTreeWidgetItem* row)
+{
+    if (m_session.IsBusy() || !m_window.isConnected())
+        return;
+    showFolder(m_browser.navigate(row));
+}
+
+void FtpCommands::showConnectedState(bool connected)
+{
+    m_window.setConnectedState(connected);
+    if (!connected)
+        m_browser.clear(); // the status bar keeps the last folder
+}
+
+void FtpCommands::showFolder(const QString& status)
+{
+    // A Disconnect pressed while the folder was read has cleared the list and kept the last folder's
+    // text: the list read meanwhile is not shown.
+    if (!m_session.IsConnected()) {
+        m_browser.clear();
+        return;
+    }
+    m_window.setStatusPanel(0, status);
+    m_window.remoteListShown();
+}
+
+bool FtpCommands::stoppedByUser() const
+{
+    return m_session.GetLastErrorCode() == cFTP::ErrorCancelled;
+}
+
+void FtpCommands::showError()
+{
+    if (m_window.isShown())
+        prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
+}
+
+QString FtpCommands::remoteDirectory()
+{
+    return ftp::displayPath(m_session.GetFTPDirectory());
+}
+
+QString FtpCommands::uploadCompleteText(double seconds)
+{
+    // "###,##0.00": thousands grouped with the user's separators, even where the locale omits them.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return QObject::tr("Upload complete in %1 seconds.").arg(locale.toString(seconds, 'f', 2));
+}
+
+QString FtpCommands::publishMethodText(cFTP::PublishMethod method)
+{
+    return method == cFTP::PublishMethod::Renamed
+               ? QObject::tr("robots.txt was uploaded under a temporary name and then renamed, so it was "
+                             "never half-written on the server.")
+               : QObject::tr("The server refused to rename files, so robots.txt was written in place.");
+}
+
+bool FtpCommands::writeTemporaryFile(const QString& path)
+{
+    // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
+    const QStringList& rows = m_window.gridRows();
+    const RobotsTextForm& form = shared::robotsTextForm;
+    const QByteArray text =
+        m_session.IsTransferBinary() ? RobotsText::write(rows, form) : RobotsText::writeLf(rows, form);
+    return SaveFileAtomically(path, text).ok;
+}
+
+void FtpCommands::UploadRobotsFile()
+{
+    if (m_session.IsBusy() || !m_window.isConnected())
+        return;
+    if (m_uploadCheck && !m_uploadCheck())
+        return;
+    const QString temp = ProgramPath(QStringLiteral("temp.txt"));
+    if (FileExists(temp))
+        DeleteLocalFile(temp);
+    if (!writeTemporaryFile(temp)) {
+        prompts().message(QObject::tr("Could not write %1.").arg(temp), Prompt::Buttons::Ok,
+                          Prompt::Icon::Warning);
+        return;
+    }
+    bool uploaded = false;
+    cFTP::PublishMethod method = cFTP::PublishMethod::Renamed;
+    QElapsedTimer clock;
+    {
+        BusyPointer busy;
+        clock.start();
+        uploaded = m_session.PublishFile(temp, QStringLiteral("robots.txt"), &method);
+    }
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    if (uploaded && m_window.isShown())
+        prompts().message(uploadCompleteText(seconds) + QStringLiteral("\n") + publishMethodText(method),
+                          Prompt::Buttons::Ok, Prompt::Icon::Information);
+    else if (!uploaded && !stoppedByUser())
+        showError();
+    if (m_session.IsConnected())
+        RefreshRemoteList();
+    if (FileExists(temp))
+        DeleteLocalFile(temp);
+}
+
+Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
+{
+    if (m_session.IsBusy() || !m_window.isConnected())
+        return Result::failure(QString());
+    const QTemporaryDir folder;
+    const QString local = folder.filePath(QStringLiteral("robots.txt"));
+    const bool binary = m_session.IsTransferBinary();
+    bool read = false;
+    {
+        BusyPointer busy;
+        m_session.SetTransferBinary();
+        read = folder.isValid() && m_session.FTPDownloadFile(local, QStringLiteral("robots.txt"));
+        if (!binary)
+            m_session.SetTransferASCII();
+    }
+    QFile file(local);
+    if (read && file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+        return {};
+    }
+    return Result::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
+}
+
+void FtpCommands::setSessionModes(bool active, bool binary)
+{
+    if (active)
+        m_session.SetModeActive();
+    else
+        m_session.SetModePassive();
+    if (binary)
+        m_session.SetTransferBinary();
+    else
+        m_session.SetTransferASCII();
+}
+
+void FtpCommands::optActive_Click()
+{
+    shared::projectHeader.activeMode = -1;
+    m_session.SetModeActive();
+    m_window.SetModified(true);
+}
+
+void FtpCommands::optPassive_Click()
+{
+    shared::projectHeader.activeMode = 0;
+    m_session.SetModePassive();
+    m_window.SetModified(true);
+}
+
+void FtpCommands::optAscii_Click()
+{
+    shared::projectHeader.binaryTransfer = 0;
+    m_session.SetTransferASCII();
+    m_window.SetModified(true);
+}
+
+void FtpCommands::optBin_Click()
+{
+    shared::projectHeader.binaryTransfer = -1;
+    m_session.SetTransferBinary();
+    m_window.SetModified(true);
+}
+
+} // namespace sf

@@ -1,0 +1,137 @@
+#include "gui/main/frmBlockByPurpose.h"
+
+#include "gui/common/CategoryIcons.h"
+#include "gui/common/DialogButtons.h"
+#include "robots/RobotPurposes.h"
+#include "robots/RobotRecord.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace sf {
+namespace {
+
+constexpr int kAgentRole = Qt::UserRole;
+constexpr int kCategoryRole = Qt::UserRole + 1;
+
+QTreeWidgetItem* purposeItem(const RobotPurpose& purpose)
+{
+    auto* item = new QTreeWidgetItem(QStringList{purpose.purpose});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
+    item->setCheckState(0, Qt::Unchecked);
+    for (const PurposeRobot& robot : purpose.robots) {
+        auto* child = new QTreeWidgetItem(item, QStringList{robot.name, robot.userAgent});
+        child->setFlags(child->flags() | Qt::ItemIsUserCheckable);
+        child->setCheckState(0, Qt::Unchecked);
+        child->setIcon(0, categoryIcon(robot.category));
+        child->setData(0, kAgentRole, robot.userAgent);
+        child->setData(0, kCategoryRole, robot.category);
+    }
+    return item;
+}
+
+} // namespace
+
+frmBlockByPurpose::frmBlockByPurpose(const RobotPurposes& purposes, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmBlockByPurpose"));
+    setWindowTitle(tr("Block robots by purpose"));
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("tvPurposes"));
+    m_list->setHeaderLabels({tr("Purpose and robot"), tr("User-agent")});
+    m_list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (const RobotPurpose& purpose : purposes.purposes())
+        m_list->addTopLevelItem(purposeItem(purpose));
+
+    const DialogButtons buttons = makeDialogButtons(this, tr("Cancel"));
+    connect(buttons.proceed, &QPushButton::clicked, this, &QDialog::accept);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(
+        new QLabel(tr("Tick the robots to keep out of the whole site. They get one group of their "
+                      "own; robots that have a group already keep it."),
+                   this));
+    layout->addWidget(m_list, 1);
+    layout->addWidget(createSignalBox());
+    layout->addWidget(buttons.row);
+    resize(620, 640);
+}
+
+QWidget* frmBlockByPurpose::createSignalBox()
+{
+    auto* box = new QGroupBox(tr("Usage preferences for all robots (Content-Signal)"), this);
+    auto* form = new QFormLayout(box);
+    const char* names[3] = {"cboSignalSearch", "cboSignalAiInput", "cboSignalAiTrain"};
+    const QString labels[3] = {tr("search:"), tr("ai-input:"), tr("ai-train:")};
+    for (int i = 0; i < 3; ++i) {
+        m_signal[i] = new QComboBox(box);
+        m_signal[i]->setObjectName(QLatin1String(names[i]));
+        m_signal[i]->addItems({tr("not stated"), QStringLiteral("yes"), QStringLiteral("no")});
+        form->addRow(labels[i], m_signal[i]);
+    }
+    m_comment = new QCheckBox(tr("Write the policy's explanation above the line"), box);
+    m_comment->setObjectName(QStringLiteral("chkSignalComment"));
+    form->addRow(m_comment);
+    return box;
+}
+
+template <typename Visit> void frmBlockByPurpose::forEachTicked(Visit visit) const
+{
+    for (int p = 0; p < m_list->topLevelItemCount(); ++p) {
+        const QTreeWidgetItem* purpose = m_list->topLevelItem(p);
+        for (int r = 0; r < purpose->childCount(); ++r) {
+            if (purpose->child(r)->checkState(0) == Qt::Checked)
+                visit(*purpose->child(r));
+        }
+    }
+}
+
+QStringList frmBlockByPurpose::tickedAgents() const
+{
+    QStringList agents;
+    forEachTicked([&](const QTreeWidgetItem& item) { agents << item.data(0, kAgentRole).toString(); });
+    return agents;
+}
+
+QStringList frmBlockByPurpose::tickedSearchRobots() const
+{
+    QStringList names;
+    forEachTicked([&](const QTreeWidgetItem& item) {
+        if (item.data(0, kCategoryRole).toInt() == robotCategoryNumber(u"Search"))
+            names << item.text(0);
+    });
+    return names;
+}
+
+RuleGrid::ContentSignal frmBlockByPurpose::contentSignal() const
+{
+    auto choice = [this](int i) -> std::optional<bool> {
+        const int index = m_signal[i]->currentIndex();
+        return index <= 0 ? std::nullopt : std::optional<bool>(index == 1);
+    };
+    return {choice(0), choice(1), choice(2)};
+}
+
+bool frmBlockByPurpose::withSignalComment() const
+{
+    return m_comment->isChecked();
+}
+
+bool frmBlockByPurpose::setPurposeTicked(const QString& purpose, bool ticked)
+{
+    const QList<QTreeWidgetItem*> found = m_list->findItems(purpose, Qt::MatchExactly, 0);
+    if (found.isEmpty())
+        return false;
+    found.first()->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
+    return true;
+}
+
+} // namespace sf

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "project/RuleGridGroups.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QCheckBox;
+class QComboBox;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace sf {
+
+class RobotPurposes;
+
+// "Block robots by purpose": the purposes of the robot database with their robots, each with a tick
+// box (ticking a purpose ticks its robots), and the usage preferences of the Content-Signal line.
+// The dialog only collects the choice; the caller writes it into the grid.
+class frmBlockByPurpose : public QDialog {
+    Q_OBJECT
+public:
+    frmBlockByPurpose(const RobotPurposes& purposes, QWidget* parent = nullptr);
+
+    // The ticked robots' user-agents, in list order, and the names of those of the "Search" category.
+    QStringList tickedAgents() const;
+    QStringList tickedSearchRobots() const;
+    RuleGrid::ContentSignal contentSignal() const;
+    bool withSignalComment() const;
+
+    // Ticks (or unticks) every robot of a purpose, as a click on the purpose's box does.
+    bool setPurposeTicked(const QString& purpose, bool ticked);
+
+private:
+    QWidget* createSignalBox();
+    template <typename Visit> void forEachTicked(Visit visit) const;
+
+    QTreeWidget* m_list = nullptr;
+    QComboBox* m_signal[3] = {};
+    QCheckBox* m_comment = nullptr;
+};
+
+} // namespace sf

@@ -1,0 +1,144 @@
+// sfcheck: checks a robots.txt on the command line with the program's own evaluator.
+//   sfcheck test ROBOTS_FILE AGENT URL...   "blocked N" or "allowed N" per URL (N: deciding line, 0
+//                                           when none); exit 1 when any URL is blocked
+//   sfcheck rule FOLDER NAME [AGENT]        the rule "Add rule" writes for that remote entry
+//   sfcheck lint ROBOTS_FILE                "LINE: text" per problem; exit 1 when there are any
+// Bad input exits 2 with a message on standard error.
+
+#include "base/Result.h"
+#include "project/RuleGrid.h"
+#include "rules/RobotsLint.h"
+#include "rules/RobotsTxt.h"
+#include "rules/RuleWriter.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+using namespace sf;
+
+namespace {
+
+enum Exit { Ok = 0, Found = 1, BadInput = 2 };
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("sfcheck", text);
+}
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs((text + u'\n').toUtf8().constData(), stream);
+}
+
+int fail(const QString& message)
+{
+    print(stderr, QStringLiteral("sfcheck: ") + message);
+    return BadInput;
+}
+
+int usage()
+{
+    return fail(tr("usage: sfcheck test ROBOTS_FILE AGENT URL...\n"
+                   "       sfcheck rule FOLDER NAME [AGENT]\n"
+                   "       sfcheck lint ROBOTS_FILE"));
+}
+
+// The file's bytes, as a crawler gets them (UTF-8 or Windows-1252 alike).
+Result readRobots(const QString& path, QByteArray& bytes)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Result::failure(tr("%1: no such file").arg(path));
+    if (info.isDir())
+        return Result::failure(tr("%1: is a folder, not a robots.txt file").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result::failure(tr("%1: cannot read: %2").arg(path, file.errorString()));
+    bytes = file.readAll();
+    return {};
+}
+
+// A URL as a crawler requests it: bytes outside ASCII (a UTF-8 argument) percent-encoded.
+QByteArray requestedUrl(const QByteArray& argument)
+{
+    QByteArray url;
+    for (const char c : argument) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80)
+            url += c;
+        else
+            rules::appendPercentEncoded(url, b);
+    }
+    return url;
+}
+
+int runTest(const QStringList& args, const QList<QByteArray>& raw)
+{
+    if (args.size() < 5)
+        return usage();
+    QByteArray bytes;
+    if (const Result read = readRobots(args[2], bytes); !read)
+        return fail(read.error);
+    const rules::RuleSet rules = rules::RobotsTxt(bytes).rulesFor(raw[3]);
+    bool anyBlocked = false;
+    for (qsizetype i = 4; i < raw.size(); ++i) {
+        const rules::Verdict verdict = rules.check(requestedUrl(raw[i]));
+        anyBlocked = anyBlocked || !verdict.allowed;
+        print(stdout, QStringLiteral("%1 %2")
+                          .arg(QLatin1String(verdict.allowed ? "allowed" : "blocked"))
+                          .arg(verdict.line));
+    }
+    return anyBlocked ? Found : Ok;
+}
+
+int runRule(const QStringList& args)
+{
+    if (args.size() < 4 || args.size() > 5)
+        return usage();
+    const bool withAgent = args.size() == 5;
+    QStringList rows;
+    if (!RuleGrid::addRule(rows, withAgent ? args[4] : QStringLiteral("*"), args[2], args[3]))
+        return fail(tr("no rule can be written for this name (empty, \"..\" or a line break)"));
+    for (const QString& row : withAgent ? rows.mid(0, 2) : rows.mid(1, 1))
+        print(stdout, row);
+    const QByteArray pattern = RuleGrid::disallowPath(args[2], args[3]).toLatin1();
+    if (!rules::isExactPattern(pattern))
+        print(stderr, tr("note: a \"*\" in the path can only be written as the wildcard, so the rule also "
+                         "blocks other paths that fit it"));
+    return Ok;
+}
+
+int runLint(const QStringList& args)
+{
+    if (args.size() != 3)
+        return usage();
+    QByteArray bytes;
+    if (const Result read = readRobots(args[2], bytes); !read)
+        return fail(read.error);
+    const auto problems = rules::lint(bytes);
+    for (const rules::LintProblem& problem : problems)
+        print(stdout, QStringLiteral("%1: %2").arg(problem.line).arg(problem.text));
+    return problems.empty() ? Ok : Found;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QList<QByteArray> raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QByteArray(argv[i]);
+    const QStringList args = QCoreApplication::arguments();
+    const QString command = args.value(1);
+    if (command == QLatin1String("test"))
+        return runTest(args, raw);
+    if (command == QLatin1String("rule"))
+        return runRule(args);
+    if (command == QLatin1String("lint"))
+        return runLint(args);
+    return usage();
+}

@@ -1,0 +1,235 @@
+// The server's own robots.txt into the grid and back, and the robots of a purpose kept out, through
+// the real main window, a real FTP server and the shipped robot database.
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/frmBlockByPurpose.h"
+#include "gui/main/frmMain.h"
+#include "gui/options/frmOption.h"
+#include "project/RobotsText.h"
+#include "project/RuleGrid.h"
+#include "robots/RobotPurposes.h"
+#include "robots/RobotRecord.h"
+#include "rules/RobotsTxt.h"
+#include "support/FtpServer.h"
+#include "support/MainWindowFixture.h"
+#include "support/ModalScript.h"
+#include "support/NamedChild.h"
+#include "support/ScriptedPrompt.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace sf;
+using test::FtpServer;
+using test::named;
+using test::scriptedPrompt;
+
+namespace {
+
+class CrawlerCommandsTest : public testing::Test, protected test::MainWindowFixture {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(test::buildBinDir() + "/robots.rbd", programDir.file("robots.rbd")));
+        start();
+    }
+    void TearDown() override { stop(); }
+
+    void connectToServer()
+    {
+        ASSERT_TRUE(server.start(FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
+        const std::pair<const char*, QString> fields[] = {{"txtServer", server.host()},
+                                                          {"txtUser", server.user()},
+                                                          {"txtPassword", server.password()},
+                                                          {"txtPort", QString::number(server.port())}};
+        for (const auto& [name, text] : fields) {
+            named<QLineEdit>(window, name)->clear();
+            QTest::keyClicks(named<QLineEdit>(window, name), text);
+        }
+        named<QAction>(window, "mnuConnect")->trigger();
+        ASSERT_TRUE(window->isConnected());
+    }
+
+    test::TempProgramDir programDir;
+    FtpServer server;
+};
+
+QByteArray manyLines()
+{
+    QByteArray bytes = "User-agent: *\n";
+    bytes += "# " + QByteArray(700, 'x') + "\n";
+    for (int i = 0; bytes.count('\n') < 5000; ++i)
+        bytes += "Disallow: /folder-" + QByteArray::number(i) + "/\n";
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(CrawlerCommandsTest, ServerFileComesIntoTheGridAndGoesBackByteForByte)
+{
+    connectToServer();
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int lines;
+    } cases[] = {
+        {"CR LF", "User-agent: *\r\nDisallow: /private\r\n\r\nUser-agent: GPTBot\r\nDisallow: /\r\n", 5},
+        {"LF", "User-agent: *\nAllow: /a\n", 2},
+        {"UTF-8 accents", "# R\xC3\xA9gles du caf\xC3\xA9\nUser-agent: *\nDisallow: /\xC3\xA9t\xC3\xA9/\n",
+         3},
+        {"Windows-1252", "# R\xE8gles \x80\r\nUser-agent: *\r\nDisallow: /\r\n", 3},
+        {"BOM", "\xEF\xBB\xBFUser-agent: *\r\nDisallow: /tmp\r\n", 2},
+        {"5,000 lines", manyLines(), 5000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.writeFile("/robots.txt", c.bytes);
+        scriptedPrompt().reset();
+        if (window->isModified())
+            scriptedPrompt().answerNext(Prompt::Answer::No); // the save question comes first
+        named<QAction>(window, "mnuOpenServerRobots")->trigger();
+        EXPECT_EQ(window->gridRows().size(), RuleGrid::kHeaderRows + c.lines + 4);
+        EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
+        ASSERT_FALSE(scriptedPrompt().messages().isEmpty());
+        const QString report = scriptedPrompt().messages().last();
+        EXPECT_TRUE(report.startsWith(QStringLiteral("The %1 line").arg(c.lines))) << report.toStdString();
+        EXPECT_EQ(report.contains("Line 2: longer than 617 characters"), c.lines == 5000)
+            << report.toStdString();
+
+        named<QAction>(window, "mnuUploadSfp")->trigger();
+        const RobotsTextFile read = RobotsText::read(c.bytes);
+        RobotsTextForm plain = read.form;
+        plain.byteOrderMark = false;
+        const QStringList grid = window->gridRows();
+        const QByteArray expected = (read.form.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray()) +
+                                    RobotsText::write(grid.mid(0, RuleGrid::kHeaderRows), plain) +
+                                    c.bytes.mid(read.form.byteOrderMark ? 3 : 0) +
+                                    RobotsText::write(grid.mid(grid.size() - 4), plain);
+        EXPECT_EQ(server.readFile("/robots.txt"), expected);
+    }
+}
+
+TEST_F(CrawlerCommandsTest, ServerFileOutsideTheRootIsSaidSo)
+{
+    connectToServer();
+    server.makeDir("/www");
+    server.writeFile("/www/robots.txt", "User-agent: *\n");
+    ASSERT_TRUE(window->ftpCommands().session().SetFTPDirectory("/www"));
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    named<QAction>(window, "mnuOpenServerRobots")->trigger();
+    ASSERT_FALSE(scriptedPrompt().messages().isEmpty());
+    EXPECT_TRUE(scriptedPrompt().messages().last().contains("this folder is /www, not \"/\""));
+    ASSERT_TRUE(QFile::remove(server.localPath("/www/robots.txt")));
+    const QStringList before = window->gridRows();
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    named<QAction>(window, "mnuOpenServerRobots")->trigger();
+    EXPECT_TRUE(scriptedPrompt().messages().last().startsWith("Could not read robots.txt in /www"));
+    EXPECT_EQ(window->gridRows(), before) << "a missing file leaves the grid alone";
+}
+
+TEST_F(CrawlerCommandsTest, PurposeDialogBlocksTheRobotsOfThePurposeInOneGroup)
+{
+    RobotPurposes purposes;
+    ASSERT_TRUE(purposes.load(programDir.file("robots.rbd")));
+    QStringList training;
+    for (const PurposeRobot& robot : purposes.find("AI model training")->robots)
+        training << robot.userAgent;
+
+    test::ModalScript script;
+    const auto tick = [](const char* purpose) {
+        return std::function<void(frmBlockByPurpose&)>([purpose](frmBlockByPurpose& dialog) {
+            auto* list = named<QTreeWidget>(dialog, "tvPurposes");
+            list->findItems(purpose, Qt::MatchExactly).first()->setCheckState(0, Qt::Checked);
+            QTest::mouseClick(named<QPushButton>(dialog, "Proceed"), Qt::LeftButton);
+        });
+    };
+    script.next<frmBlockByPurpose>(tick("search engine"));
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    const QStringList before = window->gridRows();
+    named<QAction>(window, "mnuBlockByPurpose")->trigger();
+    ASSERT_FALSE(scriptedPrompt().messages().isEmpty());
+    EXPECT_TRUE(scriptedPrompt().messages().last().contains("Googlebot, ")) << "the search robots are named";
+    EXPECT_EQ(window->gridRows(), before) << "No blocks nothing";
+
+    script.next<frmBlockByPurpose>(tick("AI model training"));
+    named<QAction>(window, "mnuBlockByPurpose")->trigger();
+    QStringList group;
+    for (const QString& agent : training)
+        group << "User-agent: " + agent;
+    group << "Disallow: /"
+          << "";
+    EXPECT_EQ(window->gridRows(), RobotsText::gridWithBody(before, group));
+    EXPECT_TRUE(window->isModified());
+    const rules::RobotsTxt txt(RobotsText::write(window->gridRows(), RobotsTextForm{}));
+    // A crawler is checked under the token the reference reads from its name ("AI2Bot" as "AI").
+    const auto token = [](const QString& agent) { return rules::agentToken(agent.toLatin1()); };
+    for (const QString& agent : training)
+        EXPECT_FALSE(txt.check(token(agent), "/").allowed) << agent.toStdString();
+    int searchRobots = 0;
+    for (const RobotPurpose& purpose : purposes.purposes()) {
+        for (const PurposeRobot& robot : purpose.robots) {
+            if (robot.category != robotCategoryNumber(u"Search"))
+                continue;
+            ++searchRobots;
+            EXPECT_TRUE(txt.check(token(robot.userAgent), "/").allowed) << robot.userAgent.toStdString();
+        }
+    }
+    EXPECT_GT(searchRobots, 20);
+    EXPECT_EQ(script.pendingSteps(), 0);
+}
+
+TEST_F(CrawlerCommandsTest, SitemapsTypedInTheOptionsBecomeGridLines)
+{
+    test::ModalScript script;
+    script.next<frmOption>([](frmOption& options) {
+        QTest::keyClicks(named<QPlainTextEdit>(options, "txtSitemaps"), "https://example.org/sitemap.xml");
+        QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
+    });
+    named<QAction>(window, "mnuOptions")->trigger();
+    EXPECT_EQ(window->gridRows(), RobotsText::gridWithBody(RuleGrid::newProjectTemplate(),
+                                                           {"Sitemap: https://example.org/sitemap.xml", ""}));
+    script.next<frmOption>([](frmOption& options) {
+        EXPECT_EQ(named<QPlainTextEdit>(options, "txtSitemaps")->toPlainText(),
+                  "https://example.org/sitemap.xml");
+    });
+    named<QAction>(window, "mnuOptions")->trigger();
+}
+
+TEST_F(CrawlerCommandsTest, UploadThatUnblocksWhatTheServerBlockedAsksFirst)
+{
+    connectToServer();
+    server.makeDir("/private");
+    const QByteArray serverFile =
+        "User-agent: GPTBot\nDisallow: /private/\n\nUser-agent: *\nDisallow: /old.html\n";
+    server.writeFile("/robots.txt", serverFile);
+    server.writeFile("/old.html", "x");
+    named<QAction>(window, "mnuRefresh")->trigger();
+    named<QAction>(window, "mnu_allow_all")->trigger();
+
+    scriptedPrompt().reset();
+    scriptedPrompt().answerNext(Prompt::Answer::No);
+    named<QAction>(window, "mnuUploadSfp")->trigger();
+    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+    const QString question = scriptedPrompt().messages().first();
+    EXPECT_TRUE(question.contains("*: /old.html becomes allowed")) << question.toStdString();
+    EXPECT_TRUE(question.contains("GPTBot: /private/ becomes allowed")) << question.toStdString();
+    EXPECT_TRUE(question.endsWith("Upload anyway?"));
+    EXPECT_EQ(server.readFile("/robots.txt"), serverFile) << "No leaves the server's file as it was";
+
+    named<QAction>(window, "mnuCompareServerRobots")->trigger();
+    EXPECT_TRUE(scriptedPrompt().messages().last().contains("GPTBot: /private/ becomes allowed"));
+
+    scriptedPrompt().answerNext(Prompt::Answer::Yes);
+    named<QAction>(window, "mnuUploadSfp")->trigger();
+    EXPECT_EQ(server.readFile("/robots.txt"), RobotsText::write(window->gridRows(), RobotsTextForm{}));
+    scriptedPrompt().reset();
+    named<QAction>(window, "mnuUploadSfp")->trigger();
+    EXPECT_EQ(scriptedPrompt().messages().size(), 1) << "the same file again: no question, only the result";
+}
