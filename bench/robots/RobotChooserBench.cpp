@@ -117,7 +117,8 @@ void BM_ChooserListRefresh(benchmark::State& state)
     RobotChooserList list;
     const QString path = g_databaseDir + QStringLiteral("/robots.rbd");
     for (auto _ : state) {
-        list.refresh(path);
+        if (const Result<void> read = list.refresh(path); !read)
+            state.SkipWithError(read.error.toUtf8().constData());
         benchmark::DoNotOptimize(list.count());
     }
 }

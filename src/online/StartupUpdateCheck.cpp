@@ -18,6 +18,7 @@ void StartupUpdateCheck::start()
 {
     if (isRunning())
         return;
+    m_ended = false;
     m_inet->SetRequestTimeout(60);
     m_inet->Execute(WebFunctionUrl(QStringLiteral("spiderfenceversion.asp")), QStringLiteral("GET"));
 }
@@ -29,14 +30,21 @@ bool StartupUpdateCheck::isRunning() const
 
 void StartupUpdateCheck::onStateChanged(int state)
 {
-    if (state != Inet::ResponseCompleted || m_inet->StillExecuting())
+    if (m_inet->StillExecuting())
         return;
-    const VersionPageResult read = VersionPageOf(*m_inet, m_inet->GetChunk(std::numeric_limits<int>::max()));
-    if (!read.page)
-        return;
-    const ComponentVersions here{ProgramVersionText(), RobotListVersion, InstalledRenewkitVersion()};
-    if (CompareVersions(here, read.page->versions).any())
+    if (state == Inet::ResponseCompleted && foundUpdate())
         emit updateAvailable();
+    m_ended = true;
+}
+
+bool StartupUpdateCheck::foundUpdate() const
+{
+    const Result<VersionPage> read =
+        VersionPageOf(*m_inet, m_inet->GetChunk(std::numeric_limits<int>::max()));
+    if (!read)
+        return false;
+    const ComponentVersions here{ProgramVersionText(), RobotListVersion, InstalledRenewkitVersion()};
+    return CompareVersions(here, read->versions).any();
 }
 
 } // namespace sf

@@ -17,14 +17,18 @@ public:
     // Starts the check and returns at once; nothing happens while one is running.
     void start();
     bool isRunning() const;
+    // Whether the last check started has ended, with or without an update found.
+    bool hasEnded() const { return m_ended; }
 
 signals:
     void updateAvailable();
 
 private:
     void onStateChanged(int state);
+    bool foundUpdate() const;
 
     Inet* m_inet = nullptr;
+    bool m_ended = false;
 };
 
 } // namespace sf

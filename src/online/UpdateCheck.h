@@ -44,7 +44,7 @@ int ProgressKilobytes(qint64 bytes, int maximum);
 
 // Whether bytes are a robot database that may replace robots.rbd, or why not: at least one record,
 // no record cut short, and every record a robot of a known category.
-Result CheckRobotDatabase(const QByteArray& bytes);
+Result<void> CheckRobotDatabase(const QByteArray& bytes);
 
 // What a component's new contents must be: the hash the version page gives for it, and for the
 // robot database a readable database, for Renewkit a program of the announced version.
@@ -54,7 +54,7 @@ ContentCheck ComponentContentCheck(const Component& component, const VersionPage
 // replaced only when the whole body arrived with a 2xx status and passes the check (its
 // ComponentContentCheck, for one). progressKB receives the kilobytes of the whole 256-byte chunks
 // received so far, once at least one has arrived.
-DownloadResult DownloadComponent(Inet& inet, const Component& component, const ContentCheck& check,
-                                 const std::function<void(int kb)>& progressKB);
+Result<void> DownloadComponent(Inet& inet, const Component& component, const ContentCheck& check,
+                               const std::function<void(int kb)>& progressKB);
 
 } // namespace sf

@@ -1,14 +1,13 @@
 #include "rules/ContentSignalLint.h"
 
+#include "base/Translate.h"
+
 #include <QCoreApplication>
 
 namespace sf::rules {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::rules::ContentSignalLint", text);
-}
+SF_FILE_TRANSLATIONS("sf::rules::ContentSignalLint")
 
 bool isContentSignal(const Line& line)
 {

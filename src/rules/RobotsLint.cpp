@@ -1,5 +1,6 @@
 #include "rules/RobotsLint.h"
 
+#include "base/Translate.h"
 #include "rules/ContentSignalLint.h"
 
 #include <QCoreApplication>
@@ -10,10 +11,7 @@
 namespace sf::rules {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("RobotsLint", text);
-}
+SF_FILE_TRANSLATIONS("RobotsLint")
 
 bool isRule(const Line& line)
 {

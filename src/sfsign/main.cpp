@@ -11,6 +11,8 @@
 // program would refuse (a robot database it cannot read, a program without the version it is
 // published as) is refused here too, before anything is signed.
 #include "online/UpdateCheck.h"
+
+#include "base/Translate.h"
 #include "transfer/ComponentCheck.h"
 #include "transfer/Signature.h"
 #include "transfer/VersionPage.h"
@@ -25,10 +27,7 @@
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sfsign", text);
-}
+SF_FILE_TRANSLATIONS("sfsign")
 
 int failWith(const QString& text)
 {
@@ -67,7 +66,7 @@ int makeKeys(const QString& secretKeyFile)
 }
 
 // Whether the file is what the program would take as that component, or why not.
-sf::Result checkFile(int index, const QByteArray& bytes, const sf::ComponentVersions& versions)
+sf::Result<void> checkFile(int index, const QByteArray& bytes, const sf::ComponentVersions& versions)
 {
     switch (index) {
     case 0:
@@ -77,7 +76,7 @@ sf::Result checkFile(int index, const QByteArray& bytes, const sf::ComponentVers
     case 3:
         return sf::CheckProgramVersion(bytes, versions.program);
     default:
-        return bytes.isEmpty() ? sf::Result::failure(tr("the file is empty")) : sf::Result{};
+        return bytes.isEmpty() ? sf::Result<void>::failure(tr("the file is empty")) : sf::Result<void>{};
     }
 }
 
@@ -93,7 +92,7 @@ int writePage(const QStringList& args)
         const std::optional<QByteArray> bytes = readFile(path);
         if (!bytes)
             return failWith(tr("cannot read %1").arg(path));
-        if (const sf::Result checked = checkFile(i, *bytes, versions); !checked)
+        if (const sf::Result<void> checked = checkFile(i, *bytes, versions); !checked)
             return failWith(QStringLiteral("%1: %2").arg(path, checked.error));
         hashes.at(static_cast<std::size_t>(i)) = sf::Sha256(*bytes);
     }

@@ -1,5 +1,6 @@
 #include "transfer/SafeDownload.h"
 
+#include "base/Translate.h"
 #include "transfer/Inet.h"
 #include "transfer/Wait.h"
 
@@ -25,18 +26,11 @@
 namespace sf {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("SafeDownload", text);
-}
+SF_FILE_TRANSLATIONS("SafeDownload")
 
-DownloadResult failure(int number, const QString& description, bool inUse = false)
+Result<void> failure(int number, const QString& description)
 {
-    DownloadResult result;
-    result.errorNumber = number;
-    result.error = description;
-    result.inUse = inUse;
-    return result;
+    return Result<void>::failure(description, number);
 }
 
 std::filesystem::path nativePath(const QString& path)
@@ -90,16 +84,13 @@ public:
                                    QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"))
     {
     }
-    DownloadResult open()
-    {
-        return m_temp.open() ? success() : failure(m_temp.error(), m_temp.errorString());
-    }
+    Result<void> open() { return m_temp.open() ? success() : failure(m_temp.error(), m_temp.errorString()); }
     bool write(const QByteArray& bytes) { return m_temp.write(bytes) == bytes.size(); }
-    DownloadResult writeError() const { return failure(m_temp.error(), m_temp.errorString()); }
-    DownloadResult commit(bool executable)
+    Result<void> writeError() const { return failure(m_temp.error(), m_temp.errorString()); }
+    Result<void> commit(bool executable)
     {
         if (FileInUse(m_target))
-            return failure(DownloadResult::FileInUseError, tr("The file is in use"), true);
+            return failure(kFileInUseError, tr("The file is in use"));
         if (!m_temp.flush())
             return writeError();
         if (!m_temp.setPermissions(newFilePermissions(executable)))
@@ -114,19 +105,14 @@ public:
     }
 
 private:
-    static DownloadResult success()
-    {
-        DownloadResult result;
-        result.ok = true;
-        return result;
-    }
+    static Result<void> success() { return {}; }
     QString m_target;
     QTemporaryFile m_temp;
 };
 
 } // namespace
 
-DownloadResult CheckTransfer(const Inet& inet)
+Result<void> CheckTransfer(const Inet& inet)
 {
     if (inet.StillExecuting())
         return failure(0, tr("The download has not finished"));
@@ -139,18 +125,16 @@ DownloadResult CheckTransfer(const Inet& inet)
         return failure(static_cast<int>(status), tr("The server answered with status %1").arg(status));
     if (!inet.BodyDelimited())
         return failure(0, tr("The server did not say how long its answer is, so it may be cut short"));
-    DownloadResult result;
-    result.ok = true;
-    return result;
+    return {};
 }
 
-DownloadResult ReplaceFile(const QString& target, const QByteArray& bytes, bool executable,
-                           const QString& backup)
+Result<void> ReplaceFile(const QString& target, const QByteArray& bytes, bool executable,
+                         const QString& backup)
 {
     if (FileInUse(target))
-        return failure(DownloadResult::FileInUseError, tr("The file is in use"), true);
+        return failure(kFileInUseError, tr("The file is in use"));
     Replacement file(target);
-    DownloadResult result = file.open();
+    Result<void> result = file.open();
     if (!result.ok)
         return result;
     if (!file.write(bytes))
@@ -217,8 +201,8 @@ std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
     return body;
 }
 
-DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
-                            const std::function<void(qint64)>& progress, const ContentCheck& check)
+Result<void> DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
+                          const std::function<void(qint64)>& progress, const ContentCheck& check)
 {
     if (!inet.Execute(url, QStringLiteral("GET")))
         return failure(0, tr("Another transfer is running"));
@@ -227,20 +211,20 @@ DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& targe
         if (progress)
             progress(inet.BytesReceived());
     }
-    const DownloadResult transfer = CheckTransfer(inet);
+    const Result<void> transfer = CheckTransfer(inet);
     if (!transfer.ok)
         return transfer;
     const QByteArray body = inet.GetChunk(std::numeric_limits<int>::max());
-    if (const Result checked = CheckContent(body, check); !checked)
+    if (const Result<void> checked = CheckContent(body, check); !checked)
         return failure(0, checked.error);
     return ReplaceFile(target, body, executable);
 }
 
-Result CheckContent(const QByteArray& body, const ContentCheck& check)
+Result<void> CheckContent(const QByteArray& body, const ContentCheck& check)
 {
     if (body.isEmpty())
-        return Result::failure(tr("The server sent an empty file"));
-    return check ? check(body) : Result{};
+        return Result<void>::failure(tr("The server sent an empty file"));
+    return check ? check(body) : Result<void>{};
 }
 
 bool RestoreBackup(const QString& target, const QString& backup)

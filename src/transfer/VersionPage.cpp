@@ -1,5 +1,6 @@
 #include "transfer/VersionPage.h"
 
+#include "base/Translate.h"
 #include "transfer/Inet.h"
 #include "transfer/SafeDownload.h"
 #include "transfer/ServiceUrls.h"
@@ -18,10 +19,7 @@ constexpr int kVersionFields = 9;
 constexpr int kHashFields = static_cast<int>(kHashedFiles.size());
 constexpr qsizetype kHashBytes = 32;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("VersionPage", text);
-}
+SF_FILE_TRANSLATIONS("VersionPage")
 
 QByteArray withoutLineEnd(QByteArray text)
 {
@@ -93,17 +91,17 @@ std::optional<ComponentVersions> ParseVersionReply(const QString& reply)
     return ComponentVersions{joined(0), joined(3), joined(6)};
 }
 
-VersionPageResult ReadVersionPage(const QByteArray& reply, const QByteArray& publicKey)
+Result<VersionPage> ReadVersionPage(const QByteArray& reply, const QByteArray& publicKey)
 {
     const std::optional<ComponentVersions> versions = ParseVersionReply(QString::fromLatin1(reply));
     if (!versions)
-        return {Result::failure(tr("Update check failed: no version information was received")), {}};
+        return Result<void>::failure(tr("Update check failed: no version information was received"));
     const QList<QByteArray> fields = withoutLineEnd(reply).split(',');
     const std::optional<QHash<QString, QByteArray>> hashes = hashFields(fields);
     const bool signedByMaker = hashes && !publicKey.isEmpty() && signedWith(reply, fields, publicKey);
     if (!publicKey.isEmpty() && !signedByMaker)
-        return {Result::failure(tr("Update check failed: the version page is not signed by the maker")), {}};
-    return {Result{}, VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker}};
+        return Result<void>::failure(tr("Update check failed: the version page is not signed by the maker"));
+    return VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker};
 }
 
 QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<QByteArray, 4>& hashes,
@@ -124,17 +122,17 @@ QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<
     return page + ',' + signature.toBase64() + '\n';
 }
 
-VersionPageResult FetchVersionPage(Inet& inet)
+Result<VersionPage> FetchVersionPage(Inet& inet)
 {
     inet.SetURL(WebFunctionUrl(QStringLiteral("spiderfenceversion.asp")));
     return VersionPageOf(inet, inet.OpenURL());
 }
 
-VersionPageResult VersionPageOf(const Inet& inet, const QByteArray& reply)
+Result<VersionPage> VersionPageOf(const Inet& inet, const QByteArray& reply)
 {
     // An error page, or a page cut short, is no version page, whatever it holds.
     if (!CheckTransfer(inet).ok)
-        return {Result::failure(tr("Update check failed: no version information was received")), {}};
+        return Result<void>::failure(tr("Update check failed: no version information was received"));
     return ReadVersionPage(reply, MakerPublicKey());
 }
 

@@ -40,13 +40,9 @@ struct VersionPage {
 };
 
 // A version page, or why there is none (a text for the user): ok exactly when `page` holds one.
-struct VersionPageResult : Result {
-    std::optional<VersionPage> page;
-};
-
 // Reads a version page as sent. With a public key, only a page whose signature verifies with it is
 // accepted, hashes and all; without one, a page's hashes are taken as they are.
-VersionPageResult ReadVersionPage(const QByteArray& reply, const QByteArray& publicKey);
+Result<VersionPage> ReadVersionPage(const QByteArray& reply, const QByteArray& publicKey);
 
 // The text of a version page of these versions and file hashes (in kHashedFiles order), signed with
 // secretKey, ending with a line break. Empty when a version does not have three parts that the
@@ -56,9 +52,9 @@ QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<
 
 // Asks the web service for the version page through a transfer control and reads it with the
 // maker's public key.
-VersionPageResult FetchVersionPage(Inet& inet);
+Result<VersionPage> FetchVersionPage(Inet& inet);
 // The version page that a finished transfer brought as reply, read with the maker's public key;
 // an error answer or a reply cut short is none.
-VersionPageResult VersionPageOf(const Inet& inet, const QByteArray& reply);
+Result<VersionPage> VersionPageOf(const Inet& inet, const QByteArray& reply);
 
 } // namespace sf

@@ -9,6 +9,20 @@
 #include <thread>
 
 namespace sf {
+namespace {
+
+PauseFunction& pauseFunction()
+{
+    static PauseFunction pause;
+    return pause;
+}
+
+} // namespace
+
+void SetPauseFunction(PauseFunction pause)
+{
+    pauseFunction() = std::move(pause);
+}
 
 int WaitMilliseconds(float seconds)
 {
@@ -23,6 +37,10 @@ void Wait(float seconds)
     const int ms = WaitMilliseconds(seconds);
     if (ms <= 0)
         return;
+    if (pauseFunction()) {
+        pauseFunction()(ms);
+        return;
+    }
     if (!QCoreApplication::instance()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         return;

@@ -60,7 +60,9 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Renewkit"));
     createControls();
-    m_report = [this](const Result& failure) { QMessageBox::critical(this, tr("Renewkit"), failure.error); };
+    m_report = [this](const Result<void>& failure) {
+        QMessageBox::critical(this, tr("Renewkit"), failure.error);
+    };
     Timer1->start();
 }
 
@@ -109,14 +111,14 @@ void frmMain::StartDownload()
     Label1->setText(tr("Establishing connection..."));
     // What may replace the program is what the version page announces: its version and its hash.
     m_pageInet->SetRequestTimeout(60);
-    const VersionPageResult fetched = FetchVersionPage(*m_pageInet);
+    const Result<VersionPage> fetched = FetchVersionPage(*m_pageInet);
     if (m_closed)
         return;
     if (!fetched) {
-        fail(DownloadResult(fetched));
+        fail(fetched.status());
         return;
     }
-    m_page = *fetched.page;
+    m_page = fetched.value();
     Inet1->Execute(DownloadFileUrl(QStringLiteral("spiderfence.exe")), QStringLiteral("GET"));
 }
 
@@ -146,7 +148,7 @@ bool frmMain::receiveBody()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (m_closed)
         return false;
-    const DownloadResult check = CheckTransfer(*Inet1);
+    const Result<void> check = CheckTransfer(*Inet1);
     if (!check.ok) {
         fail(check);
         return false;
@@ -158,12 +160,12 @@ bool frmMain::receiveBody()
     });
     if (!body || m_closed)
         return false;
-    const Result checked = CheckContent(*body, [this](const QByteArray& bytes) {
-        const Result hash = CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
+    const Result<void> checked = CheckContent(*body, [this](const QByteArray& bytes) {
+        const Result<void> hash = CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
         return hash ? CheckExecutable(bytes, m_page.versions.program) : hash;
     });
     if (!checked) {
-        fail(DownloadResult(checked));
+        fail(Result<void>::failure(checked.error));
         return false;
     }
     m_buffer = *body;
@@ -177,13 +179,9 @@ bool frmMain::writeAndRestart()
 {
     Label1->setText(tr("Writing file : Spiderfence.exe"));
     Inet1->Cancel();
-    DownloadResult result;
-    if (!WaitUntilFree(m_targetPath, m_freeChecks)) {
-        result.inUse = true;
-        result.errorNumber = DownloadResult::FileInUseError;
-    } else {
-        result = ReplaceFile(m_targetPath, m_buffer, true, backupPath());
-    }
+    Result<void> result = WaitUntilFree(m_targetPath, m_freeChecks)
+                              ? ReplaceFile(m_targetPath, m_buffer, true, backupPath())
+                              : Result<void>::failure(QString(), kFileInUseError);
     m_buffer.clear();
     if (!result.ok) {
         fail(result);
@@ -196,7 +194,7 @@ bool frmMain::writeAndRestart()
     starter.setWorkingDirectory(m_programDirectory);
     if (!starter.startDetached()) {
         // The new program cannot run here: the previous one takes its place again.
-        result.errorNumber = static_cast<int>(starter.error());
+        result = Result<void>::failure(QString(), static_cast<int>(starter.error()));
         result.error =
             RestoreBackup(m_targetPath, backupPath())
                 ? tr("%1 could not be started; the previous version is back in its place")
@@ -215,10 +213,10 @@ QString frmMain::backupPath() const
     return m_targetPath + QStringLiteral(".old");
 }
 
-void frmMain::fail(const DownloadResult& result)
+void frmMain::fail(const Result<void>& result)
 {
     const QString text =
-        result.inUse
+        isFileInUse(result)
             ? tr("Error Updating Spiderfence, A copy of Spiderfence must be running.\r\n\r\n"
                  "Close all copy of Spiderfence, and try again or start Renewkit.exe")
             : tr("Error Updating Spiderfence\r\n\r\n%1, #%2").arg(result.error).arg(result.errorNumber);
@@ -226,7 +224,7 @@ void frmMain::fail(const DownloadResult& result)
     Inet1->Cancel();
     m_buffer.clear();
     if (m_report)
-        m_report(Result::failure(text));
+        m_report(Result<void>::failure(text));
     finish();
 }
 

@@ -107,7 +107,7 @@ TEST(FtpPublish, IdleTimeoutIsBridgedByOneReconnect)
     for (const char* option : {"--idle-timeout", "--idle-limit"}) {
         SCOPED_TRACE(option);
         FtpServer server;
-        server.setExtraArguments({option, "2"});
+        server.setExtraArguments({option, "0.2"});
         ASSERT_TRUE(server.start(FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
         QTemporaryDir dir;
         sf::test::writeFileBytes(dir.filePath("up.txt"), "User-agent: *\r\n");
@@ -116,11 +116,11 @@ TEST(FtpPublish, IdleTimeoutIsBridgedByOneReconnect)
         ftp.SetTransferBinary();
         ASSERT_TRUE(ftp.OpenConnection(server.host(), server.user(), server.password(), server.port()));
         ASSERT_TRUE(ftp.SetFTPDirectory("/"));
-        QThread::sleep(3);
+        QThread::msleep(400); // past the server's idle limit
         ASSERT_TRUE(ftp.PublishFile(dir.filePath("up.txt"), "robots.txt"))
             << ftp.GetLastErrorMessage().toStdString();
         EXPECT_EQ(server.readFile("/robots.txt"), "User-agent: *\r\n");
-        QThread::sleep(3);
+        QThread::msleep(400); // past the server's idle limit
         EXPECT_NE(ftp.GetDirectoryListing("*.*"), nullptr) << ftp.GetLastErrorMessage().toStdString();
     }
 }

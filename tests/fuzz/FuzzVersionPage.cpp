@@ -8,9 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const QByteArray publicKey(32, '\x5a');
     const QByteArray bytes = fuzzBytes(data, size);
     for (const QByteArray& key : {QByteArray(), publicKey}) {
-        const sf::VersionPageResult result = sf::ReadVersionPage(bytes, key);
-        if (result.page)
-            (void)result.page->hashes.value(QStringLiteral("robots.rbd"));
+        const sf::Result<sf::VersionPage> result = sf::ReadVersionPage(bytes, key);
+        if (result)
+            (void)result->hashes.value(QStringLiteral("robots.rbd"));
     }
     return 0;
 }

@@ -51,7 +51,7 @@ TEST(SafeDownload, OnlyAWholeSuccessfulBodyReplacesTheOldFile)
         test::writeFileBytes(target, old);
         QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ExeOwner);
         Inet inet;
-        const DownloadResult r =
+        const Result<void> r =
             DownloadFile(inet, server.baseUrl() + QStringLiteral("/files/") + c.name, target, true);
         EXPECT_EQ(r.ok, c.replaced) << c.name.toStdString();
         EXPECT_EQ(r.errorNumber, c.number) << c.name.toStdString() << " " << r.error.toStdString();
@@ -74,9 +74,9 @@ TEST(SafeDownload, ReplaceFileGivesANewExecutableItsExecuteBitAndLeavesDataFiles
     EXPECT_FALSE(isExecutable(data));
     EXPECT_EQ(test::readFileBytes(data), QByteArray("abc"));
 
-    const DownloadResult r = ReplaceFile(dir.filePath(QStringLiteral("no/such/folder/x")), "abc", false);
+    const Result<void> r = ReplaceFile(dir.filePath(QStringLiteral("no/such/folder/x")), "abc", false);
     EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.inUse);
+    EXPECT_FALSE(isFileInUse(r));
     EXPECT_FALSE(r.error.isEmpty());
 }
 
@@ -117,9 +117,9 @@ TEST(SafeDownload, AProgramThatRunsHoldsItsFileUntilItEnds)
     running.start(program, {QStringLiteral("30")});
     ASSERT_TRUE(running.waitForStarted());
     EXPECT_TRUE(FileInUse(program));
-    const DownloadResult r = ReplaceFile(program, "new", true);
+    const Result<void> r = ReplaceFile(program, "new", true);
     EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.inUse);
+    EXPECT_TRUE(isFileInUse(r));
     EXPECT_EQ(r.errorNumber, 75);
     EXPECT_FALSE(WaitUntilFree(program, 2));
     running.kill();

@@ -135,15 +135,14 @@ TEST(VersionPageTest, HashesAreReadAndASignatureIsNeededExactlyWhenThereIsAKey)
         {"1,2,0", {}, false, "Update check failed: no version information was received"},
     };
     for (const auto& c : cases) {
-        const VersionPageResult r = ReadVersionPage(c.page, c.key);
+        const Result<VersionPage> r = ReadVersionPage(c.page, c.key);
         EXPECT_EQ(r.error.toUtf8(), c.error) << c.page.toStdString();
-        ASSERT_EQ(r.page.has_value(), c.error.isEmpty()) << c.page.toStdString();
-        if (!r.page)
+        ASSERT_EQ(r.ok, c.error.isEmpty()) << c.page.toStdString();
+        if (!r)
             continue;
-        EXPECT_EQ(r.page->versions.renewkit, QStringLiteral("1.00.0016"));
-        EXPECT_EQ(r.page->hashes.value(QStringLiteral("spiderfence.exe")),
-                  c.hashes ? Sha256("p") : QByteArray());
-        EXPECT_EQ(r.page->signedByMaker, !c.key.isEmpty());
+        EXPECT_EQ(r->versions.renewkit, QStringLiteral("1.00.0016"));
+        EXPECT_EQ(r->hashes.value(QStringLiteral("spiderfence.exe")), c.hashes ? Sha256("p") : QByteArray());
+        EXPECT_EQ(r->signedByMaker, !c.key.isEmpty());
     }
 }
 
@@ -211,7 +210,7 @@ TEST(ComponentDownloadTest, AFileIsReplacedOnlyByAWholeBodyWithASuccessStatus)
     const ContentCheck check = ComponentContentCheck(RobotDatabaseComponent(), VersionPage());
 
     server.answerStatus(QStringLiteral("/files/robots.rbd"), 404);
-    DownloadResult result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
+    Result<void> result = DownloadComponent(inet, RobotDatabaseComponent(), check, record);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.errorNumber, 404);
     EXPECT_EQ(test::readFileBytes(target), QByteArray(300 * 1024, 'o'));
@@ -252,8 +251,8 @@ TEST(ComponentDownloadTest, RenewkitArrivesAsAProgramAndAShortBodyMovesNoProgres
     Inet inet;
     for (const Component& component : {RenewkitComponent(), HelpFileComponent()}) {
         QList<int> progress;
-        const DownloadResult result = DownloadComponent(
-            inet, component, ComponentContentCheck(component, page), [&progress](int kb) { progress << kb; });
+        const Result<void> result = DownloadComponent(inet, component, ComponentContentCheck(component, page),
+                                                      [&progress](int kb) { progress << kb; });
         ASSERT_TRUE(result.ok) << result.error.toStdString();
         const QString local = dir.file(component.localName);
         EXPECT_EQ(QFileInfo(local).isExecutable(), component.executable);

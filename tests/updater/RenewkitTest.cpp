@@ -4,6 +4,7 @@
 #include "support/UpdateSamples.h"
 #include "transfer/Inet.h"
 #include "transfer/Signature.h"
+#include "transfer/Wait.h"
 #include "updater/RenewkitWindow.h"
 
 #include <QApplication>
@@ -57,6 +58,11 @@ protected:
         qputenv("SPIDERFENCE_WEB_SERVICE_URL", m_server.baseUrl().toUtf8());
         qputenv("SF_PAYLOAD_MARKER", marker().toUtf8());
         m_server.setWebFunction(kVersionPage, kAnnounced);
+        // The window's pauses are recorded, not waited for in real time.
+        SetPauseFunction([this](int ms) {
+            m_pauses << ms;
+            QCoreApplication::processEvents();
+        });
         test::writeFileBytes(oldProgram(), kOldProgram);
         QFile::setPermissions(oldProgram(), QFile::permissions(oldProgram()) | QFileDevice::ExeOwner);
     }
@@ -66,6 +72,7 @@ protected:
         qunsetenv("SPIDERFENCE_WEB_SERVICE_URL");
         qunsetenv("SF_PAYLOAD_MARKER");
         ResetMakerPublicKey();
+        SetPauseFunction(nullptr);
         QApplication::setQuitOnLastWindowClosed(true);
     }
 
@@ -80,7 +87,7 @@ protected:
     QStringList runWindow(frmMain& window)
     {
         QStringList messages;
-        window.setErrorReporter([&](const Result& failure) { messages << failure.error; });
+        window.setErrorReporter([&](const Result<void>& failure) { messages << failure.error; });
         window.setStartPause(0);
         window.setFreeChecks(2);
         window.Form_Load();
@@ -93,6 +100,7 @@ protected:
     }
 
     HttpServer m_server;
+    QList<int> m_pauses; // the window's pauses, in milliseconds
     QTemporaryDir m_folder;
     QTemporaryDir m_marker;
 };
@@ -147,6 +155,7 @@ TEST_F(RenewkitTest, ReplacesTheMainProgramKeepsItExecutableAndStartsIt)
     EXPECT_EQ(test::readFileBytes(oldProgram()), newProgram);
     EXPECT_TRUE(isExecutable(oldProgram()));
     EXPECT_EQ(label(window, "Label1"), QStringLiteral("Re-start : Spiderfence.exe"));
+    EXPECT_EQ(m_pauses, (QList<int>{500, 1000})) << "after the download, and before the restart";
     EXPECT_EQ(window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->value(), 240);
     const QString amount =
         renewkit::ProgressLine(newProgram.size(), 0, QLocale()).section(QStringLiteral(" @ "), 0, 0);
@@ -265,17 +274,17 @@ TEST_F(RenewkitTest, ARunningMainProgramIsReportedAndKeepsItsFile)
 TEST_F(RenewkitTest, ClosingWhileConnectingEndsWithoutWriting)
 {
     m_server.putFile(QStringLiteral("spiderfence.exe"), payload());
-    m_server.delay(kFilesPath, 3);
+    m_server.delay(kFilesPath, 0.3);
     frmMain window(m_folder.path());
     QStringList messages;
-    window.setErrorReporter([&](const Result& failure) { messages << failure.error; });
+    window.setErrorReporter([&](const Result<void>& failure) { messages << failure.error; });
     window.setStartPause(0);
     window.Form_Load();
     EXPECT_EQ(label(window, "Label1"), QStringLiteral("Establishing connection..."));
     ASSERT_TRUE(m_server.waitForRequest(QStringLiteral("GET /files/spiderfence.exe"), 10000));
     window.close();
     EXPECT_FALSE(window.transfer()->StillExecuting());
-    QTest::qWait(3500);
+    QTest::qWait(400); // past the server's answer
     EXPECT_EQ(messages, QStringList());
     EXPECT_EQ(test::readFileBytes(oldProgram()), kOldProgram);
 }

@@ -38,8 +38,8 @@ UpdateCommands::UpdateCommands(UpdateView& view, QObject* parent) : QObject(pare
 void UpdateCommands::CheckOnline_Click()
 {
     m_view.setCheckEnabled(false);
-    const VersionPageResult fetched = FetchVersionPage(*m_inet);
-    m_page = fetched.page;
+    const Result<VersionPage> fetched = FetchVersionPage(*m_inet);
+    m_page = fetched ? std::optional<VersionPage>(fetched.value()) : std::nullopt;
     if (m_page)
         m_view.setOnlineVersions(m_page->versions);
     m_view.setCheckEnabled(true);
@@ -98,10 +98,10 @@ bool UpdateCommands::download(const Component& component, bool failureStops)
     m_view.setProgressMaximum(component.expectedKB);
     // The window may have closed while the last bytes arrived: then nothing is replaced.
     const ContentCheck check = ComponentContentCheck(component, *m_page);
-    const DownloadResult result = DownloadComponent(
+    const Result<void> result = DownloadComponent(
         *m_inet1, component,
         [this, &check](const QByteArray& bytes) {
-            return m_cancelled ? Result::failure(tr("The update was cancelled")) : check(bytes);
+            return m_cancelled ? Result<void>::failure(tr("The update was cancelled")) : check(bytes);
         },
         [this](int kb) { m_view.setProgress(kb); });
     if (m_cancelled)
@@ -126,14 +126,15 @@ bool UpdateCommands::pause(int milliseconds)
     return !m_cancelled;
 }
 
-void UpdateCommands::reportFailure(const QString& target, const DownloadResult& result, bool closes)
+void UpdateCommands::reportFailure(const QString& target, const Result<void>& result, bool closes)
 {
     const QString path = QDir::toNativeSeparators(target);
     const QString text =
-        result.inUse ? tr("Error Updating %1, It must be all-ready open\r\n\r\n"
-                          "Close all copy of Spiderfence, and try again.")
-                           .arg(path)
-                     : tr("Error Updating %1\r\n\r\n%2, #%3").arg(path, result.error).arg(result.errorNumber);
+        isFileInUse(result)
+            ? tr("Error Updating %1, It must be all-ready open\r\n\r\n"
+                 "Close all copy of Spiderfence, and try again.")
+                  .arg(path)
+            : tr("Error Updating %1\r\n\r\n%2, #%3").arg(path, result.error).arg(result.errorNumber);
     prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Critical);
     if (closes)
         closeWindow();
@@ -148,9 +149,7 @@ void UpdateCommands::restartWithRenewkit()
         return;
     const QString renewkit = ProgramPath(ExecutableName(QStringLiteral("renewkit")));
     if (!desktop().startProgram(renewkit, {})) {
-        DownloadResult failed;
-        failed.error = tr("The updater could not be started");
-        reportFailure(renewkit, failed);
+        reportFailure(renewkit, Result<void>::failure(tr("The updater could not be started")));
         return;
     }
     closeWindow();

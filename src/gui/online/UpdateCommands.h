@@ -15,7 +15,6 @@ namespace sf {
 class Inet;
 class InetStatus;
 struct Component;
-struct DownloadResult;
 
 // What the update commands need of their tab: the versions it shows, the message, the transfer
 // status, the progress and its two commands, and the windows an update closes.
@@ -68,7 +67,7 @@ signals:
 private:
     bool download(const Component& component, bool failureStops = true);
     bool pause(int milliseconds);
-    void reportFailure(const QString& target, const DownloadResult& result, bool closes = true);
+    void reportFailure(const QString& target, const Result<void>& result, bool closes = true);
     void restartWithRenewkit();
     void showRefreshedVersions();
     void closeWindow();
