@@ -102,8 +102,8 @@ public:
     static QString SftpKnownHostsFile();
 
     // Closes any held connection, then logs in. A port outside 1..65535 means the protocol's default.
-    bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword,
-                        int nPort = DefaultPort);
+    [[nodiscard]] bool OpenConnection(const QString& sServer, const QString& sUser, const QString& sPassword,
+                                      int nPort = DefaultPort);
     // Closes the connection. Called during an operation, it cancels that operation and closes
     // as soon as it has returned.
     void CloseConnection();
@@ -112,30 +112,31 @@ public:
     // Stops the running operation; it then fails with libcurl's "aborted" error.
     void Cancel() { m_cancel = m_busy; }
 
-    bool SimpleFTPPutFile(const QString& sLocal, const QString& sRemote);
-    bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
-    bool RenameFTPFile(const QString& sExisting, const QString& sNewName);
-    bool CreateFTPDirectory(const QString& sDirectory);
-    bool RemoveFTPDirectory(const QString& sDirectory);
-    bool DeleteFTPFile(const QString& sRemote);
+    [[nodiscard]] bool SimpleFTPPutFile(const QString& sLocal, const QString& sRemote);
+    [[nodiscard]] bool SimpleFTPGetFile(const QString& sLocal, const QString& sRemote);
+    [[nodiscard]] bool RenameFTPFile(const QString& sExisting, const QString& sNewName);
+    [[nodiscard]] bool CreateFTPDirectory(const QString& sDirectory);
+    [[nodiscard]] bool RemoveFTPDirectory(const QString& sDirectory);
+    [[nodiscard]] bool DeleteFTPFile(const QString& sRemote);
 
     // Puts the local file on the server as sRemote (in the current directory) so that nobody ever
     // reads it half-written: it is uploaded under a temporary name beside it and then renamed over
     // it. A server that refuses the rename gets the file written in place. When the upload fails,
     // the old remote file is as it was and the temporary one is removed.
     enum class PublishMethod { Renamed, DirectWrite };
-    bool PublishFile(const QString& sLocal, const QString& sRemote, PublishMethod* method = nullptr);
+    [[nodiscard]] bool PublishFile(const QString& sLocal, const QString& sRemote,
+                                   PublishMethod* method = nullptr);
     static QString TemporaryNameFor(const QString& sRemote);
 
     // Chunked transfers in ChunkSize-byte chunks with a FileTransferProgress event per full chunk
     // and one at the end. The first overloads trim the caller's two names in place.
-    bool FTPUploadFile(QString& sLocal, QString& sRemote);
-    bool FTPUploadFile(const QString& sLocal, const QString& sRemote);
-    bool FTPDownloadFile(QString& sLocal, QString& sRemote);
-    bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
+    [[nodiscard]] bool FTPUploadFile(QString& sLocal, QString& sRemote);
+    [[nodiscard]] bool FTPUploadFile(const QString& sLocal, const QString& sRemote);
+    [[nodiscard]] bool FTPDownloadFile(QString& sLocal, QString& sRemote);
+    [[nodiscard]] bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
 
     QString GetFTPDirectory();
-    bool SetFTPDirectory(const QString& sDir);
+    [[nodiscard]] bool SetFTPDirectory(const QString& sDir);
     // Size of the first entry matching the name, every space of it standing for any one character:
     // -1 when none matches, -2 on failure.
     qint32 GetFTPFileSize(const QString& sFile);

@@ -1,6 +1,7 @@
 // Publishing a file so that readers of the server never see it half-written.
 #include "ftp/cFTP.h"
 
+#include <QDebug>
 #include <QRandomGenerator>
 
 QString cFTP::TemporaryNameFor(const QString& sRemote)
@@ -13,8 +14,8 @@ void cFTP::removeQuietly(const QString& sRemote)
 {
     // The error that ended the publishing is the one to report, not that of the clean-up.
     const Failure kept = m_lastError;
-    if (IsConnected())
-        DeleteFTPFile(sRemote);
+    if (IsConnected() && !DeleteFTPFile(sRemote))
+        qInfo().noquote() << "left on the server:" << sRemote;
     m_lastError = kept;
 }
 
@@ -30,8 +31,12 @@ bool cFTP::swapInto(const QString& sTemporary, const QString& sRemote)
     if (!RenameFTPFile(sRemote, aside))
         return false;
     if (!RenameFTPFile(sTemporary, sRemote)) {
-        const Failure kept = m_lastError;
-        RenameFTPFile(aside, sRemote);
+        Failure kept = m_lastError;
+        // Without the old file back in its place the server has no robots.txt: the message says
+        // where the old one is.
+        if (!RenameFTPFile(aside, sRemote))
+            kept.error +=
+                QStringLiteral("\n") + tr("The previous %1 is kept on the server as %2.").arg(sRemote, aside);
         m_lastError = kept;
         return false;
     }

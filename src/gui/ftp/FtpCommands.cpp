@@ -42,8 +42,9 @@ bool FtpCommands::ConnectFtp()
         if (opened) {
             // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder,
             // where an SSH account keeps its site.
+            // A server that refuses "/" keeps the login folder, which the listing then shows.
             if (fields.protocol != ftp::Protocol::Sftp)
-                m_session.SetFTPDirectory(QStringLiteral("/"));
+                static_cast<void>(m_session.SetFTPDirectory(QStringLiteral("/")));
             RefreshRemoteList();
         }
     }

@@ -176,7 +176,8 @@ QString RemoteBrowser::navigate(const QTreeWidgetItem* row)
     const QVariant serverName = row->data(0, kServerNameRole);
     const QString path = trimSpaces(m_session.GetFTPDirectory()) + u'/' +
                          (serverName.isValid() ? serverName.toString() : row->text(0));
-    m_session.SetFTPDirectory(path);
+    // A folder that cannot be entered leaves the list in the folder it shows, listed again.
+    static_cast<void>(m_session.SetFTPDirectory(path));
     return RefreshRemoteList();
 }
 
