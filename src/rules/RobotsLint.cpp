@@ -1,6 +1,7 @@
 #include "rules/RobotsLint.h"
 
 #include "rules/ContentSignalLint.h"
+#include "rules/GroupShapeLint.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -90,6 +91,7 @@ std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize)
     }
     lintGroups(txt, out);
     lintContentSignals(txt, out);
+    lintGroupShape(txt, out);
     if (fileSize > kCrawlerReadLimit) {
         // The line that holds the first byte crawlers do not read.
         int number = 1;
