@@ -161,7 +161,7 @@ QString FtpCommands::publishMethodText(cFTP::PublishMethod method)
                : QObject::tr("The server refused to rename files, so robots.txt was written in place.");
 }
 
-Result FtpCommands::writeTemporaryFile(const QString& path)
+Result<void> FtpCommands::writeTemporaryFile(const QString& path)
 {
     // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
     const QStringList& rows = m_window.gridRows();
@@ -181,7 +181,7 @@ void FtpCommands::UploadRobotsFile()
     const QString temp = ProgramPath(QStringLiteral("temp.txt"));
     if (FileExists(temp))
         DeleteLocalFile(temp);
-    if (const Result written = writeTemporaryFile(temp); !written) {
+    if (const Result<void> written = writeTemporaryFile(temp); !written) {
         prompts().message(QObject::tr("Could not write %1: %2").arg(temp, reasonText(written.error)),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
@@ -206,12 +206,12 @@ void FtpCommands::UploadRobotsFile()
         DeleteLocalFile(temp);
 }
 
-Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
+Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
 {
     if (m_session.IsBusy())
-        return Result::failure(QObject::tr("another transfer is still running"));
+        return Result<void>::failure(QObject::tr("another transfer is still running"));
     if (!m_window.isConnected())
-        return Result::failure(QObject::tr("not connected"));
+        return Result<void>::failure(QObject::tr("not connected"));
     const QTemporaryDir folder;
     const QString local = folder.filePath(QStringLiteral("robots.txt"));
     const bool binary = m_session.IsTransferBinary();
@@ -228,7 +228,7 @@ Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
         bytes = file.readAll();
         return {};
     }
-    return Result::failure(reasonText(read ? file.errorString() : m_session.GetLastErrorMessage()));
+    return Result<void>::failure(reasonText(read ? file.errorString() : m_session.GetLastErrorMessage()));
 }
 
 void FtpCommands::setSessionModes(bool active, bool binary)

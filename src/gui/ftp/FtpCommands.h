@@ -29,7 +29,7 @@ public:
     void UploadRobotsFile();
     // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; a
     // failure carries the session's message (none when busy or not connected).
-    Result downloadRobotsFile(QByteArray& bytes);
+    Result<void> downloadRobotsFile(QByteArray& bytes);
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();
@@ -55,7 +55,7 @@ public:
 
 private:
     bool askForMissingPassword(ConnectionFields& fields);
-    Result writeTemporaryFile(const QString& path);
+    Result<void> writeTemporaryFile(const QString& path);
     void showFolder(const QString& status);
     // The window's controls follow the session; without a connection the remote list is emptied.
     void showConnectedState(bool connected);

@@ -88,7 +88,7 @@ bool UploadGuard::changesConfirmed()
     const QByteArray upload = RobotsText::write(m_window.gridRows(), shared::robotsTextForm);
     QByteArray server;
     QString body;
-    if (const Result read = m_ftp.downloadRobotsFile(server); !read)
+    if (const Result<void> read = m_ftp.downloadRobotsFile(server); !read)
         body = tr("No robots.txt could be read there (%1), so the upload puts a new one in place.")
                    .arg(FtpCommands::reasonText(read.error));
     else if (server == upload)
