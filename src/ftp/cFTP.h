@@ -181,7 +181,10 @@ private:
     };
 
     void RecordFtpError(qint32 lCode, const QString& sContext);
-    void setFailure(qint32 code, const QString& text) { m_lastError = {sf::Result<void>::failure(text), code}; }
+    void setFailure(qint32 code, const QString& text)
+    {
+        m_lastError = {sf::Result<void>::failure(text), code};
+    }
     sf::ftp::ConnectionOptions connectionOptions(const QString& server, const QString& user,
                                                  const QString& password, int port);
     int login(const sf::ftp::ConnectionOptions& options);

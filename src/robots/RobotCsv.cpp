@@ -127,7 +127,8 @@ Result<void> mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>
         if (!field)
             return Result<void>::failure(tr("Line %1: unknown column \"%2\".").arg(header.line).arg(name));
         if (std::find(columns.begin(), columns.end(), field) != columns.end())
-            return Result<void>::failure(tr("Line %1: column \"%2\" appears twice.").arg(header.line).arg(name));
+            return Result<void>::failure(
+                tr("Line %1: column \"%2\" appears twice.").arg(header.line).arg(name));
         columns.push_back(field);
     }
     return {};
@@ -171,7 +172,8 @@ Result<void> parseRows(QStringView text, QList<CsvRow>& rows)
     return {};
 }
 
-Result<void> makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
+Result<void> makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
+                         QList<RobotRecord>& records)
 {
     records.clear();
     if (rows.isEmpty())
@@ -183,9 +185,9 @@ Result<void> makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defa
         const CsvRow& row = rows.at(r);
         if (row.fields.size() != static_cast<qsizetype>(columns.size()))
             return Result<void>::failure(tr("Line %1: %2 values where the header names %3.")
-                                       .arg(row.line)
-                                       .arg(row.fields.size())
-                                       .arg(columns.size()));
+                                             .arg(row.line)
+                                             .arg(row.fields.size())
+                                             .arg(columns.size()));
         RobotRecord record = defaultRecord(defaults);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const QString& cell = row.fields.at(static_cast<qsizetype>(c));
@@ -193,8 +195,8 @@ Result<void> makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defa
                 continue;
             if (const Result<void> set = setField(record, *columns[c], cell); !set)
                 return Result<void>::failure(tr("Line %1: the value of \"%2\" %3.")
-                                           .arg(row.line)
-                                           .arg(QLatin1String(columns[c]->name), set.error));
+                                                 .arg(row.line)
+                                                 .arg(QLatin1String(columns[c]->name), set.error));
         }
         records.append(std::move(record));
     }
@@ -208,7 +210,8 @@ Result<void> parseCsv(QStringView text, QList<CsvRow>& rows)
     return parseRows(text, rows);
 }
 
-Result<void> robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
+Result<void> robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
+                           QList<RobotRecord>& records)
 {
     return makeRecords(rows, defaults, records);
 }

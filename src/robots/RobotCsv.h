@@ -33,6 +33,6 @@ struct RobotCsvDefaults {
 // Dates are ISO 8601 (2026-12-07 or 2026-12-07T10:30:00), local time. A text that does not fit its
 // field or holds a character outside Windows-1252 is refused rather than cut or changed.
 Result<void> robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
-                     QList<RobotRecord>& records);
+                           QList<RobotRecord>& records);
 
 } // namespace sf

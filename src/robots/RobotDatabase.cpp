@@ -260,7 +260,7 @@ Result<void> StampRobotVersion(const QString& version)
 }
 
 Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
-                     const RobotDatabase::Visitor& record, bool* lastRead)
+                           const RobotDatabase::Visitor& record, bool* lastRead)
 {
     if (lastRead)
         *lastRead = false;

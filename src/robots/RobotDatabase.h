@@ -68,6 +68,6 @@ Result<void> StampRobotVersion(const QString& version);
 // will list, then `record` for each in file order; the last of them becomes CurrentRobot, and only
 // then `lastRead` is set. A read error keeps what was read before it.
 Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
-                     const RobotDatabase::Visitor& record, bool* lastRead = nullptr);
+                           const RobotDatabase::Visitor& record, bool* lastRead = nullptr);
 
 } // namespace sf

@@ -41,7 +41,8 @@ Result<void> writeDatabase(const QString& path, const QList<RobotRecord>& record
 {
     return SaveFileAtomically(path, [&](QIODevice& file) {
         for (qsizetype i = 0; i < records.size(); ++i) {
-            const Result<void> written = RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
+            const Result<void> written =
+                RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
             if (!written)
                 return written;
         }

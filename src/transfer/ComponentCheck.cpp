@@ -42,7 +42,7 @@ Result<void> CheckProgramVersion(const QByteArray& bytes, const QString& version
         return Result<void>::failure(tr("The program carries no version"));
     if (QString::fromStdU16String(*found) != version)
         return Result<void>::failure(tr("The program is version %1, not the announced %2")
-                                   .arg(QString::fromStdU16String(*found), version));
+                                         .arg(QString::fromStdU16String(*found), version));
     return {};
 }
 

@@ -102,8 +102,10 @@ VersionPageResult ReadVersionPage(const QByteArray& reply, const QByteArray& pub
     const std::optional<QHash<QString, QByteArray>> hashes = hashFields(fields);
     const bool signedByMaker = hashes && !publicKey.isEmpty() && signedWith(reply, fields, publicKey);
     if (!publicKey.isEmpty() && !signedByMaker)
-        return {Result<void>::failure(tr("Update check failed: the version page is not signed by the maker")), {}};
-    return {Result<void>{}, VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker}};
+        return {Result<void>::failure(tr("Update check failed: the version page is not signed by the maker")),
+                {}};
+    return {Result<void>{},
+            VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker}};
 }
 
 QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<QByteArray, 4>& hashes,

@@ -60,7 +60,9 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Renewkit"));
     createControls();
-    m_report = [this](const Result<void>& failure) { QMessageBox::critical(this, tr("Renewkit"), failure.error); };
+    m_report = [this](const Result<void>& failure) {
+        QMessageBox::critical(this, tr("Renewkit"), failure.error);
+    };
     Timer1->start();
 }
 

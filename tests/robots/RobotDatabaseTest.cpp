@@ -219,7 +219,8 @@ TEST(RobotDatabase, FailedWritesReportAndLeaveOtherSlotsIntact)
         QByteArray data = original;
         test::FailDevice device(&data, test::FailDevice::kNoLimit, 2 * kSlot);
         int visited = 0;
-        const Result<void> result = RobotDatabase::readRecords(device, [&](qint32, const char*) { ++visited; });
+        const Result<void> result =
+            RobotDatabase::readRecords(device, [&](qint32, const char*) { ++visited; });
         EXPECT_FALSE(result);
         EXPECT_TRUE(result.error.contains(u"simulated read error"));
         RobotRecord r;

@@ -205,7 +205,8 @@ bool ProjectCommands::SaveProject()
     }
     shared::projectHeader = h;
     const Result<void> kept = keepPasswordOutOfFile(h, fields);
-    if (const Result<void> saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows()); !saved) {
+    if (const Result<void> saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows());
+        !saved) {
         reportWriteFailure(shared::CurrentFileName, saved.error);
         return false;
     }
