@@ -16,6 +16,8 @@ public:
     static constexpr const char* LastFilename = "LastFilename";
     static constexpr const char* SendRobot = "SendRobot";
     static constexpr const char* Username = "Username";
+    // "TRUE": an upload goes without the question that shows what it changes on the server.
+    static constexpr const char* SkipUploadQuestion = "SkipUploadQuestion";
 
     static QString read(const char* key);
     static void save(const char* key, const QString& value);

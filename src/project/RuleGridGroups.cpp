@@ -149,6 +149,19 @@ qsizetype clearSignal(QStringList& rows, qsizetype head)
     return below;
 }
 
+// Gives the group at head a rule of its own, "Allow: /", right after the line at "after", when none of
+// its rows up to the next empty row is a rule: without one, crawlers read its user-agent lines as
+// part of the next group, whatever empty lines or other keys stand between.
+void keepGroupApart(QStringList& rows, qsizetype head, qsizetype after)
+{
+    for (qsizetype r = head + 1; r < bodyEnd(rows) && !rows.at(r).trimmed().isEmpty(); ++r) {
+        if (!valueOf(rows.at(r), QLatin1StringView("allow")).isNull() ||
+            !valueOf(rows.at(r), QLatin1StringView("disallow")).isNull())
+            return;
+    }
+    rows.insert(after + 1, QStringLiteral("Allow: /"));
+}
+
 } // namespace
 
 QString ContentSignal::line() const
@@ -207,6 +220,7 @@ void setContentSignal(QStringList& rows, const ContentSignal& signal, bool withC
     lines.append(signal.line());
     for (const QString& line : lines)
         rows.insert(at++, line);
+    keepGroupApart(rows, head, at - 1);
 }
 
 } // namespace sf::RuleGrid

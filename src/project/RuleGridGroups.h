@@ -39,7 +39,8 @@ const QStringList& contentSignalComment();
 
 // Writes the signal into the "User-agent: *" group (created at row 5 when the grid has none),
 // right below its user-agent lines, in place of a signal line and comment block already there; the
-// comment block goes above the line when asked for.
+// comment block goes above the line when asked for. A group without a rule of its own gets
+// "Allow: /" below the line, so that it never runs on into the next group.
 void setContentSignal(QStringList& rows, const ContentSignal& signal, bool withComment);
 
 } // namespace sf::RuleGrid

@@ -2,6 +2,7 @@
 
 #include "base/Translate.h"
 #include "rules/ContentSignalLint.h"
+#include "rules/GroupShapeLint.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -88,6 +89,7 @@ std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize)
     }
     lintGroups(txt, out);
     lintContentSignals(txt, out);
+    lintGroupShape(txt, out);
     if (fileSize > kCrawlerReadLimit) {
         // The line that holds the first byte crawlers do not read.
         int number = 1;

@@ -1,13 +1,16 @@
 // The server's own robots.txt into the grid and back, and the robots of a purpose kept out, through
 // the real main window, a real FTP server and the shipped robot database.
+#include "base/SettingsStore.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/frmBlockByPurpose.h"
 #include "gui/main/frmMain.h"
 #include "gui/options/frmOption.h"
+#include "project/PurposePreset.h"
 #include "project/RobotsText.h"
 #include "project/RuleGrid.h"
 #include "robots/RobotPurposes.h"
 #include "robots/RobotRecord.h"
+#include "rules/RobotsLint.h"
 #include "rules/RobotsTxt.h"
 #include "support/FtpServer.h"
 #include "support/MainWindowFixture.h"
@@ -17,7 +20,10 @@
 #include "support/TestEnvironment.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -88,6 +94,7 @@ TEST_F(CrawlerCommandsTest, ServerFileComesIntoTheGridAndGoesBackByteForByte)
         {"BOM", "\xEF\xBB\xBFUser-agent: *\r\nDisallow: /tmp\r\n", 2},
         {"5,000 lines", manyLines(), 5000},
     };
+    SettingsStore::saveFlag(SettingsStore::SkipUploadQuestion, true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         server.writeFile("/robots.txt", c.bytes);
@@ -103,6 +110,8 @@ TEST_F(CrawlerCommandsTest, ServerFileComesIntoTheGridAndGoesBackByteForByte)
         EXPECT_EQ(report.contains("Line 2: longer than 617 characters"), c.lines == 5000)
             << report.toStdString();
 
+        if (c.bytes.contains("Disallow: /\r\n"))
+            scriptedPrompt().pressNext("Upload anyway"); // the whole site closed, as the server had it
         named<QAction>(window, "mnuUploadSfp")->trigger();
         const RobotsTextFile read = RobotsText::read(c.bytes);
         RobotsTextForm plain = read.form;
@@ -162,7 +171,7 @@ TEST_F(CrawlerCommandsTest, PurposeDialogBlocksTheRobotsOfThePurposeInOneGroup)
     named<QAction>(window, "mnuBlockByPurpose")->trigger();
     QStringList group;
     for (const QString& agent : training)
-        group << "User-agent: " + agent;
+        group << "User-agent: " + RuleGrid::presetAgentText(agent);
     group << "Disallow: /"
           << "";
     EXPECT_EQ(window->gridRows(), RobotsText::gridWithBody(before, group));
@@ -214,21 +223,26 @@ TEST_F(CrawlerCommandsTest, UploadThatUnblocksWhatTheServerBlockedAsksFirst)
     named<QAction>(window, "mnu_allow_all")->trigger();
 
     scriptedPrompt().reset();
-    scriptedPrompt().answerNext(Prompt::Answer::No);
+    scriptedPrompt().pressNext("Cancel");
     named<QAction>(window, "mnuUploadSfp")->trigger();
     ASSERT_EQ(scriptedPrompt().messages().size(), 1);
-    const QString question = scriptedPrompt().messages().first();
+    const auto& shown = scriptedPrompt().shown().first();
+    const QString question = shown.text;
+    EXPECT_TRUE(question.startsWith("This upload writes /robots.txt.\n\n")) << question.toStdString();
     EXPECT_TRUE(question.contains("*: /old.html becomes allowed")) << question.toStdString();
     EXPECT_TRUE(question.contains("GPTBot: /private/ becomes allowed")) << question.toStdString();
-    EXPECT_TRUE(question.endsWith("Upload anyway?"));
-    EXPECT_EQ(server.readFile("/robots.txt"), serverFile) << "No leaves the server's file as it was";
+    EXPECT_EQ(shown.choice.buttons, QStringList({"Upload", "Cancel"}));
+    EXPECT_EQ(shown.choice.defaultButton, 0) << "Upload is the default";
+    EXPECT_EQ(server.readFile("/robots.txt"), serverFile) << "Cancel leaves the server's file as it was";
 
     named<QAction>(window, "mnuCompareServerRobots")->trigger();
     EXPECT_TRUE(scriptedPrompt().messages().last().contains("GPTBot: /private/ becomes allowed"));
 
-    scriptedPrompt().answerNext(Prompt::Answer::Yes);
+    scriptedPrompt().pressNext(""); // Enter
     named<QAction>(window, "mnuUploadSfp")->trigger();
     EXPECT_EQ(server.readFile("/robots.txt"), RobotsText::write(window->gridRows(), RobotsTextForm{}));
+    EXPECT_TRUE(
+        scriptedPrompt().messages().last().startsWith("robots.txt uploaded to /.\nUpload complete in "));
     scriptedPrompt().reset();
     named<QAction>(window, "mnuUploadSfp")->trigger();
     EXPECT_EQ(scriptedPrompt().messages().size(), 1) << "the same file again: no question, only the result";

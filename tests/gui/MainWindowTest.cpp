@@ -133,15 +133,15 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
               (QStringList{"&New Project", "&Open Project", "-", "&Save Project", "S&ave As", "-",
                            "&Close Project", "-", "&Export", "-", "&Exit"}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnu_edit")),
-              (QStringList{"Allow all Robots", "-", "Disallow all Robots"}));
+              (QStringList{"&Allow all Robots", "-", "&Disallow all Robots"}));
     EXPECT_EQ(
         entries(named<QMenu>(w, "mnuTools")),
         (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-", "&Upload robots.txt",
-                     "-", "Open the server's robots.txt", "Compare the grid with the server's robots.txt",
-                     "Block robots by purpose...", "Check...", "-", "Add/Edit Robots", "Options..."}));
+                     "-", "&Open the server's robots.txt", "Co&mpare the grid with the server's robots.txt",
+                     "&Block robots by purpose...", "C&heck...", "-", "&Add/Edit Robots", "Op&tions..."}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
-              (QStringList{"&Help Topics", "&Update Spiderfence", "-", "Spiderfence Website",
-                           "Linkharbor Website", "-", "&About Spiderfence"}));
+              (QStringList{"&Help Topics", "&Update Spiderfence", "-", "&Spiderfence Website",
+                           "&Linkharbor Website", "-", "&About Spiderfence"}));
     EXPECT_EQ(named<QAction>(w, "Toolbar1Button1")->toolTip(), "New Project");
     EXPECT_EQ(named<QAction>(w, "Toolbar1Button2")->toolTip(), "Open Project");
     EXPECT_EQ(named<QAction>(w, "Toolbar1Button3")->toolTip(), "Save Project");

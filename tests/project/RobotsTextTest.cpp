@@ -113,9 +113,15 @@ TEST(RuleGridGroups, ContentSignalGoesIntoTheAllAgentsGroup)
 
     rows = RuleGrid::newProjectTemplate();
     RuleGrid::setContentSignal(rows, signal, false);
-    EXPECT_EQ(rows, grid({"User-agent: *", signal.line(), ""})) << "the group is made when missing";
+    EXPECT_EQ(rows, grid({"User-agent: *", signal.line(), "Allow: /", ""}))
+        << "the group is made when missing, with a rule of its own";
     RuleGrid::setContentSignal(rows, {}, false);
-    EXPECT_EQ(rows, grid({"User-agent: *", ""}));
+    EXPECT_EQ(rows, grid({"User-agent: *", "Allow: /", ""}));
+    rows = grid({"User-agent: *", "", "User-agent: ClaudeBot", "Disallow: /", ""});
+    RuleGrid::setContentSignal(rows, signal, false);
+    EXPECT_EQ(rows, grid({"User-agent: *", signal.line(), "Allow: /", "", "User-agent: ClaudeBot",
+                          "Disallow: /", ""}))
+        << "a group without a rule no longer runs on into the next";
 }
 
 TEST(RobotsCompare, EntryPathsAndChangesPerRobot)

@@ -165,6 +165,7 @@ TEST_F(RobotWindowTest, ClosingWithChangesAsksAndEachAnswerLeavesItsFile)
         expectEditor([&](frmEditRobot& editor) {
             clickBox(named<QCheckBox>(editor, "Check5")); // not a change of the robot
             EXPECT_FALSE(named<QPushButton>(editor, "Proceed")->isEnabled());
+            named<QLineEdit>(editor, "EditField3")->end(false);
             QTest::keyClicks(named<QLineEdit>(editor, "EditField3"), "z");
             scriptedPrompt().answerNext(c.answer);
             if (c.saved) // the box is ticked: the saved robot goes to the submission window
@@ -256,6 +257,7 @@ TEST_F(RobotWindowTest, ApplyWithoutACategoryKeepsTheStoredOne)
     ASSERT_TRUE(RobotDatabase(databasePath()).write(1, odd));
     expectEditor([](frmEditRobot& editor) {
         EXPECT_EQ(named<QComboBox>(editor, "Robot_category")->currentIndex(), -1);
+        named<QLineEdit>(editor, "EditField16")->end(false);
         QTest::keyClicks(named<QLineEdit>(editor, "EditField16"), "!");
         QTest::mouseClick(named<QPushButton>(editor, "Proceed"), Qt::LeftButton);
     });
@@ -291,4 +293,27 @@ TEST_F(RobotWindowTest, ARecordGoneFromTheFileIsReportedAndNothingIsWritten)
         EXPECT_EQ(named<QTreeView>(tab, "ListView1")->model()->rowCount(), 2);
     });
     EXPECT_EQ(databaseBytes(), shrunk);
+}
+
+// Nothing of the editor is cut off at the size it opens with: every caption whole, every field inside
+// the window and showing its text from the beginning.
+TEST_F(RobotWindowTest, UploadGuardRobotEditorShowsWholeCaptionsAndFieldsFromTheirStart)
+{
+    writeDatabase(2);
+    expectEditor([](frmEditRobot& editor) {
+        const QRect inside = editor.rect();
+        for (const QLabel* label : editor.findChildren<QLabel*>()) {
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+            EXPECT_TRUE(inside.contains(QRect(label->mapTo(&editor, QPoint()), label->size())));
+        }
+        for (int i = 0; i < frmEditRobot::kFieldCount; ++i) {
+            const auto* field = named<QLineEdit>(editor, QStringLiteral("EditField%1").arg(i));
+            EXPECT_EQ(field->cursorPosition(), 0) << i;
+            EXPECT_GE(field->width(), 230) << i;
+            EXPECT_TRUE(inside.contains(QRect(field->mapTo(&editor, QPoint()), field->size()))) << i;
+        }
+    });
+    openRobotList([&](frmOption&, RobotListTab& tab) {
+        QTest::mouseClick(named<QPushButton>(tab, "Modify_Robot"), Qt::LeftButton);
+    });
 }

@@ -16,7 +16,7 @@ TEST(ContentSignalLint, MarksUnknownKeysBadValuesStrayLinesAndContradictions)
         {"User-agent: *\ncontent-signal: ai-input=maybe\n", {{2, "ai-input must be yes or no"}}},
         {"Content-Signal: search=yes\nUser-agent: *\n", {{1, "belongs to no group"}}},
         {"User-agent: *\nContent-Signal: search=yes, ai-train=no\nDisallow: /\n",
-         {{2, "search=yes, but the group's rules block the whole site"}}},
+         {{2, "search=yes, but the group's rules block the whole site"}, {3, "The whole site is closed"}}},
         {"User-agent: *\nContent-Signal: search=yes\nDisallow: /\nAllow: /$\n",
          {}}, // the home page stays open
     };

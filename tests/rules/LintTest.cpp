@@ -35,3 +35,35 @@ TEST(RobotsLint, NamesWhatCrawlersReadOtherwise)
         }
     }
 }
+
+// The shapes a purpose preset must never write: user-agent lines that an empty line or another key
+// does not part from the next group, and a site closed to every crawler. The sound forms get no mark.
+TEST(RobotsLint, PurposePresetShapesRunOnGroupsAndClosedSites)
+{
+    const QString closed = "The whole site is closed to every crawler: a file left from a staging site?";
+    struct Case {
+        QByteArray robots;
+        std::vector<std::pair<int, QString>> marks; // line, the whole text
+    } cases[] = {
+        {"User-agent: *\nContent-Signal: ai-train=no\n\nUser-agent: ClaudeBot\nUser-agent: GPTBot\n"
+         "Disallow: /\n",
+         {{4, "\"*\" and ClaudeBot, GPTBot form one group: every crawler without a group of its own is "
+              "disallowed from /"},
+          {6, closed}}},
+        {"User-agent: *\nContent-Signal: ai-train=no\nAllow: /\n\nUser-agent: ClaudeBot\nDisallow: /\n", {}},
+        {"User-agent: A\nSitemap: https://example.org/s.xml\nUser-agent: B\nUser-agent: C\nUser-agent: D\n"
+         "User-agent: E\nDisallow: /private\n",
+         {{3, "A and B, C, D and 1 more form one group: each of them follows the rules from line 7 on"}}},
+        {"User-agent: A\n# the B crawler\nUser-agent: B\nDisallow: /x\n", {}},
+        {"User-agent: *\nDisallow: /\n", {{2, closed}}},
+        {"User-agent: Googlebot\nAllow: /\n\nUser-agent: *\nDisallow: /\n", {}},
+        {"User-agent: *\nDisallow: /\nAllow: /$\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.robots.toStdString());
+        std::vector<std::pair<int, QString>> marks;
+        for (const LintProblem& p : lint(c.robots))
+            marks.emplace_back(p.line, p.text);
+        EXPECT_EQ(marks, c.marks);
+    }
+}

@@ -26,6 +26,9 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
               "Disallow: /caf\xC3\xA9\r\n");
     writeFile(dir.filePath("ansi.txt"), "User-agent: *\nDisallow: /r\xE9sum\xE9\nDisallow: /x\n");
     writeFile(dir.filePath("clean.txt"), "User-agent: *\nDisallow: /x\n");
+    writeFile(dir.filePath("closed.txt"),
+              "User-agent: *\nContent-Signal: ai-train=no\n\nUser-agent: ClaudeBot\n"
+              "Disallow: /\n");
     writeFile(dir.filePath("faults.txt"),
               "Disallow: /early\nUser-agent: Foo Bot\nDisallow: a b\nDisallow: a b\n");
     struct Case {
@@ -60,6 +63,12 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
          "4: the path starts with neither \"/\" nor \"*\": it matches no URL\n"
          "4: raw space in the path: crawlers request it as %20\n"
          "4: the same rule as line 3\n",
+         1,
+         ""},
+        {{"lint", "closed.txt"},
+         "4: \"*\" and ClaudeBot form one group: every crawler without a group of its own is disallowed from "
+         "/\n"
+         "5: The whole site is closed to every crawler: a file left from a staging site?\n",
          1,
          ""},
         {{"lint", "missing.txt"}, "", 2, "no such file"},

@@ -6,7 +6,7 @@ namespace sf::test {
 
 Prompt::Answer ScriptedPrompt::message(const QString& text, Buttons buttons, Icon)
 {
-    m_shown.append({Kind::Message, text, buttons, {}});
+    m_shown.append({Kind::Message, text, buttons, {}, {}});
     if (m_answers.isEmpty()) {
         if (buttons == Buttons::Ok)
             return Answer::Ok;
@@ -14,6 +14,22 @@ Prompt::Answer ScriptedPrompt::message(const QString& text, Buttons buttons, Ico
         return buttons == Buttons::YesNo || buttons == Buttons::Trust ? Answer::No : Answer::Cancel;
     }
     return m_answers.dequeue();
+}
+
+int ScriptedPrompt::choose(const Choice& choice)
+{
+    m_shown.append({Kind::Message, choice.text, Buttons::Ok, {}, choice});
+    if (m_presses.isEmpty()) {
+        ADD_FAILURE() << "unexpected question: " << choice.text.toStdString();
+        return choice.cancelButton;
+    }
+    const QString caption = m_presses.dequeue();
+    if (caption.isEmpty())
+        return choice.defaultButton;
+    const auto index = static_cast<int>(choice.buttons.indexOf(caption));
+    if (index < 0)
+        ADD_FAILURE() << "no button \"" << caption.toStdString() << "\" in: " << choice.text.toStdString();
+    return index < 0 ? choice.cancelButton : index;
 }
 
 QString ScriptedPrompt::openFileName(const FileDialog& dialog)
@@ -28,7 +44,7 @@ QString ScriptedPrompt::saveFileName(const FileDialog& dialog)
 
 QString ScriptedPrompt::text(const QString& label, bool)
 {
-    m_shown.append({Kind::Text, label, Buttons::Ok, {}});
+    m_shown.append({Kind::Text, label, Buttons::Ok, {}, {}});
     if (m_texts.isEmpty()) {
         ADD_FAILURE() << "unexpected request for text: " << label.toStdString();
         return {};
@@ -38,7 +54,7 @@ QString ScriptedPrompt::text(const QString& label, bool)
 
 QString ScriptedPrompt::nextFile(Kind kind, const FileDialog& dialog)
 {
-    m_shown.append({kind, dialog.filter, Buttons::Ok, dialog});
+    m_shown.append({kind, dialog.filter, Buttons::Ok, dialog, {}});
     if (m_files.isEmpty()) {
         ADD_FAILURE() << "unexpected file dialog: " << dialog.filter.toStdString();
         return {};
@@ -61,6 +77,7 @@ void ScriptedPrompt::reset()
     m_answers.clear();
     m_files.clear();
     m_texts.clear();
+    m_presses.clear();
     m_shown.clear();
 }
 

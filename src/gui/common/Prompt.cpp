@@ -14,6 +14,7 @@ public:
     QString openFileName(const FileDialog&) override { return {}; }
     QString saveFileName(const FileDialog&) override { return {}; }
     QString text(const QString&, bool) override { return {}; }
+    int choose(const Choice& choice) override { return choice.cancelButton; }
 };
 
 SilentPrompt g_silent;

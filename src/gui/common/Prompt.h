@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace sf {
 
@@ -21,6 +22,16 @@ public:
         bool confirmOverwrite = false;
     };
 
+    // A question with buttons named for what they do. Enter presses the default button; Escape, or
+    // closing the box, the cancel button.
+    struct Choice {
+        QString text;
+        QStringList buttons;
+        int defaultButton = 0;
+        int cancelButton = 0;
+        Icon icon = Icon::Question;
+    };
+
     virtual ~Prompt() = default;
     // Shows a message box titled with the program's name.
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None) = 0;
@@ -29,6 +40,8 @@ public:
     virtual QString saveFileName(const FileDialog& dialog) = 0;
     // Asks for a line of text, shown as dots when secret; a null text when the user cancelled.
     virtual QString text(const QString& label, bool secret) = 0;
+    // Returns the index of the button pressed.
+    virtual int choose(const Choice& choice) = 0;
 
     static Prompt& instance();
     // Installs the implementation in use; the caller keeps ownership. nullptr restores the silent default.

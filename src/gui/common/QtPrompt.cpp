@@ -99,4 +99,23 @@ QString QtPrompt::text(const QString& label, bool secret)
     return ok ? (typed.isNull() ? QStringLiteral("") : typed) : QString();
 }
 
+int QtPrompt::choose(const Choice& choice)
+{
+    QMessageBox box(boxIcon(choice.icon), QApplication::translate("sf", "Spiderfence"), choice.text,
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    QList<QAbstractButton*> buttons;
+    for (qsizetype i = 0; i < choice.buttons.size(); ++i) {
+        const bool cancel = i == choice.cancelButton;
+        buttons << box.addButton(choice.buttons.at(i),
+                                 cancel ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    }
+    if (choice.defaultButton >= 0 && choice.defaultButton < buttons.size())
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.at(choice.defaultButton)));
+    if (choice.cancelButton >= 0 && choice.cancelButton < buttons.size())
+        box.setEscapeButton(buttons.at(choice.cancelButton));
+    box.exec();
+    const auto pressed = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return pressed < 0 ? choice.cancelButton : pressed;
+}
+
 } // namespace sf

@@ -11,6 +11,7 @@ public:
     QString openFileName(const FileDialog& dialog) override;
     QString saveFileName(const FileDialog& dialog) override;
     QString text(const QString& label, bool secret) override;
+    int choose(const Choice& choice) override;
 };
 
 } // namespace sf

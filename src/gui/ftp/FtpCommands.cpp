@@ -121,12 +121,29 @@ bool FtpCommands::stoppedByUser() const
 void FtpCommands::showError()
 {
     if (m_window.isShown())
-        prompts().message(m_session.GetLastErrorMessage(), Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        prompts().message(reasonText(m_session.GetLastErrorMessage()), Prompt::Buttons::Ok,
+                          Prompt::Icon::Warning);
 }
 
 QString FtpCommands::remoteDirectory()
 {
     return ftp::displayPath(m_session.GetFTPDirectory());
+}
+
+QString FtpCommands::uploadFolder()
+{
+    return remoteDirectory();
+}
+
+QString FtpCommands::reasonText(const QString& error)
+{
+    const QString reason = error.trimmed();
+    return reason.isEmpty() ? QObject::tr("the server gave no reason") : reason;
+}
+
+QString FtpCommands::uploadedText(const QString& folder, double seconds)
+{
+    return QObject::tr("robots.txt uploaded to %1.").arg(folder) + u'\n' + uploadCompleteText(seconds);
 }
 
 QString FtpCommands::uploadCompleteText(double seconds)
@@ -145,14 +162,14 @@ QString FtpCommands::publishMethodText(cFTP::PublishMethod method)
                : QObject::tr("The server refused to rename files, so robots.txt was written in place.");
 }
 
-bool FtpCommands::writeTemporaryFile(const QString& path)
+Result<void> FtpCommands::writeTemporaryFile(const QString& path)
 {
     // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
     const QStringList& rows = m_window.gridRows();
     const RobotsTextForm& form = shared::robotsTextForm;
     const QByteArray text =
         m_session.IsTransferBinary() ? RobotsText::write(rows, form) : RobotsText::writeLf(rows, form);
-    return SaveFileAtomically(path, text).ok;
+    return SaveFileAtomically(path, text);
 }
 
 void FtpCommands::UploadRobotsFile()
@@ -161,12 +178,13 @@ void FtpCommands::UploadRobotsFile()
         return;
     if (m_uploadCheck && !m_uploadCheck())
         return;
+    const QString folder = uploadFolder();
     const QString temp = ProgramPath(QStringLiteral("temp.txt"));
     if (FileExists(temp))
         DeleteLocalFile(temp);
-    if (!writeTemporaryFile(temp)) {
-        prompts().message(QObject::tr("Could not write %1.").arg(temp), Prompt::Buttons::Ok,
-                          Prompt::Icon::Warning);
+    if (const Result<void> written = writeTemporaryFile(temp); !written) {
+        prompts().message(QObject::tr("Could not write %1: %2").arg(temp, reasonText(written.error)),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
     bool uploaded = false;
@@ -179,7 +197,7 @@ void FtpCommands::UploadRobotsFile()
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (uploaded && m_window.isShown())
-        prompts().message(uploadCompleteText(seconds) + QStringLiteral("\n") + publishMethodText(method),
+        prompts().message(uploadedText(folder, seconds) + u'\n' + publishMethodText(method),
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
     else if (!uploaded && !stoppedByUser())
         showError();
@@ -191,8 +209,10 @@ void FtpCommands::UploadRobotsFile()
 
 Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
 {
-    if (m_session.IsBusy() || !m_window.isConnected())
-        return Result<void>::failure(QString());
+    if (m_session.IsBusy())
+        return Result<void>::failure(QObject::tr("another transfer is still running"));
+    if (!m_window.isConnected())
+        return Result<void>::failure(QObject::tr("not connected"));
     const QTemporaryDir folder;
     const QString local = folder.filePath(QStringLiteral("robots.txt"));
     const bool binary = m_session.IsTransferBinary();
@@ -209,7 +229,7 @@ Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
         bytes = file.readAll();
         return {};
     }
-    return Result<void>::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
+    return Result<void>::failure(reasonText(read ? file.errorString() : m_session.GetLastErrorMessage()));
 }
 
 void FtpCommands::setSessionModes(bool active, bool binary)

@@ -33,6 +33,10 @@ public:
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();
+    // The folder an upload writes robots.txt to, as messages name it: the folder shown.
+    QString uploadFolder();
+    // A failure's reason as the user reads it: the error text, or a word that there was none.
+    static QString reasonText(const QString& error);
 
     // Transfer options: the project's flag, the session's mode, and the modified mark.
     void optActive_Click();
@@ -44,12 +48,14 @@ public:
 
     // "Upload complete in 1,234.50 seconds." with the user's separators.
     static QString uploadCompleteText(double seconds);
+    // Where the file went, then how long it took.
+    static QString uploadedText(const QString& folder, double seconds);
     // The line that says how robots.txt reached the server.
     static QString publishMethodText(cFTP::PublishMethod method);
 
 private:
     bool askForMissingPassword(ConnectionFields& fields);
-    bool writeTemporaryFile(const QString& path);
+    Result<void> writeTemporaryFile(const QString& path);
     void showFolder(const QString& status);
     // The window's controls follow the session; without a connection the remote list is emptied.
     void showConnectedState(bool connected);

@@ -11,7 +11,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace sf {
 namespace {
@@ -142,6 +144,20 @@ private:
     const cDirItem m_item;
 };
 
+// The entries by name, as file browsers show them: letter case ignored first, then kept.
+std::vector<const cDirItem*> byName(const cDirList& list)
+{
+    std::vector<const cDirItem*> entries;
+    entries.reserve(static_cast<size_t>(list.Count()));
+    for (const cDirItem& item : list)
+        entries.push_back(&item);
+    std::stable_sort(entries.begin(), entries.end(), [](const cDirItem* a, const cDirItem* b) {
+        const int folded = a->FileName.compare(b->FileName, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a->FileName < b->FileName;
+    });
+    return entries;
+}
+
 } // namespace
 
 QString RemoteBrowser::RefreshRemoteList()
@@ -155,13 +171,14 @@ QString RemoteBrowser::RefreshRemoteList()
     folders.append(makeUpRow());
     const auto list = m_session.Directory();
     files.reserve(list->Count());
-    for (const cDirItem& item : *list) {
+    for (const cDirItem* entry : byName(*list)) {
+        const cDirItem& item = *entry;
         QTreeWidgetItem* row = new EntryRow(item);
         if (!item.RawName.isValidUtf8()) // else the shown name is the server's
             row->setData(0, kServerNameRole, ftp::nameFromServer(item.RawName));
         (item.Directory ? folders : files).append(row);
     }
-    // Folders (with the up row first) before files: the order the "Type" column sorts by.
+    // The up row, folders, then files, each by name: the order the "Type" column sorts by.
     m_list->addTopLevelItems(folders + files);
     m_list->setCurrentItem(m_list->topLevelItem(0));
     m_list->setUpdatesEnabled(true);

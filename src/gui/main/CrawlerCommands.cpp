@@ -7,6 +7,7 @@
 #include "gui/main/ProjectCommands.h"
 #include "gui/main/frmBlockByPurpose.h"
 #include "project/ProjectState.h"
+#include "project/PurposePreset.h"
 #include "project/RobotsCompare.h"
 #include "project/RobotsText.h"
 #include "project/RuleGridGroups.h"
@@ -60,14 +61,16 @@ void CrawlerCommands::OpenServerRobots()
     const QString folder = m_ftp.remoteDirectory();
     QByteArray bytes;
     if (const Result<void> read = m_ftp.downloadRobotsFile(bytes); !read) {
-        prompts().message(tr("Could not read robots.txt in %1: %2").arg(folder, read.error),
-                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        prompts().message(
+            tr("Could not read robots.txt in %1: %2").arg(folder, FtpCommands::reasonText(read.error)),
+            Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
     const RobotsTextFile file = RobotsText::read(bytes);
     shared::robotsTextForm = file.form;
     m_window.setGridRows(RobotsText::gridWithBody(m_window.gridRows(), file.lines));
     m_window.SetModified(true);
+    m_project.gridFromServer(folder);
     prompts().message(importReport(folder, file), Prompt::Buttons::Ok,
                       file.unholdable.isEmpty() ? Prompt::Icon::Information : Prompt::Icon::Warning);
 }
@@ -80,6 +83,7 @@ void CrawlerCommands::BlockByPurpose()
     if (const Result<void> read = purposes.load(RobotDatabase::defaultPath()); !read)
         prompts().message(read.error, Prompt::Buttons::Ok, Prompt::Icon::Warning);
     frmBlockByPurpose dialog(purposes);
+    dialog.listExistingGroups(m_window.gridRows());
     if (runModal(dialog) != QDialog::Accepted)
         return;
     const QStringList search = dialog.tickedSearchRobots();
@@ -90,7 +94,8 @@ void CrawlerCommands::BlockByPurpose()
                           Prompt::Buttons::YesNo, Prompt::Icon::Question) != Prompt::Answer::Yes)
         return;
     QStringList rows = m_window.gridRows();
-    const QStringList left = RuleGrid::addBlockGroup(rows, dialog.tickedAgents());
+    const RuleGrid::BlockReport report =
+        RuleGrid::blockAgents(rows, dialog.tickedAgents(), dialog.replaceExistingGroups());
     const RuleGrid::ContentSignal signal = dialog.contentSignal();
     if (!signal.isEmpty())
         RuleGrid::setContentSignal(rows, signal, dialog.withSignalComment());
@@ -98,10 +103,21 @@ void CrawlerCommands::BlockByPurpose()
         m_window.setGridRows(rows);
         m_window.SetModified(true);
     }
-    if (!left.isEmpty())
-        prompts().message(tr("These robots have a group already and were left as they are: %1.")
-                              .arg(left.join(QStringLiteral(", "))),
-                          Prompt::Buttons::Ok, Prompt::Icon::Information);
+    tellBlockReport(report);
+}
+
+void CrawlerCommands::tellBlockReport(const RuleGrid::BlockReport& report)
+{
+    QStringList text;
+    if (!report.left.isEmpty())
+        text << tr("These robots have a group already and were left as they are: %1.")
+                    .arg(report.left.join(QStringLiteral(", ")));
+    if (!report.unnamable.isEmpty())
+        text << tr("No crawler matches these names in a robots.txt (a name must begin with a letter), so "
+                   "they were not written: %1.")
+                    .arg(report.unnamable.join(QStringLiteral(", ")));
+    if (!text.isEmpty())
+        prompts().message(text.join(QStringLiteral("\n\n")), Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
 
 Result<void> CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
@@ -128,7 +144,8 @@ void CrawlerCommands::CompareWithServer()
         return;
     QList<AccessChange> changes;
     if (const Result<void> read = changesFromServer(changes); !read) {
-        prompts().message(tr("Could not read robots.txt in %1: %2").arg(m_ftp.remoteDirectory(), read.error),
+        prompts().message(tr("Could not read robots.txt in %1: %2")
+                              .arg(m_ftp.remoteDirectory(), FtpCommands::reasonText(read.error)),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
@@ -137,20 +154,6 @@ void CrawlerCommands::CompareWithServer()
                              : tr("Uploading the grid changes what robots may crawl in this folder:") +
                                    u'\n' + RobotsCompare::describe(changes, kListedLines * 2);
     prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Information);
-}
-
-bool CrawlerCommands::confirmUpload()
-{
-    QList<AccessChange> changes;
-    if (!changesFromServer(changes))
-        return true; // no robots.txt there: nothing it blocked can be lost
-    changes.removeIf([](const AccessChange& change) { return !change.nowAllowed; });
-    if (changes.isEmpty())
-        return true;
-    const QString text = tr("The server's robots.txt blocks what the grid would allow:") + u'\n' +
-                         RobotsCompare::describe(changes, kListedLines * 2) + QStringLiteral("\n\n") +
-                         tr("Upload anyway?");
-    return prompts().message(text, Prompt::Buttons::YesNo, Prompt::Icon::Warning) == Prompt::Answer::Yes;
 }
 
 } // namespace sf

@@ -2,6 +2,7 @@
 
 #include "base/Result.h"
 #include "gui/main/CrawlerWindow.h"
+#include "project/PurposePreset.h"
 
 #include <QList>
 #include <QString>
@@ -29,15 +30,13 @@ public:
     // Tools > "Compare with the server's robots.txt": what an upload of the grid would change for
     // each robot that either file names (and "*"), at the folder shown and each of its entries.
     void CompareWithServer();
-    // Before an upload: when robots.txt on the server blocks something the grid would allow, asks
-    // "Upload anyway?" with those changes. True when the upload may go on.
-    bool confirmUpload();
 
     // What the import tells the user: the lines read, a folder that is not the site's root, and the
     // lines a project file cannot keep.
     static QString importReport(const QString& folder, const RobotsTextFile& file);
 
 private:
+    void tellBlockReport(const RuleGrid::BlockReport& report);
     // The changes from the server's robots.txt to the grid; fails when the server's file could not
     // be read.
     Result<void> changesFromServer(QList<AccessChange>& changes);

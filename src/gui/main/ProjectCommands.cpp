@@ -55,9 +55,14 @@ bool ProjectCommands::askToSave()
 {
     if (!m_window.isModified())
         return true;
-    const auto answer =
-        prompts().message(QObject::tr("Do you want to save the changes you made to the Robot ?"),
-                          Prompt::Buttons::YesNo, Prompt::Icon::Question);
+    QString question = QObject::tr("Do you want to save the changes you made to the Robot ?");
+    if (!m_serverFolder.isEmpty())
+        question +=
+            QStringLiteral("\n\n") +
+            QObject::tr("The grid holds the server's robots.txt from %1: Yes saves it into the project "
+                        "\"%2\".")
+                .arg(m_serverFolder, projectName());
+    const auto answer = prompts().message(question, Prompt::Buttons::YesNo, Prompt::Icon::Question);
     if (answer != Prompt::Answer::Yes)
         return true;
     // A Yes whose save did not happen must not throw the changes away.
@@ -70,7 +75,29 @@ bool ProjectCommands::CloseProject()
         return false;
     m_window.DisableProject();
     shared::robotsTextForm = RobotsTextForm{};
+    forgetServerGrid();
     return true;
+}
+
+void ProjectCommands::gridFromServer(const QString& folder)
+{
+    m_serverFolder = folder;
+    m_window.showGridSource(
+        QObject::tr(
+            "The grid holds the server's robots.txt from %1. Saving writes it into the project \"%2\".")
+            .arg(folder, projectName()));
+}
+
+void ProjectCommands::forgetServerGrid()
+{
+    m_serverFolder.clear();
+    m_window.showGridSource(QString());
+}
+
+QString ProjectCommands::projectName()
+{
+    return shared::CurrentFileName.isEmpty() ? QObject::tr("New Project")
+                                             : FileTitle(shared::CurrentFileName, true);
 }
 
 void ProjectCommands::mnuCloseProject_Click()
@@ -186,6 +213,7 @@ bool ProjectCommands::SaveProject()
     SettingsStore::save(SettingsStore::LastFilename, shared::CurrentFileName);
     setProjectTitle();
     m_window.SetModified(false);
+    forgetServerGrid();
     // The project is saved either way; the user learns that the password was not kept anywhere.
     if (!kept)
         tellPasswordNotKept(kept.error);

@@ -30,12 +30,21 @@ public:
     // The save question of a modified project; false when a Yes did not save.
     bool askToSave();
 
+    // The grid now holds the server's robots.txt from that folder instead of the project's lines:
+    // the window says so until the project is saved, closed or another one is opened, and the save
+    // question names the project that Yes writes the server's file into.
+    void gridFromServer(const QString& folder);
+    // "New Project", or the project file's name.
+    static QString projectName();
+
 private:
     QString chooseSavePath(const QString& initial, const QString& filter);
     void setProjectTitle();
+    void forgetServerGrid();
 
     ProjectWindow& m_window;
     QString m_dialogPath;
+    QString m_serverFolder; // the grid holds robots.txt of this server folder; empty: the project's lines
 };
 
 } // namespace sf

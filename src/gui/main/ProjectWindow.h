@@ -26,6 +26,9 @@ public:
     virtual bool ConnectFtp() = 0;
     virtual void RefreshRobotList() = 0;
     virtual void setProjectTitle(const QString& title) = 0;
+    // Says above the grid where its lines came from when they are not the project's; an empty text
+    // hides the note.
+    virtual void showGridSource(const QString& text) { (void)text; }
 };
 
 } // namespace sf

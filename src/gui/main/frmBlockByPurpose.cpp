@@ -2,6 +2,7 @@
 
 #include "gui/common/CategoryIcons.h"
 #include "gui/common/DialogButtons.h"
+#include "project/PurposePreset.h"
 #include "robots/RobotPurposes.h"
 #include "robots/RobotRecord.h"
 
@@ -56,8 +57,8 @@ frmBlockByPurpose::frmBlockByPurpose(const RobotPurposes& purposes, QWidget* par
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
-        new QLabel(tr("Tick the robots to keep out of the whole site. They get one group of their "
-                      "own; robots that have a group already keep it."),
+        new QLabel(tr("Tick the robots to keep out of the whole site. Robots without a group get one "
+                      "group of their own."),
                    this));
     layout->addWidget(m_list, 1);
     layout->addWidget(createSignalBox());
@@ -132,6 +133,50 @@ bool frmBlockByPurpose::setPurposeTicked(const QString& purpose, bool ticked)
         return false;
     found.first()->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
     return true;
+}
+
+void frmBlockByPurpose::listExistingGroups(const QStringList& gridRows)
+{
+    m_gridRows = gridRows;
+    if (!m_existing) {
+        auto* box = new QGroupBox(tr("Robots that have a group already"), this);
+        auto* column = new QVBoxLayout(box);
+        m_existing = new QLabel(box);
+        m_existing->setObjectName(QStringLiteral("lblExistingGroups"));
+        m_existing->setWordWrap(true);
+        m_replace = new QCheckBox(tr("Replace their rules by Disallow: /"), box);
+        m_replace->setObjectName(QStringLiteral("chkReplaceGroups"));
+        m_replace->setChecked(true);
+        column->addWidget(m_existing);
+        column->addWidget(m_replace);
+        auto* layout = static_cast<QVBoxLayout*>(this->layout());
+        layout->insertWidget(layout->count() - 1, box); // above the buttons
+        connect(m_list, &QTreeWidget::itemChanged, this, &frmBlockByPurpose::showExistingGroups);
+        connect(m_replace, &QCheckBox::toggled, this, &frmBlockByPurpose::showExistingGroups);
+    }
+    showExistingGroups();
+}
+
+bool frmBlockByPurpose::replaceExistingGroups() const
+{
+    return !m_replace || m_replace->isChecked();
+}
+
+void frmBlockByPurpose::showExistingGroups()
+{
+    constexpr qsizetype kShown = 8;
+    const QStringList grouped = RuleGrid::agentsWithGroup(m_gridRows, tickedAgents());
+    QStringList lines;
+    for (qsizetype i = 0; i < std::min(grouped.size(), kShown); ++i)
+        lines << (replaceExistingGroups()
+                      ? tr("%1 has a group already: its rules will be replaced by Disallow: /")
+                      : tr("%1 has a group already: it is left as it is"))
+                     .arg(grouped.at(i));
+    if (grouped.size() > kShown)
+        lines << tr("... and %1 more.").arg(grouped.size() - kShown);
+    m_existing->setText(lines.isEmpty() ? tr("None of the ticked robots has a group yet.")
+                                        : lines.join(u'\n'));
+    m_replace->setEnabled(!grouped.isEmpty());
 }
 
 } // namespace sf

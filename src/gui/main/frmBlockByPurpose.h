@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -31,13 +32,22 @@ public:
     // Ticks (or unticks) every robot of a purpose, as a click on the purpose's box does.
     bool setPurposeTicked(const QString& purpose, bool ticked);
 
+    // Lists, below the robots, the ticked ones that have a group in these grid rows already, with
+    // the choice to replace their rules by "Disallow: /" (ticked at first) or leave them as they are.
+    void listExistingGroups(const QStringList& gridRows);
+    bool replaceExistingGroups() const;
+
 private:
     QWidget* createSignalBox();
     template <typename Visit> void forEachTicked(Visit visit) const;
+    void showExistingGroups();
 
     QTreeWidget* m_list = nullptr;
     QComboBox* m_signal[3] = {};
     QCheckBox* m_comment = nullptr;
+    QStringList m_gridRows;
+    QLabel* m_existing = nullptr;
+    QCheckBox* m_replace = nullptr;
 };
 
 } // namespace sf

@@ -6,6 +6,7 @@
 #include "gui/main/RobotChooser.h"
 #include "gui/main/RuleGridModel.h"
 #include "gui/main/StepBanner.h"
+#include "gui/main/UploadGuard.h"
 #include "gui/online/UpdateNotice.h"
 #include "project/RuleGrid.h"
 
@@ -93,8 +94,11 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_uni
     createStatusBar();
     m_ftp = std::make_unique<FtpCommands>(*this, lv);
     m_crawlers = std::make_unique<CrawlerCommands>(*this, *m_ftp, *m_project);
-    m_ftp->setUploadCheck([this] { return m_crawlers->confirmUpload(); });
+    m_uploadGuard = std::make_unique<UploadGuard>(*this, *m_ftp);
+    m_ftp->setUploadCheck([this] { return m_uploadGuard->check(); });
     connectCommands();
+    setTabOrderByScreen();
+    lv->installEventFilter(this);
     resize(1180, 760);
 }
 
@@ -109,23 +113,24 @@ void frmMain::createActions()
     mnuCloseProject = makeAction(this, "mnuCloseProject", tr("&Close Project"));
     mnuExport = makeAction(this, "mnuExport", tr("&Export"));
     mnuExit = makeAction(this, "mnuExit", tr("&Exit"));
-    mnu_allow_all = makeAction(this, "mnu_allow_all", tr("Allow all Robots"));
-    mnu_disallow_all = makeAction(this, "mnu_disallow_all", tr("Disallow all Robots"));
+    mnu_allow_all = makeAction(this, "mnu_allow_all", tr("&Allow all Robots"));
+    mnu_disallow_all = makeAction(this, "mnu_disallow_all", tr("&Disallow all Robots"));
     mnuConnect = makeAction(this, "mnuConnect", tr("&Connect to FTP"), "connect");
     mnuDisconnect = makeAction(this, "mnuDisconnect", tr("&Disconnect FTP"), "disconnect");
     mnuRefresh = makeAction(this, "mnuRefresh", tr("&Refresh Directory"), "refresh");
     mnuUploadSfp = makeAction(this, "mnuUploadSfp", tr("&Upload robots.txt"), "upload");
-    mnuOpenServerRobots = makeAction(this, "mnuOpenServerRobots", tr("Open the server's robots.txt"), "open");
-    mnuBlockByPurpose = makeAction(this, "mnuBlockByPurpose", tr("Block robots by purpose..."));
+    mnuOpenServerRobots =
+        makeAction(this, "mnuOpenServerRobots", tr("&Open the server's robots.txt"), "open");
+    mnuBlockByPurpose = makeAction(this, "mnuBlockByPurpose", tr("&Block robots by purpose..."));
     mnuCompareServerRobots =
-        makeAction(this, "mnuCompareServerRobots", tr("Compare the grid with the server's robots.txt"));
-    mnuCheck = makeAction(this, "mnuCheck", tr("Check..."));
-    mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("Add/Edit Robots"));
-    mnuOptions = makeAction(this, "mnuOptions", tr("Options..."), "options");
+        makeAction(this, "mnuCompareServerRobots", tr("Co&mpare the grid with the server's robots.txt"));
+    mnuCheck = makeAction(this, "mnuCheck", tr("C&heck..."));
+    mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("&Add/Edit Robots"));
+    mnuOptions = makeAction(this, "mnuOptions", tr("Op&tions..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
     mnuUpdate = makeAction(this, "mnuUpdate", tr("&Update Spiderfence"));
-    mnuSfpSite = makeAction(this, "mnuSfpSite", tr("Spiderfence Website"));
-    mnuLinkharborSite = makeAction(this, "mnuLinkharborSite", tr("Linkharbor Website"));
+    mnuSfpSite = makeAction(this, "mnuSfpSite", tr("&Spiderfence Website"));
+    mnuLinkharborSite = makeAction(this, "mnuLinkharborSite", tr("&Linkharbor Website"));
     mnuAbout = makeAction(this, "mnuAbout", tr("&About Spiderfence"), "spiderfence");
 }
 
@@ -345,11 +350,17 @@ QWidget* frmMain::createGridStep()
     QFont mono(QStringLiteral("Monospace"));
     mono.setStyleHint(QFont::TypeWriter);
     robotGrid->setFont(mono);
+    robotGrid->setTabKeyNavigation(false); // Tab goes on to Remove, as in every other list
+    lblGridSource = new QLabel(body);
+    lblGridSource->setObjectName(QStringLiteral("lblGridSource"));
+    lblGridSource->setWordWrap(true);
+    lblGridSource->hide();
     RemoveRobot = pictureButton(body, "RemoveRobot", "remove",
                                 tr("Remove the selected line, or the whole robot group"), tr("Remove"));
     auto* row = new QHBoxLayout;
     row->addStretch();
     row->addWidget(RemoveRobot);
+    layout->addWidget(lblGridSource);
     layout->addWidget(robotGrid, 1);
     layout->addLayout(row);
     return stepBox(asxPowerBanner[3], body);
@@ -424,6 +435,21 @@ void frmMain::createStatusBar()
     StatusPanel[0]->setText(tr("Folder: "));
     StatusPanel[1]->setText(tr("Release: "));
     StatusPanel[2]->setText(tr("Robots: "));
+}
+
+void frmMain::setTabOrderByScreen()
+{
+    const QList<QWidget*> order{cboProtocol, txtServer,  txtUser,   txtPassword, txtPort,
+                                txtKeyFile,  cmdKeyFile, robotList, info_robot,  lv,
+                                cboRuleKind, AddRobot,   robotGrid, RemoveRobot, UploadButton};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+}
+
+void frmMain::showGridSource(const QString& text)
+{
+    lblGridSource->setText(text);
+    lblGridSource->setVisible(!text.isEmpty());
 }
 
 } // namespace sf

@@ -5,6 +5,7 @@
 #include "gui/main/ProjectWindow.h"
 #include "gui/options/OptionsHost.h"
 #include "gui/rules/frmCheck.h"
+#include "project/RuleGrid.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -31,6 +32,7 @@ class RobotChooser;
 class RuleGridModel;
 class StepBanner;
 class UpdateNotice;
+class UploadGuard;
 
 // The main window: the five steps of composing a robots.txt, its menus, toolbars and status bar, and
 // the rules by which its controls are enabled. The commands live in their own classes, each of which
@@ -91,6 +93,7 @@ public:
     void showOptions(int startTab);
     void setStatusPanel(int panel, const QString& text) override;
     void setProjectTitle(const QString& title) override { setWindowTitle(title); }
+    void showGridSource(const QString& text) override;
     bool isShown() const override { return isVisible(); }
     ProjectCommands& projectCommands() { return *m_project; }
     FtpCommands& ftpCommands() { return *m_ftp; }
@@ -112,6 +115,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter opens the folder selected in the remote list, Backspace goes up.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -138,6 +143,11 @@ private:
     void cboProtocol_Change(int index);
     void cmdKeyFile_Click();
     void changeGrid(const QStringList& rows);
+    // Tab goes through the controls as they stand on the screen: each column top to bottom.
+    void setTabOrderByScreen();
+    bool remoteListKey(int key);
+    // Add rule: an entry whose rule the group holds already adds nothing and says so.
+    bool ruleAlreadyThere(const QString& directory, const QString& name, RuleGrid::Directive directive);
 
     // Controls, named as the program names them (their object names too).
     StepBanner* asxPowerBanner[5] = {};
@@ -165,6 +175,7 @@ private:
     QToolButton* RemoveRobot = nullptr;
     QToolButton* info_robot = nullptr;
     QTableView* robotGrid = nullptr;
+    QLabel* lblGridSource = nullptr; // where the grid's lines came from, when not from the project
     QToolButton* UploadButton = nullptr;
     QLabel* StatusPanel[3] = {};
     UpdateNotice* m_updateNotice = nullptr; // "an update is online", from the start-up check
@@ -201,6 +212,7 @@ private:
     std::unique_ptr<ProjectCommands> m_project;
     std::unique_ptr<FtpCommands> m_ftp;
     std::unique_ptr<CrawlerCommands> m_crawlers;
+    std::unique_ptr<UploadGuard> m_uploadGuard;
     frmCheck* m_check = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;

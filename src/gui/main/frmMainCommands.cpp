@@ -18,6 +18,7 @@
 #include "project/ProjectFile.h"
 #include "project/ProjectState.h"
 #include "project/RuleGrid.h"
+#include "project/RuleLines.h"
 #include "robots/RobotRecord.h"
 #include "rules/RuleEffects.h"
 #include "rules/RuleWriter.h"
@@ -27,6 +28,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -432,6 +434,8 @@ void frmMain::AddRobot_Click()
             entries << lv->topLevelItem(i)->text(0);
         name = nameForDisallowRule(directory, name, selected.first()->text(5) == "a", entries);
     }
+    if (ruleAlreadyThere(directory, name, directive))
+        return;
     if (!RuleGrid::addRule(rows, selectedUserAgent(), directory, name, directive)) {
         if (!RuleGrid::ruleFitsRow(directory, name, directive))
             prompts().message(
@@ -443,6 +447,42 @@ void frmMain::AddRobot_Click()
         return;
     }
     changeGrid(rows);
+    selectGridRow(RuleGrid::addedRuleRow(rows, selectedUserAgent()));
+}
+
+bool frmMain::ruleAlreadyThere(const QString& directory, const QString& name, RuleGrid::Directive directive)
+{
+    const QStringList& rows = gridRows();
+    const int row = RuleGrid::existingRuleRow(rows, selectedUserAgent(), directory, name, directive);
+    if (row < 0)
+        return false;
+    selectGridRow(row);
+    prompts().message(tr("The group of %1 has the rule \"%2\" already, so nothing was added.")
+                          .arg(selectedUserAgent(), rows.at(row)),
+                      Prompt::Buttons::Ok, Prompt::Icon::Information);
+    return true;
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lv && event->type() == QEvent::KeyPress)
+        return remoteListKey(static_cast<QKeyEvent*>(event)->key());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmMain::remoteListKey(int key)
+{
+    QTreeWidgetItem* row = nullptr;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        row = lv->currentItem();
+    else if (key == Qt::Key_Backspace && lv->topLevelItemCount() > 0 && lv->topLevelItem(0)->text(0) == "..")
+        row = lv->topLevelItem(0);
+    else
+        return false;
+    // Folders and the up row carry the sort key "a"; a file is not entered.
+    if (row && row->text(5) == QLatin1String("a"))
+        m_ftp->lv_DblClick(row);
+    return true;
 }
 
 void frmMain::RemoveRobot_Click()

@@ -147,10 +147,12 @@ QWidget* ProjectOptionsTab::createSettingsBox()
     auto* box = new QGroupBox(tr("Program"), this);
     Check1 = named(new QCheckBox(tr("Open last edited project automatically"), box), "Check1");
     Check2 = named(new QCheckBox(tr("Connect to the FTP site when opening the project"), box), "Check2");
-    Check3 = named(new QCheckBox(tr("Check for updates when Spiderfence start-up"), box), "Check3");
+    Check3 = named(new QCheckBox(tr("Check for updates when Spiderfence starts"), box), "Check3");
     Check4 = named(new QCheckBox(tr("Remember my FTP password"), box), "Check4");
+    chkUploadQuestion = named(new QCheckBox(tr("Before an upload, show what it changes on the server"), box),
+                              "chkUploadQuestion");
     auto* layout = new QVBoxLayout(box);
-    for (QCheckBox* check : {Check1, Check2, Check3, Check4})
+    for (QCheckBox* check : {Check1, Check2, Check3, chkUploadQuestion, Check4})
         layout->addWidget(check);
     return box;
 }
@@ -198,6 +200,7 @@ void ProjectOptionsTab::loadSettings()
     Check1->setChecked(SettingsStore::flag(SettingsStore::Check1));
     Check2->setChecked(SettingsStore::flag(SettingsStore::Check2));
     Check3->setChecked(SettingsStore::flag(SettingsStore::Check3));
+    chkUploadQuestion->setChecked(!SettingsStore::flag(SettingsStore::SkipUploadQuestion));
 }
 
 void ProjectOptionsTab::saveSettings() const
@@ -205,6 +208,7 @@ void ProjectOptionsTab::saveSettings() const
     SettingsStore::saveFlag(SettingsStore::Check1, Check1->isChecked());
     SettingsStore::saveFlag(SettingsStore::Check2, Check2->isChecked());
     SettingsStore::saveFlag(SettingsStore::Check3, Check3->isChecked());
+    SettingsStore::saveFlag(SettingsStore::SkipUploadQuestion, !chkUploadQuestion->isChecked());
 }
 
 void ProjectOptionsTab::showSitemaps(const QStringList& urls)

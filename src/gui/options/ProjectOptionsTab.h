@@ -67,7 +67,8 @@ private:
     QCheckBox* Check2 = nullptr;
     QCheckBox* Check3 = nullptr;
     QCheckBox* Check4 = nullptr;
-    QGroupBox* Frame3 = nullptr; // "Connection Mode"
+    QCheckBox* chkUploadQuestion = nullptr; // the change question before an upload
+    QGroupBox* Frame3 = nullptr;            // "Connection Mode"
     QRadioButton* optActive = nullptr;
     QRadioButton* optPassive = nullptr;
     QGroupBox* Frame2 = nullptr; // "File Transfer Mode"

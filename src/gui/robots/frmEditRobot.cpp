@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -49,7 +50,7 @@ struct LabelText {
 // Captions of EditField(0) to EditField(10), top to bottom.
 constexpr LabelText kLeftLabels[] = {
     {QT_TRANSLATE_NOOP("sf::frmEditRobot", "Name"), true},
-    {QT_TRANSLATE_NOOP("sf::frmEditRobot", "Cover URL PAge"), false},
+    {QT_TRANSLATE_NOOP("sf::frmEditRobot", "Cover URL Page"), false},
     {QT_TRANSLATE_NOOP("sf::frmEditRobot", "Details URL Pages"), false},
     {QT_TRANSLATE_NOOP("sf::frmEditRobot", "Owner's name"), true},
     {QT_TRANSLATE_NOOP("sf::frmEditRobot", "Owner's URL"), true},
@@ -78,6 +79,7 @@ frmEditRobot::frmEditRobot(QWidget* parent) : QDialog(parent)
     layout->addSpacing(6);
     layout->addWidget(createBottomRow());
     connectChangeTracking();
+    setDefaultSize();
 }
 
 QLabel* frmEditRobot::addLabel(QGridLayout* grid, int row, int number, const QString& text, bool bold)
@@ -174,7 +176,7 @@ QWidget* frmEditRobot::createBottomRow()
     Check5 = new QCheckBox(tr("Brinmoor Editor (Mavix)"), this);
     Check5->setObjectName(QStringLiteral("Check5"));
     lblURL = new QLabel(
-        QStringLiteral("<a href=\"#\">%1</a>").arg(tr("Click here to lean more about the Mavix project")),
+        QStringLiteral("<a href=\"#\">%1</a>").arg(tr("Click here to learn more about the Mavix project")),
         this);
     lblURL->setObjectName(QStringLiteral("lblURL"));
     lblURL->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -222,6 +224,16 @@ void frmEditRobot::Form_Load()
         setWindowIcon(parentWidget()->window()->windowIcon());
 }
 
+void frmEditRobot::setDefaultSize()
+{
+    // Wide enough for a URL or a user-agent in every field, yet within a 1280-pixel screen; the window
+    // would otherwise open at its narrowest.
+    const int wanted = fontMetrics().averageCharWidth() * 180;
+    const QScreen* shown = parentWidget() ? parentWidget()->screen() : screen();
+    const int room = shown ? shown->availableGeometry().width() * 9 / 10 : wanted;
+    resize(std::max(sizeHint().width(), std::min(wanted, room)), sizeHint().height());
+}
+
 bool frmEditRobot::LoadRobot()
 {
     if (!RobotDatabase(RobotDatabase::defaultPath()).exists())
@@ -232,8 +244,10 @@ bool frmEditRobot::LoadRobot()
         return true;
     }
     const RobotRecord& r = CurrentRobot;
-    for (int i = 0; i < kFieldCount; ++i)
+    for (int i = 0; i < kFieldCount; ++i) {
         EditField[i]->setText(trimSpaces(r.*kFieldMembers[i]));
+        EditField[i]->setCursorPosition(0); // a long text shows its beginning, not its end
+    }
     const RobotFlag flags[] = {r.Robot_exclusions, r.Robot_noindex, r.Robot_nofollow, r.Robot_from};
     QCheckBox* boxes[] = {Check1, Check2, Check3, Check4};
     for (int i = 0; i < 4; ++i) {

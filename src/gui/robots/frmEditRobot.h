@@ -35,6 +35,7 @@ private:
     QWidget* createLeftColumn();
     QWidget* createRightColumn();
     QWidget* createBottomRow();
+    void setDefaultSize();
     QLabel* addLabel(QGridLayout* grid, int row, int number, const QString& text, bool bold);
     QLineEdit* addField(QGridLayout* grid, int row, int index);
     QCheckBox* makeCheck(const char* name);
