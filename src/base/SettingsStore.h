@@ -16,6 +16,8 @@ public:
     static constexpr const char* LastFilename = "LastFilename";
     static constexpr const char* SendRobot = "SendRobot";
     static constexpr const char* Username = "Username";
+    // The web address a crawler list was last imported from (the robot list's import).
+    static constexpr const char* CrawlerListUrl = "CrawlerListUrl";
 
     static QString read(const char* key);
     static void save(const char* key, const QString& value);

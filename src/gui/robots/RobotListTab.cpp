@@ -25,9 +25,6 @@
 namespace sf {
 namespace {
 
-// The settings key of the web address the user last imported a crawler list from.
-constexpr const char* kListUrlKey = "CrawlerListUrl";
-
 // Column widths in pixels: name, user-agent; the date column takes the rest.
 constexpr int kNameWidth = 200;
 constexpr int kAgentWidth = 170;
@@ -92,7 +89,7 @@ QWidget* RobotListTab::createImport()
     Import_List = makeButton("Import_List", tr("Import crawler list..."), box);
     Import_List->setToolTip(tr("Add and update robots from a crawler list in JSON (robots.json or "
                                "crawler-user-agents.json); robots you edited are kept"));
-    txtListUrl = new QLineEdit(SettingsStore::read(kListUrlKey), box);
+    txtListUrl = new QLineEdit(SettingsStore::read(SettingsStore::CrawlerListUrl), box);
     txtListUrl->setObjectName(QStringLiteral("txtListUrl"));
     txtListUrl->setPlaceholderText(tr("Web address of a crawler list"));
     Import_Web = makeButton("Import_Web", tr("Import from the web"), box);
@@ -215,7 +212,7 @@ void RobotListTab::Import_Web_Click()
                           Prompt::Icon::Information);
         return;
     }
-    SettingsStore::save(kListUrlKey, url);
+    SettingsStore::save(SettingsStore::CrawlerListUrl, url);
     if (!m_inet)
         m_inet = new Inet(this);
     QByteArray body;
