@@ -53,7 +53,7 @@ QString keyOf(const RobotRecord& robot)
     return robot.Robot_exclusion_useragent.toLower();
 }
 
-Result readDatabase(const QString& path, QList<RobotRecord>& robots)
+Result<void> readDatabase(const QString& path, QList<RobotRecord>& robots)
 {
     const RobotDatabase database(path);
     if (!database.exists())
@@ -62,14 +62,15 @@ Result readDatabase(const QString& path, QList<RobotRecord>& robots)
     return database.readAll([&](qint32, const char* data) { robots.append(RobotRecord::fromData(data)); });
 }
 
-Result writeDatabase(const QString& path, const QList<RobotRecord>& robots)
+Result<void> writeDatabase(const QString& path, const QList<RobotRecord>& robots)
 {
-    return SaveFileAtomically(path, [&](QIODevice& file) -> Result {
+    return SaveFileAtomically(path, [&](QIODevice& file) -> Result<void> {
         QByteArray slot(RobotRecord::kSlotSize, '\0');
         for (const RobotRecord& robot : robots) {
             robot.toData(slot.data());
             if (file.write(slot) != slot.size())
-                return Result::failure(tr("Cannot write the robot database: %1").arg(file.errorString()));
+                return Result<void>::failure(
+                    tr("Cannot write the robot database: %1").arg(file.errorString()));
         }
         return {};
     });
@@ -124,26 +125,26 @@ void mergeCrawlerList(QList<RobotRecord>& robots, const CrawlerList& list, const
     }
 }
 
-Result importCrawlerList(const QString& databasePath, const QByteArray& json, const CrawlerImportStamp& stamp,
-                         CrawlerImportReport& report)
+Result<void> importCrawlerList(const QString& databasePath, const QByteArray& json,
+                               const CrawlerImportStamp& stamp, CrawlerImportReport& report)
 {
     report = CrawlerImportReport{};
     CrawlerList list;
-    if (Result read = readCrawlerList(json, list); !read)
+    if (Result<void> read = readCrawlerList(json, list); !read)
         return read;
     QList<RobotRecord> robots;
-    if (Result read = readDatabase(databasePath, robots); !read)
+    if (Result<void> read = readDatabase(databasePath, robots); !read)
         return read;
     mergeCrawlerList(robots, list, stamp, report);
     if (robots.size() > kMaxRobotRecords)
-        return Result::failure(
+        return Result<void>::failure(
             tr("The robot database would hold %1 robots; it can hold %2. Nothing was imported.")
                 .arg(robots.size())
                 .arg(kMaxRobotRecords));
     if (report.added == 0 && report.updated == 0)
         return {};
-    if (Result written = writeDatabase(databasePath, robots); !written)
-        return Result::failure(tr("The robot database was left as it was: %1").arg(written.error));
+    if (Result<void> written = writeDatabase(databasePath, robots); !written)
+        return Result<void>::failure(tr("The robot database was left as it was: %1").arg(written.error));
     report.written = true;
     return {};
 }
@@ -153,22 +154,22 @@ QString cancelledText()
     return tr("The download was cancelled.");
 }
 
-Result fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
-                        const std::function<void(qint64)>& progress)
+Result<void> fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
+                              const std::function<void(qint64)>& progress)
 {
     body.clear();
     if (!inet.Execute(url, QStringLiteral("GET")))
-        return Result::failure(tr("Another transfer is running."));
+        return Result<void>::failure(tr("Another transfer is running."));
     while (inet.StillExecuting()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (progress)
             progress(inet.BytesReceived());
     }
     if (inet.ResponseCode() == CURLE_ABORTED_BY_CALLBACK)
-        return Result::failure(cancelledText());
+        return Result<void>::failure(cancelledText());
     const DownloadResult transfer = CheckTransfer(inet);
     if (!transfer.ok)
-        return Result::failure(
+        return Result<void>::failure(
             tr("Could not download the crawler list from %1: %2").arg(url, transfer.error));
     body = inet.GetChunk(std::numeric_limits<int>::max());
     return {};

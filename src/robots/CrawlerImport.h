@@ -41,14 +41,14 @@ void mergeCrawlerList(QList<RobotRecord>& robots, const CrawlerList& list, const
 // The whole import into a robot database file: reads it, merges the list (JSON of either format)
 // and writes the file again only when something changed, through a temporary file, so a refused
 // or failed write leaves it as it was. Fails with a message for the user.
-Result importCrawlerList(const QString& databasePath, const QByteArray& json, const CrawlerImportStamp& stamp,
-                         CrawlerImportReport& report);
+Result<void> importCrawlerList(const QString& databasePath, const QByteArray& json,
+                               const CrawlerImportStamp& stamp, CrawlerImportReport& report);
 
 // Fetches a list from a web address through the transfer control, letting window events run;
 // progress gets the bytes so far. Fails unless the whole body arrived with a success status
 // (a cancel fails with cancelledText()).
-Result fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
-                        const std::function<void(qint64)>& progress = {});
+Result<void> fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
+                              const std::function<void(qint64)>& progress = {});
 QString cancelledText();
 
 } // namespace sf

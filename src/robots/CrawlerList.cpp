@@ -329,23 +329,23 @@ QString patternLiteral(const QString& pattern)
     return literal;
 }
 
-Result readCrawlerList(const QByteArray& json, CrawlerList& list)
+Result<void> readCrawlerList(const QByteArray& json, CrawlerList& list)
 {
     list = CrawlerList{};
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull())
-        return Result::failure(tr("The file is not a crawler list: it is not JSON (%1 at byte %2).")
-                                   .arg(error.errorString())
-                                   .arg(error.offset));
+        return Result<void>::failure(tr("The file is not a crawler list: it is not JSON (%1 at byte %2).")
+                                         .arg(error.errorString())
+                                         .arg(error.offset));
     if (document.isObject() && looksLikeAiList(document.object()))
         readAiList(document.object(), list);
     else if (document.isArray() && looksLikeAgentList(document.array()))
         readAgentList(document.array(), list);
     else
-        return Result::failure(tr("The file is JSON, but neither a list of AI crawlers (tokens with "
-                                  "\"operator\" and \"function\") nor a list of crawler user-agents "
-                                  "(entries with a \"pattern\")."));
+        return Result<void>::failure(tr("The file is JSON, but neither a list of AI crawlers (tokens with "
+                                        "\"operator\" and \"function\") nor a list of crawler user-agents "
+                                        "(entries with a \"pattern\")."));
     return {};
 }
 

@@ -46,6 +46,6 @@ QString patternLiteral(const QString& pattern);
 // Reads either list from JSON bytes. Fails, with a message for the user, on bytes that are not
 // JSON or JSON of neither shape. Records get the list's facts, category and purpose, and the
 // import mark; the caller stamps the date and the robot-list version.
-Result readCrawlerList(const QByteArray& json, CrawlerList& list);
+Result<void> readCrawlerList(const QByteArray& json, CrawlerList& list);
 
 } // namespace sf

@@ -179,7 +179,7 @@ TEST(CrawlerListImport, RefusesAFileOfNeitherFormatAndLeavesTheDatabase)
     };
     for (const auto& c : cases) {
         CrawlerImportReport report;
-        const Result result = importCrawlerList(path, c.json, {}, report);
+        const Result<void> result = importCrawlerList(path, c.json, {}, report);
         EXPECT_FALSE(result.ok) << c.json.toStdString();
         EXPECT_TRUE(result.error.contains(c.message)) << result.error.toStdString();
         EXPECT_EQ(test::readFileBytes(path), QByteArray(6552, ' '));
@@ -198,7 +198,7 @@ TEST(CrawlerListImport, AFailedWriteLeavesTheDatabaseAsItWas)
     if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}) != 0)
         GTEST_SKIP() << "chattr +i is not available here";
     CrawlerImportReport report;
-    const Result result = importCrawlerList(path, kAiList, {}, report);
+    const Result<void> result = importCrawlerList(path, kAiList, {}, report);
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.startsWith("The robot database was left as it was"))

@@ -128,7 +128,7 @@ QWidget* RobotListTab::createMaintenance()
 
 void RobotListTab::LoadRobotList()
 {
-    const Result result = m_model->reload(RobotDatabase::defaultPath());
+    const Result<void> result = m_model->reload(RobotDatabase::defaultPath());
     if (!result)
         qWarning("%s", qPrintable(result.error));
     if (!m_model->list().databaseExists()) {
@@ -174,7 +174,7 @@ void RobotListTab::openEditor()
 void RobotListTab::SetVersion_Click()
 {
     emit maintenanceRunning(true);
-    Result result;
+    Result<void> result;
     {
         BusyPointer busy;
         result = StampRobotVersion(SetRobotVersion->text());
@@ -217,7 +217,7 @@ void RobotListTab::Import_Web_Click()
         m_inet = new Inet(this);
     QByteArray body;
     setDownloading(true);
-    const Result fetched = fetchCrawlerList(*m_inet, url, body, [this](qint64 bytes) {
+    const Result<void> fetched = fetchCrawlerList(*m_inet, url, body, [this](qint64 bytes) {
         ImportProgress->setFormat(tr("%1 KB").arg(bytes / 1024));
     });
     setDownloading(false);
@@ -248,7 +248,7 @@ void RobotListTab::setDownloading(bool downloading)
 void RobotListTab::importList(const QByteArray& json)
 {
     CrawlerImportReport report;
-    Result result;
+    Result<void> result;
     {
         BusyPointer busy;
         result = importCrawlerList(RobotDatabase::defaultPath(), json,
