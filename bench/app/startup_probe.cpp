@@ -1,6 +1,6 @@
 // Starts the main window exactly as the program does and prints, once the window has been shown and
-// painted, the wall-clock time in microseconds since the epoch. bench/startup.py compares it with the
-// moment it started the process.
+// painted, its size and the wall-clock time in microseconds since the epoch. bench/app/startup.py
+// compares the time with the moment it started the process.
 #include "gui/common/QtPrompt.h"
 #include "gui/main/frmMain.h"
 
@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     window.show();
     QTimer::singleShot(0, &app, [&window] {
         window.repaint();
+        std::printf("size %d %d\n", window.width(), window.height());
         std::printf("%lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000);
         std::fflush(stdout);
         window.SetModified(false);

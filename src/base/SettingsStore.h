@@ -18,6 +18,8 @@ public:
     static constexpr const char* Username = "Username";
     // "TRUE": an upload goes without the question that shows what it changes on the server.
     static constexpr const char* SkipUploadQuestion = "SkipUploadQuestion";
+    // The web address a crawler list was last imported from (the robot list's import).
+    static constexpr const char* CrawlerListUrl = "CrawlerListUrl";
 
     static QString read(const char* key);
     static void save(const char* key, const QString& value);

@@ -18,19 +18,14 @@ int vocabularyRank(const QString& purpose)
 
 const QStringList& robotPurposeVocabulary()
 {
-    static const QStringList vocabulary{QStringLiteral("AI model training"),
-                                        QStringLiteral("AI data collection"),
-                                        QStringLiteral("AI search"),
-                                        QStringLiteral("AI assistant fetch"),
-                                        QStringLiteral("AI opt-out token"),
-                                        QStringLiteral("search engine"),
-                                        QStringLiteral("SEO tool"),
-                                        QStringLiteral("advertising"),
-                                        QStringLiteral("archive"),
-                                        QStringLiteral("feed reader"),
-                                        QStringLiteral("link preview"),
-                                        QStringLiteral("mail proxy"),
-                                        QStringLiteral("other")};
+    static const QStringList vocabulary{
+        QStringLiteral("AI model training"), QStringLiteral("AI data collection"),
+        QStringLiteral("AI search"),         QStringLiteral("AI assistant fetch"),
+        QStringLiteral("AI opt-out token"),  QStringLiteral("search engine"),
+        QStringLiteral("SEO tool"),          QStringLiteral("advertising"),
+        QStringLiteral("archive"),           QStringLiteral("feed reader"),
+        QStringLiteral("link preview"),      QStringLiteral("mail proxy"),
+        QStringLiteral("monitoring"),        QStringLiteral("other")};
     return vocabulary;
 }
 

@@ -1,5 +1,8 @@
-// sf_makerobots: builds a robot database (robots.rbd) from a table of robots in CSV, writing every
-// record through the program's own record and database code, then stamps the robot-list version.
+// sf_makerobots: builds a robot database (robots.rbd) from a table of robots in CSV, then merges
+// community crawler lists into it with the import the program runs (the table's robots win, the
+// lists add the robots the table lacks), writing every record through the program's own record and
+// database code, and stamps the robot-list version.
+#include "robots/CrawlerImport.h"
 #include "robots/RobotCsv.h"
 #include "robots/RobotDatabase.h"
 
@@ -53,8 +56,23 @@ Result<void> writeDatabase(const QString& path, const QList<RobotRecord>& record
 struct Arguments {
     QString input;
     QString output;
+    QStringList lists;
     RobotCsvDefaults defaults;
 };
+
+Result<void> mergeListFile(const QString& path, const Arguments& args, QList<RobotRecord>& records)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Result<void>::failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    CrawlerList list;
+    if (const Result<void> read = readCrawlerList(file.readAll(), list); !read)
+        return Result<void>::failure(path + QStringLiteral(": ") + read.error);
+    CrawlerImportReport report;
+    mergeCrawlerList(records, list, {args.defaults.modifiedDate, args.defaults.version}, report);
+    std::printf("sf_makerobots: %s: %s\n", qPrintable(path), qPrintable(report.text()));
+    return {};
+}
 
 Result<void> parseArguments(const QCoreApplication& app, Arguments& args)
 {
@@ -69,7 +87,10 @@ Result<void> parseArguments(const QCoreApplication& app, Arguments& args)
                                   QStringLiteral("date"));
     const QCommandLineOption by(QStringLiteral("by"), QStringLiteral("Editor handle stored in every record."),
                                 QStringLiteral("name"), QStringLiteral("Greyfield"));
-    parser.addOptions({version, date, by});
+    const QCommandLineOption list(
+        QStringLiteral("list"), QStringLiteral("A crawler list (JSON) to merge after the table; repeatable."),
+        QStringLiteral("file"));
+    parser.addOptions({version, date, by, list});
     parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The CSV table."));
     parser.addPositionalArgument(QStringLiteral("output"), QStringLiteral("The robot database to write."));
     parser.process(app);
@@ -78,7 +99,8 @@ Result<void> parseArguments(const QCoreApplication& app, Arguments& args)
     const QDate day = QDate::fromString(parser.value(date), Qt::ISODate);
     if (files.size() != 2 || !parser.isSet(version))
         return Result<void>::failure(
-            QStringLiteral("usage: sf_makerobots --version TEXT [--date YYYY-MM-DD] input.csv output.rbd"));
+            QStringLiteral("usage: sf_makerobots --version TEXT [--date YYYY-MM-DD] [--by NAME] "
+                           "[--list list.json]... input.csv output.rbd"));
     if (parser.value(version).size() > RobotRecord::kVersionWidth)
         return Result<void>::failure(
             QStringLiteral("the version \"%1\" is longer than 15 characters").arg(parser.value(version)));
@@ -88,6 +110,7 @@ Result<void> parseArguments(const QCoreApplication& app, Arguments& args)
     args.output = files[1];
     args.defaults.version = parser.value(version);
     args.defaults.modifiedBy = parser.value(by);
+    args.lists = parser.values(list);
     if (day.isValid())
         args.defaults.modifiedDate = toDateSerial(day);
     return {};
@@ -107,6 +130,12 @@ int main(int argc, char** argv)
         return failWith(read.error);
     if (const Result<void> made = robotsFromCsv(rows, args.defaults, records); !made)
         return failWith(args.input + QStringLiteral(": ") + made.error);
+    for (const QString& list : args.lists) {
+        if (const Result<void> merged = mergeListFile(list, args, records); !merged)
+            return failWith(merged.error);
+    }
+    if (records.size() > kMaxRobotRecords)
+        return failWith(QStringLiteral("%1 robots do not fit in a database").arg(records.size()));
     if (const Result<void> written = writeDatabase(args.output, records, args.defaults.version); !written)
         return failWith(QStringLiteral("cannot write %1: %2").arg(args.output, written.error));
     std::printf("sf_makerobots: %lld robots written to %s, robot-list version %s\n",

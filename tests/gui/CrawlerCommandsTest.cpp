@@ -154,8 +154,7 @@ TEST_F(CrawlerCommandsTest, PurposeDialogBlocksTheRobotsOfThePurposeInOneGroup)
     test::ModalScript script;
     const auto tick = [](const char* purpose) {
         return std::function<void(frmBlockByPurpose&)>([purpose](frmBlockByPurpose& dialog) {
-            auto* list = named<QTreeWidget>(dialog, "tvPurposes");
-            list->findItems(purpose, Qt::MatchExactly).first()->setCheckState(0, Qt::Checked);
+            ASSERT_TRUE(dialog.setPurposeTicked(purpose, true)) << purpose;
             QTest::mouseClick(named<QPushButton>(dialog, "Proceed"), Qt::LeftButton);
         });
     };

@@ -82,3 +82,39 @@ TEST(MakeRobots, RefusesABadTableAndKeepsTheOldDatabase)
         EXPECT_EQ(test::readFileBytes(rbd), QByteArray("the database before"));
     }
 }
+
+TEST(MakeRobots, CrawlerListImportAddsWhatTheTableLacksAndKeepsItsRows)
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("robots.csv"));
+    const QString ai = dir.filePath(QStringLiteral("robots.json"));
+    const QString agents = dir.filePath(QStringLiteral("agents.json"));
+    const QString rbd = dir.filePath(QStringLiteral("robots.rbd"));
+    test::writeFileBytes(csv, "name,exclusion_useragent,purpose,description\r\n"
+                              "GPT Bot,GPTBot,AI model training,reviewed\r\n");
+    test::writeFileBytes(ai, R"json({"gptbot": {"operator": "x", "respect": "No", "function": "AI Agents",
+        "frequency": "", "description": "raw"}, "NewBot": {"operator": "[New](https://new.example)",
+        "respect": "Yes", "function": "AI Search Crawlers", "frequency": "", "description": "new"}})json");
+    test::writeFileBytes(agents, R"json([{"pattern": "newbot", "instances": [], "description": "d",
+        "tags": ["seo"]}, {"pattern": "Feedly", "instances": [], "description": "f", "tags": ["feed-reader"]}])json");
+    const QStringList options{QStringLiteral("--version"), QStringLiteral("1"),
+                              QStringLiteral("--list"),    ai,
+                              QStringLiteral("--list"),    agents};
+    ASSERT_EQ(makeRobots(options + QStringList{csv, rbd}).exitCode, 0);
+    QStringList rows;
+    ASSERT_TRUE(RobotDatabase(rbd).readAll([&](qint32, const char* data) {
+        const RobotRecord r = RobotRecord::fromData(data);
+        rows << QStringList{r.Robot_exclusion_useragent, r.Robot_purpose, r.Robot_description, r.Modified_by}
+                    .join(u'|');
+    }));
+    EXPECT_EQ(rows, (QStringList{"GPTBot|AI model training|reviewed|Greyfield",
+                                 "NewBot|AI search|new|Imported from ai.robots.txt",
+                                 "Feedly|feed reader|f|Imported from crawler-user-agents"}));
+
+    const QByteArray before = test::readFileBytes(rbd);
+    test::writeFileBytes(agents, "[\"not a list\"]");
+    const ToolRun run = makeRobots(options + QStringList{csv, rbd});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("neither a list of AI crawlers")) << run.errors.toStdString();
+    EXPECT_EQ(test::readFileBytes(rbd), before);
+}

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -21,10 +22,14 @@ namespace {
 
 constexpr int kAgentRole = Qt::UserRole;
 constexpr int kCategoryRole = Qt::UserRole + 1;
+constexpr int kPurposeRole = Qt::UserRole + 2;
 
 QTreeWidgetItem* purposeItem(const RobotPurpose& purpose)
 {
-    auto* item = new QTreeWidgetItem(QStringList{purpose.purpose});
+    // "AI model training (48)": the purpose and how many robots it holds.
+    const QString text = frmBlockByPurpose::tr("%1 (%2)").arg(purpose.purpose).arg(purpose.robots.size());
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setData(0, kPurposeRole, purpose.purpose);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
     item->setCheckState(0, Qt::Unchecked);
     for (const PurposeRobot& robot : purpose.robots) {
@@ -61,9 +66,41 @@ frmBlockByPurpose::frmBlockByPurpose(const RobotPurposes& purposes, QWidget* par
                       "group of their own."),
                    this));
     layout->addWidget(m_list, 1);
+    layout->addWidget(createTokenBox());
     layout->addWidget(createSignalBox());
     layout->addWidget(buttons.row);
-    resize(620, 640);
+    resize(620, 720);
+    connect(m_list, &QTreeWidget::itemChanged, this, &frmBlockByPurpose::showTokens);
+    showTokens();
+}
+
+QWidget* frmBlockByPurpose::createTokenBox()
+{
+    auto* box = new QWidget(this);
+    m_tokenCount = new QLabel(box);
+    m_tokenCount->setObjectName(QStringLiteral("lblTokens"));
+    m_tokens = new QPlainTextEdit(box);
+    m_tokens->setObjectName(QStringLiteral("txtTokens"));
+    m_tokens->setReadOnly(true);
+    m_tokens->setMaximumHeight(fontMetrics().lineSpacing() * 5);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_tokenCount);
+    layout->addWidget(m_tokens);
+    return box;
+}
+
+// The "User-agent:" tokens the ticks write, each once (robots that share a token share its line).
+void frmBlockByPurpose::showTokens()
+{
+    QStringList tokens;
+    for (const QString& agent : tickedAgents()) {
+        if (!tokens.contains(agent, Qt::CaseInsensitive))
+            tokens << agent;
+    }
+    m_tokenCount->setText(tokens.isEmpty() ? tr("No robot ticked: no token will be written.")
+                                           : tr("Tokens to write (%1):").arg(tokens.size()));
+    m_tokens->setPlainText(tokens.join(u'\n'));
 }
 
 QWidget* frmBlockByPurpose::createSignalBox()
@@ -128,11 +165,14 @@ bool frmBlockByPurpose::withSignalComment() const
 
 bool frmBlockByPurpose::setPurposeTicked(const QString& purpose, bool ticked)
 {
-    const QList<QTreeWidgetItem*> found = m_list->findItems(purpose, Qt::MatchExactly, 0);
-    if (found.isEmpty())
-        return false;
-    found.first()->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
-    return true;
+    for (int p = 0; p < m_list->topLevelItemCount(); ++p) {
+        QTreeWidgetItem* item = m_list->topLevelItem(p);
+        if (item->data(0, kPurposeRole).toString() == purpose) {
+            item->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
+            return true;
+        }
+    }
+    return false;
 }
 
 void frmBlockByPurpose::listExistingGroups(const QStringList& gridRows)

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -16,7 +17,8 @@ namespace sf {
 class RobotPurposes;
 
 // "Block robots by purpose": the purposes of the robot database with their robots, each with a tick
-// box (ticking a purpose ticks its robots), and the usage preferences of the Content-Signal line.
+// box (ticking a purpose ticks its robots) and its number of robots, the tokens the ticks will write,
+// and the usage preferences of the Content-Signal line.
 // The dialog only collects the choice; the caller writes it into the grid.
 class frmBlockByPurpose : public QDialog {
     Q_OBJECT
@@ -39,6 +41,8 @@ public:
 
 private:
     QWidget* createSignalBox();
+    QWidget* createTokenBox();
+    void showTokens();
     template <typename Visit> void forEachTicked(Visit visit) const;
     void showExistingGroups();
 
@@ -48,6 +52,8 @@ private:
     QStringList m_gridRows;
     QLabel* m_existing = nullptr;
     QCheckBox* m_replace = nullptr;
+    QLabel* m_tokenCount = nullptr;
+    QPlainTextEdit* m_tokens = nullptr;
 };
 
 } // namespace sf

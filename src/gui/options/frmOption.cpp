@@ -75,6 +75,8 @@ void frmOption::connectTabs()
     connect(m_project, &ProjectOptionsTab::projectTextTyped, this, [this] { m_host.SetModified(true); });
 
     connect(m_robots, &RobotListTab::robotListVersionChanged, m_about, &AboutTab::setRobotListVersion);
+    connect(m_robots, &RobotListTab::robotsImported, this, [this] { m_host.RefreshRobotList(); });
+    connect(this, &QDialog::finished, m_robots, &RobotListTab::Cancel_Import_Click);
     connect(m_update, &UpdateTab::reloadRobotLists, this, [this] {
         m_robots->LoadRobotList();
         m_host.RefreshRobotList();

@@ -1,16 +1,23 @@
 #include "gui/robots/RobotListTab.h"
 
+#include "base/DateSerial.h"
+#include "base/SettingsStore.h"
 #include "base/SharedState.h"
 #include "gui/common/BusyPointer.h"
 #include "gui/common/ModalRunner.h"
 #include "gui/common/Prompt.h"
 #include "gui/robots/RobotListModel.h"
 #include "gui/robots/frmEditRobot.h"
+#include "robots/CrawlerImport.h"
+#include "transfer/Inet.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -66,10 +73,40 @@ RobotListTab::RobotListTab(QWidget* parent) : QWidget(parent), m_model(new Robot
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ListView1, 1);
     layout->addLayout(buttons);
+    layout->addWidget(createImport());
 
     connect(Add_Robot, &QPushButton::clicked, this, &RobotListTab::Add_Robot_Click);
     connect(Modify_Robot, &QPushButton::clicked, this, &RobotListTab::Modify_Robot_Click);
     connect(SetVersion, &QPushButton::clicked, this, &RobotListTab::SetVersion_Click);
+    connect(Import_List, &QPushButton::clicked, this, &RobotListTab::Import_List_Click);
+    connect(Import_Web, &QPushButton::clicked, this, &RobotListTab::Import_Web_Click);
+    connect(Cancel_Import, &QPushButton::clicked, this, &RobotListTab::Cancel_Import_Click);
+}
+
+QWidget* RobotListTab::createImport()
+{
+    auto* box = new QWidget(this);
+    Import_List = makeButton("Import_List", tr("Import crawler list..."), box);
+    Import_List->setToolTip(tr("Add and update robots from a crawler list in JSON (robots.json or "
+                               "crawler-user-agents.json); robots you edited are kept"));
+    txtListUrl = new QLineEdit(SettingsStore::read(SettingsStore::CrawlerListUrl), box);
+    txtListUrl->setObjectName(QStringLiteral("txtListUrl"));
+    txtListUrl->setPlaceholderText(tr("Web address of a crawler list"));
+    Import_Web = makeButton("Import_Web", tr("Import from the web"), box);
+    ImportProgress = new QProgressBar(box);
+    ImportProgress->setObjectName(QStringLiteral("ImportProgress"));
+    ImportProgress->setRange(0, 0);
+    ImportProgress->setVisible(false);
+    Cancel_Import = makeButton("Cancel_Import", tr("Cancel"), box);
+    Cancel_Import->setEnabled(false);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(Import_List);
+    layout->addWidget(txtListUrl, 1);
+    layout->addWidget(Import_Web);
+    layout->addWidget(ImportProgress);
+    layout->addWidget(Cancel_Import);
+    return box;
 }
 
 QWidget* RobotListTab::createMaintenance()
@@ -146,6 +183,86 @@ void RobotListTab::SetVersion_Click()
     emit maintenanceRunning(false);
     if (!result)
         prompts().message(result.error, Prompt::Buttons::Ok, Prompt::Icon::Critical);
+}
+
+} // namespace sf
+
+namespace sf {
+
+void RobotListTab::Import_List_Click()
+{
+    const QString path = prompts().openFileName(
+        {tr("Import crawler list"), tr("Crawler list (*.json);;All files (*)"), QString(), false});
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        prompts().message(tr("Cannot read %1: %2").arg(path, file.errorString()), Prompt::Buttons::Ok,
+                          Prompt::Icon::Critical);
+        return;
+    }
+    importList(file.readAll());
+}
+
+void RobotListTab::Import_Web_Click()
+{
+    const QString url = txtListUrl->text().trimmed();
+    if (url.isEmpty()) {
+        prompts().message(tr("Type the web address of a crawler list first."), Prompt::Buttons::Ok,
+                          Prompt::Icon::Information);
+        return;
+    }
+    SettingsStore::save(SettingsStore::CrawlerListUrl, url);
+    if (!m_inet)
+        m_inet = new Inet(this);
+    QByteArray body;
+    setDownloading(true);
+    const Result<void> fetched = fetchCrawlerList(*m_inet, url, body, [this](qint64 bytes) {
+        ImportProgress->setFormat(tr("%1 KB").arg(bytes / 1024));
+    });
+    setDownloading(false);
+    if (!fetched) {
+        prompts().message(fetched.error, Prompt::Buttons::Ok,
+                          fetched.error == cancelledText() ? Prompt::Icon::Information
+                                                           : Prompt::Icon::Critical);
+        return;
+    }
+    importList(body);
+}
+
+void RobotListTab::Cancel_Import_Click()
+{
+    if (m_inet)
+        m_inet->Cancel();
+}
+
+void RobotListTab::setDownloading(bool downloading)
+{
+    ImportProgress->setVisible(downloading);
+    Cancel_Import->setEnabled(downloading);
+    Import_List->setEnabled(!downloading);
+    Import_Web->setEnabled(!downloading);
+    emit maintenanceRunning(downloading);
+}
+
+void RobotListTab::importList(const QByteArray& json)
+{
+    CrawlerImportReport report;
+    Result<void> result;
+    {
+        BusyPointer busy;
+        result = importCrawlerList(RobotDatabase::defaultPath(), json,
+                                   {toDateSerial(QDate::currentDate()), RobotListVersion}, report);
+    }
+    if (!result) {
+        prompts().message(result.error, Prompt::Buttons::Ok, Prompt::Icon::Critical);
+        return;
+    }
+    if (report.written) {
+        LoadRobotList();
+        emit robotsImported();
+    }
+    prompts().message(report.text() + u'.', Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
 
 } // namespace sf
