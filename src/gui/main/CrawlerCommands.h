@@ -33,9 +33,9 @@ public:
     // "Upload anyway?" with those changes. True when the upload may go on.
     bool confirmUpload();
 
-    // What the import tells the user: the lines read, a folder that is not the site's root, and the
-    // lines a project file cannot keep.
-    static QString importReport(const QString& folder, const RobotsTextFile& file);
+    // What the import tells the user: the lines read, a folder that is not the site's root (unless
+    // it is the site folder's top), and the lines a project file cannot keep.
+    static QString importReport(const QString& folder, const RobotsTextFile& file, bool siteTop = false);
 
 private:
     // The changes from the server's robots.txt to the grid; fails when the server's file could not

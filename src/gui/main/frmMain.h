@@ -5,6 +5,7 @@
 #include "gui/main/ProjectWindow.h"
 #include "gui/options/OptionsHost.h"
 #include "gui/rules/frmCheck.h"
+#include "rules/SiteFolder.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -21,11 +22,13 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace sf {
 
 class CrawlerCommands;
 class FtpCommands;
+class LiveCheckCommand;
 class ProjectCommands;
 class RobotChooser;
 class RuleGridModel;
@@ -104,6 +107,12 @@ public:
     QString pickedEntryPath() const override;
     void selectGridRow(int row) override;
 
+    // The site: its folder in step 1, "Use the folder shown", and "Check the live site".
+    void siteFolderChanged() override;
+    void cmdUseFolder_Click();
+    void checkLiveSite();
+    LiveCheckCommand& liveCheck() { return *m_liveCheck; }
+
     // Commands of the rule grid.
     void AddRobot_Click();
     void RemoveRobot_Click();
@@ -122,6 +131,14 @@ private:
     QWidget* createConnectionStep();
     QLayout* createKeyFileRow();
     QLayout* createConnectionButtons();
+    QLayout* createSiteFolderRow();
+    void connectSiteCommands();
+    // Where a remote list entry stands for crawlers, and its URL path ("" outside the site).
+    rules::SiteEntry siteEntryOf(const QTreeWidgetItem* item) const;
+    QString crawlerPathOf(const QTreeWidgetItem* item) const;
+    void tellOutsideSite(const QString& name);
+    // The live check after an upload, against the bytes sent.
+    void checkLiveSiteAfterUpload(const QByteArray& sent);
     QWidget* createRobotStep();
     QWidget* createRemoteStep();
     QWidget* createGridStep();
@@ -149,6 +166,8 @@ private:
     QComboBox* cboProtocol = nullptr; // "FTP", "FTP over TLS (explicit)", "FTPS (implicit)", "SFTP"
     QLineEdit* txtKeyFile = nullptr;  // SFTP private key; empty: password login
     QToolButton* cmdKeyFile = nullptr;
+    QLabel* lblSiteFolder = nullptr;      // "Site folder: /public_html"
+    QToolButton* cmdUseFolder = nullptr; // "Use the folder shown"
     ftp::Protocol m_protocol = ftp::Protocol::Ftp; // the protocol whose default port txtPort may hold
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;
@@ -190,6 +209,7 @@ private:
     QAction* mnuBlockByPurpose = nullptr;
     QAction* mnuCompareServerRobots = nullptr;
     QAction* mnuCheck = nullptr;
+    QAction* mnuCheckLiveSite = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -202,6 +222,7 @@ private:
     std::unique_ptr<FtpCommands> m_ftp;
     std::unique_ptr<CrawlerCommands> m_crawlers;
     frmCheck* m_check = nullptr;
+    LiveCheckCommand* m_liveCheck = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;
