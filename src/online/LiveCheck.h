@@ -42,7 +42,7 @@ struct LiveReport {
         Unavailable, // 5xx or no answer: crawlers keep away from the whole site meanwhile
     };
     Kind kind = Kind::Unavailable;
-    QString otherHostUrl; // set when the file came from another host
+    QString otherHostUrl;  // set when the file came from another host
     int differingLine = 0; // OtherFile: the first line that differs (1-based)
     QString servedLine;
     QString sentLine;
@@ -85,3 +85,5 @@ private:
 };
 
 } // namespace sf::online
+
+Q_DECLARE_METATYPE(sf::online::LiveFile)

@@ -34,8 +34,8 @@ struct ProjectHeader {
     // Kept in the bytes that older versions leave unused; all-zero bytes read as these defaults.
     ftp::Protocol protocol = ftp::Protocol::Ftp;
     ftp::TrustPolicy trust = ftp::TrustPolicy::Ask;
-    QString keyFile;              // SFTP private key; empty: log in with the password
-    bool rememberPassword = true; // false: the password field stays empty, the secret store keeps it
+    QString keyFile;                 // SFTP private key; empty: log in with the password
+    bool rememberPassword = true;    // false: the password field stays empty, the secret store keeps it
     QString siteAddress;             // the web site, "https://www.example.com"; empty: none
     bool siteFolderDeclined = false; // the user said No to the folder found at connect
 

@@ -50,10 +50,11 @@ void FtpCommands::afterConnect()
 {
     if (!m_missingSiteFolder.isEmpty()) {
         if (m_window.isShown())
-            prompts().message(tr("The site folder %1 could not be opened on the server: %2\n\nThe login folder "
-                                 "is shown instead. Set the site folder in Options if it has moved.")
-                                  .arg(m_missingSiteFolder, m_session.GetLastErrorMessage()),
-                              Prompt::Buttons::Ok, Prompt::Icon::Warning);
+            prompts().message(
+                tr("The site folder %1 could not be opened on the server: %2\n\nThe login folder "
+                   "is shown instead. Set the site folder in Options if it has moved.")
+                    .arg(m_missingSiteFolder, m_session.GetLastErrorMessage()),
+                Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
     if (siteFolder().isEmpty() && !shared::projectHeader.siteFolderDeclined)
@@ -97,9 +98,9 @@ void FtpCommands::offerSiteFolder()
     const QString folder = siteFolderCandidate();
     if (folder.isEmpty() || !m_session.IsConnected())
         return;
-    const Prompt::Answer answer = prompts().message(
-        tr("This looks like your site's folder: %1. Use it?").arg(folder), Prompt::Buttons::YesNo,
-        Prompt::Icon::Question);
+    const Prompt::Answer answer =
+        prompts().message(tr("This looks like your site's folder: %1. Use it?").arg(folder),
+                          Prompt::Buttons::YesNo, Prompt::Icon::Question);
     if (answer == Prompt::Answer::Yes) {
         shared::projectHeader.uploadDirectory = folder;
         shared::projectHeader.siteFolderDeclined = false;

@@ -133,8 +133,8 @@ Result CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
     QByteArray server;
     if (Result read = m_ftp.downloadRobotsFile(server); !read)
         return read;
-    const QStringList paths = sitePathsOfListing(m_ftp.remoteDirectory(), m_ftp.siteFolder(),
-                                                 m_ftp.session().Directory().get());
+    const QStringList paths =
+        sitePathsOfListing(m_ftp.remoteDirectory(), m_ftp.siteFolder(), m_ftp.session().Directory().get());
     changes =
         RobotsCompare::compare(server, RobotsText::write(m_window.gridRows(), shared::robotsTextForm), paths);
     return {};

@@ -162,8 +162,8 @@ void frmMain::createMenus()
     mnu_edit = addMenu(menuBar(), tr("&Edit"), "mnu_edit", {mnu_allow_all, "mnu_line99", mnu_disallow_all});
     mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
                        {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
-                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck, mnuCheckLiveSite, "mnuLine6",
-                        mnuAddEditRobot, mnuOptions});
+                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck,
+                        mnuCheckLiveSite, "mnuLine6", mnuAddEditRobot, mnuOptions});
     mnuHelp =
         addMenu(menuBar(), tr("&Help"), "mnuHelp",
                 {mnuHelpSfp, mnuUpdate, "mnuLine10", mnuSfpSite, mnuLinkharborSite, "mnuLine9", mnuAbout});

@@ -166,8 +166,8 @@ private:
     QComboBox* cboProtocol = nullptr; // "FTP", "FTP over TLS (explicit)", "FTPS (implicit)", "SFTP"
     QLineEdit* txtKeyFile = nullptr;  // SFTP private key; empty: password login
     QToolButton* cmdKeyFile = nullptr;
-    QLabel* lblSiteFolder = nullptr;      // "Site folder: /public_html"
-    QToolButton* cmdUseFolder = nullptr; // "Use the folder shown"
+    QLabel* lblSiteFolder = nullptr;               // "Site folder: /public_html"
+    QToolButton* cmdUseFolder = nullptr;           // "Use the folder shown"
     ftp::Protocol m_protocol = ftp::Protocol::Ftp; // the protocol whose default port txtPort may hold
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;

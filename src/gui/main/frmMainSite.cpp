@@ -67,10 +67,9 @@ void frmMain::tellOutsideSite(const QString& name)
 void frmMain::siteFolderChanged()
 {
     const QString folder = shared::projectHeader.siteFolder();
-    lblSiteFolder->setText(!isProjectOpen() ? QString()
-                           : folder.isEmpty()
-                               ? tr("Site folder: none (rules follow the server's paths)")
-                               : tr("Site folder: %1").arg(folder));
+    lblSiteFolder->setText(!isProjectOpen()   ? QString()
+                           : folder.isEmpty() ? tr("Site folder: none (rules follow the server's paths)")
+                                              : tr("Site folder: %1").arg(folder));
     markRemoteList();
 }
 

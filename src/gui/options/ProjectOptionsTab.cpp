@@ -68,7 +68,8 @@ bool ProjectOptionsTab::eventFilter(QObject* watched, QEvent* event)
 {
     // Typing into the header or the upload folder marks the project modified: a character, Backspace
     // or Enter. Keys that only move (Tab, the arrows) change nothing.
-    if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2 || watched == txtSiteAddress)) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == Text1 || watched == Text2 || watched == txtSiteAddress)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool edits = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return ||
                            key->key() == Qt::Key_Enter ||
@@ -177,8 +178,9 @@ QLayout* ProjectOptionsTab::createSiteAddressRow(QWidget* box)
 
 void ProjectOptionsTab::setProjectControlsEnabled(bool enabled)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSiteAddress, txtSitemaps, optActive,
-                                                      optPassive, optBin, optAscii, fraTrust, Check4})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSiteAddress, txtSitemaps, optActive,
+                                         optPassive, optBin, optAscii, fraTrust, Check4})
         w->setEnabled(enabled);
 }
 

@@ -32,7 +32,8 @@ void setMark(QTreeWidgetItem* item, const QBrush& grey, const QString& reason)
 // Seen from a folder outside the site: no entry is marked, except the site folder itself when it
 // is listed here, which crawlers request as "/".
 void markOutsideEntries(QTreeWidget* list, const QString& directory, const QString& siteFolder,
-                        const rules::RuleSet& rules, const QBrush& grey, const std::function<QString(int)>& reason)
+                        const rules::RuleSet& rules, const QBrush& grey,
+                        const std::function<QString(int)>& reason)
 {
     const QString outside = QApplication::translate("sf", "outside the site");
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
