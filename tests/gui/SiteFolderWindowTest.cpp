@@ -283,3 +283,29 @@ TEST_F(SiteFolderWindowTest, LiveCheckFromToolsAndTheChecker)
         EXPECT_EQ(named<QLabel>(*check, "lblVerdict")->text(), c.verdict) << c.path;
     }
 }
+
+// Two folders named like web roots: with a site address, the one whose robots.txt the site serves.
+TEST_F(SiteFolderWindowTest, SiteFolderAmongSeveralWebRootsIsTheOneTheLiveSiteServes)
+{
+    test::FtpServer ftp;
+    ASSERT_TRUE(ftp.start(test::FtpServer::Kind::Pyftpdlib)) << ftp.errorString().toStdString();
+    for (const char* folder : {"/htdocs", "/www"}) {
+        QDir().mkpath(ftp.root() + folder);
+        test::writeFileBytes(ftp.root() + folder + "/robots.txt", QByteArray("# ") + folder + "\n");
+    }
+    test::HttpServer web;
+    ASSERT_TRUE(web.isRunning() && web.serveSite(ftp.root() + "/www"));
+    for (const bool withAddress : {false, true}) {
+        start();
+        typeConnection(ftp::Protocol::Ftp, ftp.user(), ftp.password(), ftp.port());
+        shared::projectHeader.siteAddress = withAddress ? web.baseUrl() : QString();
+        scriptedPrompt().reset();
+        if (withAddress)
+            scriptedPrompt().answerNext(Prompt::Answer::Yes);
+        ASSERT_TRUE(connectNow());
+        EXPECT_EQ(scriptedPrompt().messages(),
+                  withAddress ? QStringList{QString(kQuestion).arg("/www")} : QStringList{});
+        EXPECT_EQ(window->remoteDirectory(), withAddress ? "/www" : "/");
+        stop();
+    }
+}
