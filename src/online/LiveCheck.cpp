@@ -217,7 +217,7 @@ void LiveFetch::onState(int state)
 void LiveFetch::onTimeLimit()
 {
     m_inet->Cancel();
-    m_file.error = tr("no answer within %1 seconds").arg(kLiveCheckLimitMs / 1000);
+    m_file.error = tr("no answer within %1 seconds").arg(m_limit.interval() / 1000.0);
     emit finished(m_file);
 }
 

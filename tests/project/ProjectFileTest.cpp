@@ -275,7 +275,7 @@ TEST(ProjectFile, NamesTheFirstHeaderFieldThatCannotBeStored)
         {&ProjectHeader::port, QString::fromUtf8("٢١"), "port"},
         {&ProjectHeader::headerText, QString::fromUtf8("☃ header"), "robots.txt header"},
         {&ProjectHeader::uploadDirectory, QString::fromUtf8("/šite/œuvre"), ""},
-        {&ProjectHeader::uploadDirectory, QString::fromUtf8("/г"), "upload folder"},
+        {&ProjectHeader::uploadDirectory, QString::fromUtf8("/г"), "site folder"},
     };
     for (const auto& c : cases) {
         ProjectHeader h;

@@ -95,8 +95,9 @@ QString FtpCommands::matchLiveFile(const QStringList& candidates)
 
 void FtpCommands::offerSiteFolder()
 {
+    // A folder too long for the project's field could not be kept whole.
     const QString folder = siteFolderCandidate();
-    if (folder.isEmpty() || !m_session.IsConnected())
+    if (folder.isEmpty() || folder.size() > ProjectHeader::kUploadDirectoryWidth || !m_session.IsConnected())
         return;
     const Prompt::Answer answer =
         prompts().message(tr("This looks like your site's folder: %1. Use it?").arg(folder),

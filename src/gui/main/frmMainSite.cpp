@@ -80,6 +80,14 @@ void frmMain::cmdUseFolder_Click()
     const QString folder = remoteDirectory();
     if (folder.isEmpty() || folder == shared::projectHeader.siteFolder())
         return;
+    if (folder.size() > ProjectHeader::kUploadDirectoryWidth) {
+        prompts().message(tr("The folder %1 is longer than the %2 characters a project keeps for the site "
+                             "folder.")
+                              .arg(folder)
+                              .arg(ProjectHeader::kUploadDirectoryWidth),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        return;
+    }
     shared::projectHeader.uploadDirectory = folder;
     SetModified(true);
     siteFolderChanged();
