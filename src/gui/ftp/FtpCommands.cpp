@@ -191,15 +191,15 @@ void FtpCommands::UploadRobotsFile()
         DeleteLocalFile(temp);
 }
 
-Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
+Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
 {
     return downloadFile(rules::robotsFilePath(siteFolder()), bytes);
 }
 
-Result FtpCommands::downloadFile(const QString& remotePath, QByteArray& bytes)
+Result<void> FtpCommands::downloadFile(const QString& remotePath, QByteArray& bytes)
 {
     if (m_session.IsBusy() || !m_window.isConnected())
-        return Result::failure(QString());
+        return Result<void>::failure(QString());
     const QTemporaryDir folder;
     const QString local = folder.filePath(QStringLiteral("robots.txt"));
     const bool binary = m_session.IsTransferBinary();
@@ -216,7 +216,7 @@ Result FtpCommands::downloadFile(const QString& remotePath, QByteArray& bytes)
         bytes = file.readAll();
         return {};
     }
-    return Result::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
+    return Result<void>::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
 }
 
 void FtpCommands::setSessionModes(bool active, bool binary)

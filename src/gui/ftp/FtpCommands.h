@@ -29,7 +29,7 @@ public:
     void UploadRobotsFile();
     // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; a
     // failure carries the session's message (none when busy or not connected).
-    Result downloadRobotsFile(QByteArray& bytes);
+    Result<void> downloadRobotsFile(QByteArray& bytes);
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();
@@ -42,7 +42,7 @@ public:
     // Told the bytes sent after every successful upload.
     void setAfterUpload(std::function<void(const QByteArray&)> after) { m_afterUpload = std::move(after); }
     // Reads robots.txt at a path of the server (in binary, as downloadRobotsFile does).
-    Result downloadFile(const QString& remotePath, QByteArray& bytes);
+    Result<void> downloadFile(const QString& remotePath, QByteArray& bytes);
 
     // Transfer options: the project's flag, the session's mode, and the modified mark.
     void optActive_Click();
