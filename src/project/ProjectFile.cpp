@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "base/FileUtils.h"
 #include "project/RuleGrid.h"
+#include "rules/SiteFolder.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -10,6 +11,15 @@
 
 #include <array>
 #include <cstring>
+
+namespace sf {
+
+QString ProjectHeader::siteFolder() const
+{
+    return rules::siteFolderFromText(uploadDirectory);
+}
+
+} // namespace sf
 
 namespace sf::ProjectFile {
 namespace {
@@ -26,23 +36,25 @@ enum Offset {
     ProtocolByte = 619,
     TrustByte = 620,
     PasswordByte = 621,
-    KeyFile = 624
+    KeyFile = 624,
+    SiteAddress = 1024,
+    SiteDeclinedByte = 1224
 };
 
 // The key file path is stored as UTF-8 so that no character of a path is lost; a path that does
 // not fit is not stored at all rather than cut into another file's name.
-void writeKeyFile(char* field, const QString& path)
+void writeUtf8Field(char* field, int width, const QString& text)
 {
-    const QByteArray bytes = path.toUtf8();
-    std::memset(field, 0, ProjectHeader::kKeyFileWidth);
-    if (bytes.size() <= ProjectHeader::kKeyFileWidth)
+    const QByteArray bytes = text.toUtf8();
+    std::memset(field, 0, static_cast<std::size_t>(width));
+    if (bytes.size() <= width)
         std::memcpy(field, bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-QString readKeyFile(const char* field)
+QString readUtf8Field(const char* field, int width)
 {
     // A short file reads its missing bytes as spaces.
-    return trimSpaces(QString::fromUtf8(field, qstrnlen(field, ProjectHeader::kKeyFileWidth)));
+    return trimSpaces(QString::fromUtf8(field, qstrnlen(field, static_cast<std::size_t>(width))));
 }
 
 using Slot = std::array<char, kSlotSize>;
@@ -62,7 +74,9 @@ void encodeHeader(char* slot, const ProjectHeader& h)
     slot[ProtocolByte] = static_cast<char>(h.protocol);
     slot[TrustByte] = static_cast<char>(h.trust);
     slot[PasswordByte] = h.rememberPassword ? 0 : 1;
-    writeKeyFile(slot + KeyFile, h.keyFile);
+    writeUtf8Field(slot + KeyFile, ProjectHeader::kKeyFileWidth, h.keyFile);
+    writeUtf8Field(slot + SiteAddress, ProjectHeader::kSiteAddressWidth, h.siteAddress);
+    slot[SiteDeclinedByte] = h.siteFolderDeclined ? 1 : 0;
 }
 
 ProjectHeader decodeHeader(const Slot& slot)
@@ -80,7 +94,9 @@ ProjectHeader decodeHeader(const Slot& slot)
     h.protocol = ftp::protocolFromNumber(static_cast<unsigned char>(slot[ProtocolByte]));
     h.trust = slot[TrustByte] == 1 ? ftp::TrustPolicy::Refuse : ftp::TrustPolicy::Ask;
     h.rememberPassword = slot[PasswordByte] != 1;
-    h.keyFile = readKeyFile(slot.data() + KeyFile);
+    h.keyFile = readUtf8Field(slot.data() + KeyFile, ProjectHeader::kKeyFileWidth);
+    h.siteAddress = readUtf8Field(slot.data() + SiteAddress, ProjectHeader::kSiteAddressWidth);
+    h.siteFolderDeclined = slot[SiteDeclinedByte] == 1;
     return h;
 }
 
@@ -100,7 +116,7 @@ QString unstorableField(const ProjectHeader& header)
 {
     const std::pair<const QString*, const char*> fields[] = {
         {&header.headerText, QT_TRANSLATE_NOOP("sf::ProjectFile", "robots.txt header")},
-        {&header.uploadDirectory, QT_TRANSLATE_NOOP("sf::ProjectFile", "upload folder")},
+        {&header.uploadDirectory, QT_TRANSLATE_NOOP("sf::ProjectFile", "site folder")},
         {&header.server, QT_TRANSLATE_NOOP("sf::ProjectFile", "FTP server")},
         {&header.port, QT_TRANSLATE_NOOP("sf::ProjectFile", "port")},
         {&header.user, QT_TRANSLATE_NOOP("sf::ProjectFile", "user name")},

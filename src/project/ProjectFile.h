@@ -19,9 +19,11 @@ struct ProjectHeader {
     static constexpr int kUserWidth = 75;
     static constexpr int kPasswordWidth = 75;
     static constexpr int kKeyFileWidth = 400;
+    static constexpr int kSiteAddressWidth = 200;
 
     QString headerText;
-    // No command changes it: it carries what the last opened project held, NUL characters before that.
+    // The site folder: the server folder the web site is served from (see rules/SiteFolder.h).
+    // Before a project is opened it holds NUL characters, which read as no site folder.
     QString uploadDirectory = QString(kUploadDirectoryWidth, QChar(0));
     QString server;
     QString port;
@@ -32,8 +34,13 @@ struct ProjectHeader {
     // Kept in the bytes that older versions leave unused; all-zero bytes read as these defaults.
     ftp::Protocol protocol = ftp::Protocol::Ftp;
     ftp::TrustPolicy trust = ftp::TrustPolicy::Ask;
-    QString keyFile;              // SFTP private key; empty: log in with the password
-    bool rememberPassword = true; // false: the password field stays empty, the secret store keeps it
+    QString keyFile;                 // SFTP private key; empty: log in with the password
+    bool rememberPassword = true;    // false: the password field stays empty, the secret store keeps it
+    QString siteAddress;             // the web site, "https://www.example.com"; empty: none
+    bool siteFolderDeclined = false; // the user said No to the folder found at connect
+
+    // The site folder as rules and uploads use it; empty when none is set.
+    QString siteFolder() const;
 };
 
 // Project files (".sfp"): 1234-byte slots; slot 1 the header, slot k >= 2 grid row k - 1. Row 0 (the
@@ -42,7 +49,7 @@ struct ProjectHeader {
 // Slot 1, the header record:
 //   offset  size  content
 //        0   150  header text
-//      150   150  upload directory
+//      150   150  site folder (the "upload directory" of older versions, which never used it)
 //      300   150  server
 //      450    15  port
 //      465    75  user
@@ -55,7 +62,9 @@ struct ProjectHeader {
 //      621     1  password: 0 remembered in the file, 1 kept in the desktop's secret store
 //      622     2  zero
 //      624   400  SFTP private key file, UTF-8, NUL-padded; empty: password login
-//     1024   210  unused (zeros)
+//     1024   200  site address, UTF-8, NUL-padded; empty: none
+//     1224     1  site folder question: 0 not answered, 1 answered No (not asked again)
+//     1225     9  unused (zeros)
 // Zero in all the added bytes is a plain FTP project whose password is in the file, as before.
 namespace ProjectFile {
 

@@ -2,16 +2,23 @@
 //   sfcheck test ROBOTS_FILE AGENT URL...   "blocked N" or "allowed N" per URL (N: deciding line, 0
 //                                           when none); exit 1 when any URL is blocked
 //   sfcheck rule FOLDER NAME [AGENT]        the rule "Add rule" writes for that remote entry
+//   sfcheck rule --site-folder SITE FOLDER NAME [AGENT]
+//                                           the same for a site served from the server folder SITE;
+//                                           an entry outside it exits 2 and prints no rule
+//   sfcheck live URL [FILE]                 reads URL/robots.txt and says what crawlers make of it;
+//                                           with FILE, exit 1 when the site serves another file
 //   sfcheck lint ROBOTS_FILE                "LINE: text" per problem; exit 1 when there are any
 // Bad input exits 2 with a message on standard error.
 
 #include "base/Result.h"
 
 #include "base/Translate.h"
+#include "online/LiveCheck.h"
 #include "project/RuleGrid.h"
 #include "rules/RobotsLint.h"
 #include "rules/RobotsTxt.h"
 #include "rules/RuleWriter.h"
+#include "rules/SiteFolder.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -42,6 +49,8 @@ int usage()
 {
     return fail(tr("usage: sfcheck test ROBOTS_FILE AGENT URL...\n"
                    "       sfcheck rule FOLDER NAME [AGENT]\n"
+                   "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
+                   "       sfcheck live URL [FILE]\n"
                    "       sfcheck lint ROBOTS_FILE"));
 }
 
@@ -110,6 +119,45 @@ int runRule(const QStringList& args)
     return Ok;
 }
 
+// "rule --site-folder SITE FOLDER NAME [AGENT]": the entry's rule below the site folder.
+int runSiteRule(const QStringList& args)
+{
+    if (args.size() < 6 || args.size() > 7)
+        return usage();
+    const QString site = rules::siteFolderFromText(args[3]);
+    const rules::SiteEntry entry = rules::siteEntry(site, args[4], args[5]);
+    if (!entry.inside)
+        return fail(tr("%1 is outside the site folder %2: crawlers cannot request it, so it gets no rule")
+                        .arg(rules::siteFolderFromText(args[4] + u'/' + args[5]), site));
+    QStringList shifted = args.mid(0, 2);
+    shifted << entry.directory << entry.name << args.mid(6);
+    return runRule(shifted);
+}
+
+// "live URL [FILE]": the status of URL/robots.txt and what crawlers make of it; with FILE, whether
+// the site serves exactly that file.
+int runLive(const QStringList& args)
+{
+    if (args.size() < 3 || args.size() > 4)
+        return usage();
+    QByteArray expected;
+    if (args.size() == 4) {
+        if (const Result<void> read = readRobots(args[3], expected); !read)
+            return fail(read.error);
+    }
+    online::LiveFetch fetch;
+    const online::LiveFile live = fetch.fetch(args[2]);
+    print(stdout, online::crawlerReading(live));
+    if (args.size() < 4)
+        return Ok;
+    const online::LiveReport report = online::judgeLive(live, expected);
+    if (report.kind == online::LiveReport::Kind::SameFile)
+        return Ok;
+    if (report.kind == online::LiveReport::Kind::OtherFile)
+        print(stdout, report.text(live, args[3]));
+    return Found;
+}
+
 int runLint(const QStringList& args)
 {
     if (args.size() != 3)
@@ -136,7 +184,9 @@ int main(int argc, char* argv[])
     if (command == QLatin1String("test"))
         return runTest(args, raw);
     if (command == QLatin1String("rule"))
-        return runRule(args);
+        return args.value(2) == QLatin1String("--site-folder") ? runSiteRule(args) : runRule(args);
+    if (command == QLatin1String("live"))
+        return runLive(args);
     if (command == QLatin1String("lint"))
         return runLint(args);
     return usage();

@@ -98,6 +98,8 @@ bool Inet::Execute(const QString& url, const QString& operation, const QByteArra
     m_sawBody = false;
     m_chunked = false;
     m_bodyDelimited = false;
+    m_effectiveUrl = url;
+    m_redirectCount = 0;
     queueState(ResolvingHost);
     const QString op = operation.toUpper();
     if (op != QLatin1String("GET") && op != QLatin1String("POST")) {
@@ -227,6 +229,7 @@ void Inet::finish(int curlCode)
     long version = CURL_HTTP_VERSION_NONE;
     curl_easy_getinfo(m_easy, CURLINFO_HTTP_VERSION, &version);
     m_bodyDelimited = length >= 0 || m_chunked || version >= CURL_HTTP_VERSION_2_0;
+    readWhereItEnded();
     m_finished = true;
     m_errorCode = curlCode;
     if (curlCode != CURLE_OK) {
@@ -243,6 +246,16 @@ void Inet::finish(int curlCode)
         queueState(ResponseCompleted);
     }
     releaseEasy();
+}
+
+void Inet::readWhereItEnded()
+{
+    char* url = nullptr;
+    curl_easy_getinfo(m_easy, CURLINFO_EFFECTIVE_URL, &url);
+    m_effectiveUrl = url ? QString::fromUtf8(url) : m_url;
+    long redirects = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_REDIRECT_COUNT, &redirects);
+    m_redirectCount = static_cast<int>(redirects);
 }
 
 void Inet::releaseEasy()

@@ -69,6 +69,9 @@ public:
     // Whether the last response said where its body ends (a length, a chunked end, an HTTP/2 or
     // later stream), so that a body cut short by a closed connection cannot pass for a whole one.
     bool BodyDelimited() const { return m_bodyDelimited; }
+    // Where the last request ended after the redirects it followed (at most five), and how many.
+    QString EffectiveURL() const { return m_effectiveUrl; }
+    int RedirectCount() const { return m_redirectCount; }
     // Trusted certificates for HTTPS in a PEM file; empty uses the system's.
     void SetCaCertificates(const QString& pemFile) { m_caFile = pemFile; }
 
@@ -84,6 +87,7 @@ private:
     void setTimeouts();
     void setRequest(bool post, const QByteArray& body, const QString& headers);
     void finish(int curlCode);
+    void readWhereItEnded();
     void releaseEasy();
     void queueState(int state);
     void flushStates();
@@ -102,6 +106,8 @@ private:
     QByteArray m_body;
     qsizetype m_readPos = 0;
     long m_httpStatus = 0;
+    QString m_effectiveUrl;
+    int m_redirectCount = 0;
     int m_errorCode = 0;
     QString m_errorText;
     bool m_finished = false;

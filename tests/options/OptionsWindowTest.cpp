@@ -426,3 +426,39 @@ TEST_F(OptionsWindowTest, SftpHasNoTransferOptionsAndAnUnrememberedPasswordStays
         EXPECT_TRUE(named<QRadioButton>(p, "optTrustAsk")->isChecked());
     });
 }
+
+// The site folder (once shown and never stored) and the site address are stored by Apply, as typed
+// less a final "/", and step 1 of the main window shows the folder.
+TEST_F(OptionsWindowTest, ApplyStoresTheSiteFolderAndItsAddress)
+{
+    frmMain& w = start();
+    const QString tooLong = "/" + QString(150, QLatin1Char('d'));
+    const struct {
+        QString folder, address;
+        QString storedFolder, storedAddress, label;
+    } cases[] = {
+        {"/public_html/", "https://www.example.com/", "/public_html", "https://www.example.com",
+         "Site folder: /public_html"},
+        {"  /home/ann/htdocs  ", "", "/home/ann/htdocs", "", "Site folder: /home/ann/htdocs"},
+        {tooLong, "", "/home/ann/htdocs", "", "Site folder: /home/ann/htdocs"}, // not cut: kept as it was
+        {"", "http://127.0.0.1:8080", "", "http://127.0.0.1:8080",
+         "Site folder: none (rules follow the server's paths)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder.toStdString());
+        test::scriptedPrompt().reset();
+        open([&](frmOption& options) {
+            for (const auto& [name, text] : {std::pair{"Text2", c.folder}, {"txtSiteAddress", c.address}}) {
+                QLineEdit* field = named<QLineEdit>(options.projectOptions(), name);
+                field->clear();
+                QTest::keyClicks(field, text);
+            }
+            QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
+        });
+        EXPECT_EQ(shared::projectHeader.siteFolder(), c.storedFolder);
+        EXPECT_EQ(shared::projectHeader.siteAddress, c.storedAddress);
+        EXPECT_EQ(named<QLabel>(w, "lblSiteFolder")->text(), c.label);
+        EXPECT_EQ(test::scriptedPrompt().messages().size(), c.folder == tooLong ? 1 : 0);
+        EXPECT_TRUE(w.isModified());
+    }
+}

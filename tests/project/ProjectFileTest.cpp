@@ -156,7 +156,7 @@ TEST(ProjectFile, SecureConnectionFieldsRoundTripInTheUnusedHeaderBytes)
         EXPECT_EQ(field(bytes, 540, 75), padded(c.remember ? "secret" : "", 75))
             << "no password when not remembered";
         EXPECT_EQ(bytes.indexOf("secret"), c.remember ? 540 : -1);
-        EXPECT_EQ(field(bytes, 1024, 210), QByteArray(210, '\0'));
+        EXPECT_EQ(field(bytes, 1024, 210), QByteArray(210, '\0')) << "no site address";
 
         buffer.close();
         buffer.open(QIODevice::ReadOnly);
@@ -168,6 +168,50 @@ TEST(ProjectFile, SecureConnectionFieldsRoundTripInTheUnusedHeaderBytes)
         EXPECT_EQ(back.header.keyFile, c.keyFile);
         EXPECT_EQ(back.header.server, "example.org");
     }
+}
+
+TEST(ProjectFile, SiteFolderAddressAndAnswerRoundTripAndOldBytesReadAsNone)
+{
+    struct Case {
+        QString folder;
+        QString address;
+        bool declined;
+    } cases[] = {
+        {"/public_html", QString::fromUtf8("https://www.café.example"), false},
+        {"", "", true},
+        {"/home/ann/public_html", "http://127.0.0.1:8080", false},
+    };
+    for (const Case& c : cases) {
+        ProjectHeader h;
+        h.uploadDirectory = c.folder;
+        h.siteAddress = c.address;
+        h.siteFolderDeclined = c.declined;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(ProjectFile::write(buffer, h, RuleGrid::newProjectTemplate()));
+        const QByteArray bytes = buffer.data();
+        EXPECT_EQ(field(bytes, 150, 150), padded(c.folder.toLatin1(), 150));
+        const QByteArray address = c.address.toUtf8();
+        EXPECT_EQ(field(bytes, 1024, 200), address + QByteArray(200 - address.size(), '\0'));
+        EXPECT_EQ(bytes.at(1224), c.declined ? 1 : 0);
+        EXPECT_EQ(field(bytes, 1225, 9), QByteArray(9, '\0'));
+        buffer.close();
+        buffer.open(QIODevice::ReadOnly);
+        ProjectFile::Contents back;
+        ASSERT_TRUE(ProjectFile::read(buffer, back));
+        EXPECT_EQ(back.header.siteFolder(), c.folder);
+        EXPECT_EQ(back.header.siteAddress, c.address);
+        EXPECT_EQ(back.header.siteFolderDeclined, c.declined);
+    }
+    // A file of an older version: zeros after the key file, NULs in the upload directory.
+    QByteArray old(1234, '\0');
+    QBuffer buffer(&old);
+    buffer.open(QIODevice::ReadOnly);
+    ProjectFile::Contents c;
+    ASSERT_TRUE(ProjectFile::read(buffer, c));
+    EXPECT_EQ(c.header.siteFolder(), "");
+    EXPECT_EQ(c.header.siteAddress, "");
+    EXPECT_FALSE(c.header.siteFolderDeclined);
 }
 
 TEST(ProjectFile, UnknownValuesInTheAddedBytesMeanPlainFtp)
@@ -231,7 +275,7 @@ TEST(ProjectFile, NamesTheFirstHeaderFieldThatCannotBeStored)
         {&ProjectHeader::port, QString::fromUtf8("٢١"), "port"},
         {&ProjectHeader::headerText, QString::fromUtf8("☃ header"), "robots.txt header"},
         {&ProjectHeader::uploadDirectory, QString::fromUtf8("/šite/œuvre"), ""},
-        {&ProjectHeader::uploadDirectory, QString::fromUtf8("/г"), "upload folder"},
+        {&ProjectHeader::uploadDirectory, QString::fromUtf8("/г"), "site folder"},
     };
     for (const auto& c : cases) {
         ProjectHeader h;

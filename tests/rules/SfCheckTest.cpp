@@ -1,3 +1,5 @@
+#include "support/HttpServer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -82,6 +84,58 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
         const std::string what = c.args.join(' ').toStdString();
         const QByteArray out = process.readAllStandardOutput();
         EXPECT_EQ(out.toStdString(), c.out.toStdString()) << what;
+        EXPECT_EQ(process.exitCode(), c.exit) << what;
+        EXPECT_TRUE(process.readAllStandardError().contains(c.err)) << what;
+    }
+}
+
+// "rule --site-folder" writes the path below the site folder; "live" reads what the site serves.
+TEST(SfCheck, SiteFolderRulesAndTheLiveCheckOfTheServedFile)
+{
+    QTemporaryDir dir, site;
+    sf::test::HttpServer server;
+    ASSERT_TRUE(dir.isValid() && site.isValid() && server.isRunning() && server.serveSite(site.path()));
+    writeFile(site.filePath("robots.txt"), "User-agent: *\nDisallow: /private\n");
+    writeFile(dir.filePath("same.txt"), "User-agent: *\nDisallow: /private\n");
+    writeFile(dir.filePath("other.txt"), "User-agent: *\nDisallow: /\n");
+    server.answerStatus("/gone/robots.txt", 410);
+    const QString base = server.baseUrl();
+    struct Case {
+        QStringList args;
+        QByteArray out;
+        int exit;
+        QByteArray err;
+    } cases[] = {
+        {{"rule", "--site-folder", "/public_html/", "/public_html/images", "logo.gif"},
+         "Disallow: /images/logo.gif\n",
+         0,
+         ""},
+        {{"rule", "--site-folder", "/public_html", "/", "public_html", "FooBot"},
+         "User-agent: FooBot\nDisallow: /\n",
+         0,
+         ""},
+        {{"rule", "--site-folder", "/public_html", "/", "mail"}, "", 2, "/mail is outside the site folder"},
+        {{"rule", "--site-folder", "/public_html", "/public_html"}, "", 2, "usage:"},
+        {{"live", base},
+         "status 200: 33 bytes, 1 user-agent line(s), 1 rule(s); crawlers follow its rules.\n",
+         0,
+         ""},
+        {{"live", base, "same.txt"}, "", 0, ""},
+        {{"live", base, "other.txt"}, "line 2:\nserved: Disallow: /private\nother.txt: Disallow: /\n", 1, ""},
+        {{"live", base + "/gone"}, "status 410: crawlers take everything as allowed", 0, ""},
+        {{"live", base, "missing.txt"}, "", 2, "no such file"},
+    };
+    for (const Case& c : cases) {
+        QProcess process;
+        process.setWorkingDirectory(dir.path());
+        process.start(QStringLiteral(SF_BUILD_BIN_DIR "/sfcheck"), c.args);
+        ASSERT_TRUE(process.waitForFinished(30000)) << process.errorString().toStdString();
+        const std::string what = c.args.join(' ').toStdString();
+        const QByteArray out = process.readAllStandardOutput();
+        if (c.exit == 2)
+            EXPECT_EQ(out.toStdString(), "") << what;
+        else
+            EXPECT_TRUE(out.contains(c.out)) << what << "\n" << out.toStdString();
         EXPECT_EQ(process.exitCode(), c.exit) << what;
         EXPECT_TRUE(process.readAllStandardError().contains(c.err)) << what;
     }

@@ -5,6 +5,7 @@ Everything it serves and every fault it plays lives in one state folder that the
 the server runs:
 
   files/<name>        served as GET /files/<name>, byte for byte
+  site/<path>         any other path: the web site (often a link to an FTP server's site folder)
   webfunction/<name>  served as GET (or the answer to POST) /webfunction/<name>
   rules               one rule a line, read at every request:
                         <path> status <code>   answer with that status and a short page
@@ -14,6 +15,7 @@ the server runs:
                         <path> empty 200       answer "200 OK" with an empty body
                         <path> html 200        answer "200 OK" with an HTML error page
                         <path> nolength <n>    send n bytes of the body without a length, close
+                        <path> redirect <url>  answer "301 Moved Permanently" to that location
   requests.log        written by the server: "<METHOD> <path>" for every request
   posts/<n>.body      the body of the n-th POST (from 1), byte for byte
   posts/<n>.headers   its header lines
@@ -55,7 +57,10 @@ def resource_file(path):
             if not name or "/" in name or name in (".", ".."):
                 return None
             return os.path.join(STATE, prefix.strip("/"), name)
-    return None
+    parts = [p for p in path.split("/") if p]
+    if not parts or any(p in (".", "..") for p in parts):
+        return None
+    return os.path.join(STATE, "site", *parts)
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -98,6 +103,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         rules = read_rules(path)
         if "delay" in rules:
             time.sleep(float(rules["delay"]))
+        if "redirect" in rules:
+            self.send_response(301)
+            self.send_header("Location", rules["redirect"])
+            self.send_header("Content-Length", "0")
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            return
         if "status" in rules:
             code = int(rules["status"])
             page = ("<html><body>Status %d</body></html>" % code).encode()

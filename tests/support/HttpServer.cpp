@@ -98,6 +98,16 @@ void HttpServer::setWebFunction(const QString& name, const QByteArray& body)
     writeFileBytes(dir + QLatin1Char('/') + name, body);
 }
 
+bool HttpServer::serveSite(const QString& folder)
+{
+    return QFile::link(folder, statePath(m_state, QStringLiteral("site")));
+}
+
+void HttpServer::redirect(const QString& path, const QString& location)
+{
+    addRule(QStringLiteral("%1 redirect %2").arg(path, location));
+}
+
 void HttpServer::answerStatus(const QString& path, int status)
 {
     addRule(QStringLiteral("%1 status %2").arg(path).arg(status));

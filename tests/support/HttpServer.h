@@ -28,6 +28,10 @@ public:
     QString filesDir() const;
 
     void putFile(const QString& name, const QByteArray& bytes);
+    // Serves the folder as the web site: every path outside "/files/" and "/webfunction/".
+    bool serveSite(const QString& folder);
+    // Answers the path with "301 Moved Permanently" to the location.
+    void redirect(const QString& path, const QString& location);
     void setWebFunction(const QString& name, const QByteArray& body);
     // Faults for one path ("/files/x"): an error status, a body cut after n bytes, a pause before
     // the answer, a body sent at a limited rate. clearRules removes them all.

@@ -9,6 +9,7 @@
 #include "gui/common/Prompt.h"
 #include "project/ProjectState.h"
 #include "project/RobotsText.h"
+#include "rules/SiteFolder.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,11 +41,7 @@ bool FtpCommands::ConnectFtp()
         opened = m_session.OpenConnection(fields.server, fields.user, fields.password,
                                           cFTP::PortFromText(fields.port, fields.protocol));
         if (opened) {
-            // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder,
-            // where an SSH account keeps its site.
-            // A server that refuses "/" keeps the login folder, which the listing then shows.
-            if (fields.protocol != ftp::Protocol::Sftp)
-                static_cast<void>(m_session.SetFTPDirectory(QStringLiteral("/")));
+            enterStartFolder(fields.protocol);
             RefreshRemoteList();
         }
     }
@@ -55,7 +52,9 @@ bool FtpCommands::ConnectFtp()
     showConnectedState(connected);
     if (!opened && !stoppedByUser())
         showError();
-    return connected;
+    if (connected)
+        afterConnect();
+    return m_session.IsConnected();
 }
 
 bool FtpCommands::askForMissingPassword(ConnectionFields& fields)
@@ -130,11 +129,6 @@ QString FtpCommands::remoteDirectory()
     return ftp::displayPath(m_session.GetFTPDirectory());
 }
 
-QString FtpCommands::uploadFolder()
-{
-    return remoteDirectory();
-}
-
 QString FtpCommands::reasonText(const QString& error)
 {
     const QString reason = error.trimmed();
@@ -176,7 +170,7 @@ void FtpCommands::UploadRobotsFile()
 {
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
-    if (m_uploadCheck && !m_uploadCheck())
+    if (!confirmUploadFolder() || (m_uploadCheck && !m_uploadCheck()))
         return;
     const QString folder = uploadFolder();
     const QString temp = ProgramPath(QStringLiteral("temp.txt"));
@@ -193,7 +187,7 @@ void FtpCommands::UploadRobotsFile()
     {
         BusyPointer busy;
         clock.start();
-        uploaded = m_session.PublishFile(temp, QStringLiteral("robots.txt"), &method);
+        uploaded = publishToSite(temp, &method);
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (uploaded && m_window.isShown())
@@ -201,13 +195,21 @@ void FtpCommands::UploadRobotsFile()
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
     else if (!uploaded && !stoppedByUser())
         showError();
+    returnToShownFolder();
     if (m_session.IsConnected())
         RefreshRemoteList();
+    if (uploaded)
+        tellUploaded(temp);
     if (FileExists(temp))
         DeleteLocalFile(temp);
 }
 
 Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
+{
+    return downloadFile(rules::robotsFilePath(siteFolder()), bytes);
+}
+
+Result<void> FtpCommands::downloadFile(const QString& remotePath, QByteArray& bytes)
 {
     if (m_session.IsBusy())
         return Result<void>::failure(QObject::tr("another transfer is still running"));
@@ -220,7 +222,7 @@ Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
     {
         BusyPointer busy;
         m_session.SetTransferBinary();
-        read = folder.isValid() && m_session.FTPDownloadFile(local, QStringLiteral("robots.txt"));
+        read = folder.isValid() && m_session.FTPDownloadFile(local, remotePath);
         if (!binary)
             m_session.SetTransferASCII();
     }

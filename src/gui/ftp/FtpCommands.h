@@ -33,10 +33,18 @@ public:
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();
-    // The folder an upload writes robots.txt to, as messages name it: the folder shown.
-    QString uploadFolder();
     // A failure's reason as the user reads it: the error text, or a word that there was none.
     static QString reasonText(const QString& error);
+
+    // The site (see rules/SiteFolder.h): Connect opens the project's site folder, and robots.txt is
+    // read from and uploaded to its top whatever folder is shown.
+    QString siteFolder() const;
+    // The folder robots.txt goes into: the site folder, or the folder shown when none is set.
+    QString uploadFolder();
+    // Told the bytes sent after every successful upload.
+    void setAfterUpload(std::function<void(const QByteArray&)> after) { m_afterUpload = std::move(after); }
+    // Reads robots.txt at a path of the server (in binary, as downloadRobotsFile does).
+    Result<void> downloadFile(const QString& remotePath, QByteArray& bytes);
 
     // Transfer options: the project's flag, the session's mode, and the modified mark.
     void optActive_Click();
@@ -54,6 +62,19 @@ public:
     static QString publishMethodText(cFTP::PublishMethod method);
 
 private:
+    // Where a connection starts: FTP at "/", SFTP in the login's home; then the site folder when one
+    // is set (a missing one is reported once the connect is over).
+    void enterStartFolder(ftp::Protocol protocol);
+    void afterConnect();
+    // Asks whether the one folder of the login folder named like a web root is the site folder.
+    void offerSiteFolder();
+    QString siteFolderCandidate();
+    QString matchLiveFile(const QStringList& candidates);
+    // Without a site folder, asks before robots.txt goes into a folder below the login folder.
+    bool confirmUploadFolder();
+    bool publishToSite(const QString& local, cFTP::PublishMethod* method);
+    void returnToShownFolder();
+    void tellUploaded(const QString& local);
     bool askForMissingPassword(ConnectionFields& fields);
     Result<void> writeTemporaryFile(const QString& path);
     void showFolder(const QString& status);
@@ -68,6 +89,10 @@ private:
     cFTP m_session;
     RemoteBrowser m_browser;
     std::function<bool()> m_uploadCheck;
+    std::function<void(const QByteArray&)> m_afterUpload;
+    QString m_loginFolder;       // where the connection started
+    QString m_missingSiteFolder; // the site folder that could not be opened at connect
+    QString m_returnFolder;      // the folder shown before an upload entered the site folder
 };
 
 } // namespace sf

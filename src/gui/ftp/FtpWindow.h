@@ -22,6 +22,8 @@ public:
     virtual bool SetModified(bool modified) = 0;
     // The remote list shows a (new) listing.
     virtual void remoteListShown() {}
+    // The project's site folder changed (the user took the folder found at connect).
+    virtual void siteFolderChanged() {}
 };
 
 } // namespace sf

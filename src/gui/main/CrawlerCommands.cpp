@@ -13,6 +13,7 @@
 #include "project/RuleGridGroups.h"
 #include "robots/RobotDatabase.h"
 #include "robots/RobotPurposes.h"
+#include "rules/SiteFolder.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -24,6 +25,27 @@ constexpr int kListedLines = 12;
 
 SF_FILE_TRANSLATIONS("sf::CrawlerCommands")
 
+// The URL paths crawlers request for the folder shown and its entries; with a site folder, those
+// below it (entries outside the site are left out, and "/" stands in when nothing is inside).
+QStringList sitePathsOfListing(const QString& folder, const QString& siteFolder, const cDirList* listing)
+{
+    QStringList paths;
+    if (const auto top = rules::sitePath(siteFolder, folder))
+        paths << RobotsCompare::entryPath(*top, QString(), true);
+    if (!listing)
+        return paths.isEmpty() ? QStringList{QStringLiteral("/")} : paths;
+    for (const cDirItem& item : *listing) {
+        if (item.FileName == u".." || item.FileName == u".")
+            continue;
+        const rules::SiteEntry entry = rules::siteEntry(siteFolder, folder, item.FileName);
+        if (entry.inside)
+            paths << RobotsCompare::entryPath(entry.directory, entry.name, item.Directory);
+    }
+    if (paths.isEmpty())
+        paths << QStringLiteral("/");
+    return paths;
+}
+
 } // namespace
 
 CrawlerCommands::CrawlerCommands(CrawlerWindow& window, FtpCommands& ftp, ProjectCommands& project)
@@ -31,12 +53,12 @@ CrawlerCommands::CrawlerCommands(CrawlerWindow& window, FtpCommands& ftp, Projec
 {
 }
 
-QString CrawlerCommands::importReport(const QString& folder, const RobotsTextFile& file)
+QString CrawlerCommands::importReport(const QString& folder, const RobotsTextFile& file, bool siteTop)
 {
     QString text =
         tr("The %n line(s) of robots.txt in %1 are in the grid.", static_cast<int>(file.lines.size()))
             .arg(folder);
-    if (folder != u"/")
+    if (folder != u"/" && !siteTop)
         text += QStringLiteral("\n\n") +
                 tr("Crawlers read robots.txt only at the root of a site; this folder is %1, not \"/\".")
                     .arg(folder);
@@ -58,7 +80,7 @@ void CrawlerCommands::OpenServerRobots()
 {
     if (!m_window.isConnected() || m_ftp.session().IsBusy() || !m_project.askToSave())
         return;
-    const QString folder = m_ftp.remoteDirectory();
+    const QString folder = m_ftp.uploadFolder();
     QByteArray bytes;
     if (const Result<void> read = m_ftp.downloadRobotsFile(bytes); !read) {
         prompts().message(
@@ -71,7 +93,7 @@ void CrawlerCommands::OpenServerRobots()
     m_window.setGridRows(RobotsText::gridWithBody(m_window.gridRows(), file.lines));
     m_window.SetModified(true);
     m_project.gridFromServer(folder);
-    prompts().message(importReport(folder, file), Prompt::Buttons::Ok,
+    prompts().message(importReport(folder, file, !m_ftp.siteFolder().isEmpty()), Prompt::Buttons::Ok,
                       file.unholdable.isEmpty() ? Prompt::Icon::Information : Prompt::Icon::Warning);
 }
 
@@ -125,14 +147,8 @@ Result<void> CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
     QByteArray server;
     if (Result<void> read = m_ftp.downloadRobotsFile(server); !read)
         return read;
-    const QString folder = m_ftp.remoteDirectory();
-    QStringList paths{RobotsCompare::entryPath(folder, QString(), true)};
-    if (const auto listing = m_ftp.session().Directory()) {
-        for (const cDirItem& entry : *listing) {
-            if (entry.FileName != u".." && entry.FileName != u".")
-                paths << RobotsCompare::entryPath(folder, entry.FileName, entry.Directory);
-        }
-    }
+    const QStringList paths =
+        sitePathsOfListing(m_ftp.remoteDirectory(), m_ftp.siteFolder(), m_ftp.session().Directory().get());
     changes =
         RobotsCompare::compare(server, RobotsText::write(m_window.gridRows(), shared::robotsTextForm), paths);
     return {};
@@ -145,7 +161,7 @@ void CrawlerCommands::CompareWithServer()
     QList<AccessChange> changes;
     if (const Result<void> read = changesFromServer(changes); !read) {
         prompts().message(tr("Could not read robots.txt in %1: %2")
-                              .arg(m_ftp.remoteDirectory(), FtpCommands::reasonText(read.error)),
+                              .arg(m_ftp.uploadFolder(), FtpCommands::reasonText(read.error)),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }

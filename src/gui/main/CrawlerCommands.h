@@ -31,9 +31,9 @@ public:
     // each robot that either file names (and "*"), at the folder shown and each of its entries.
     void CompareWithServer();
 
-    // What the import tells the user: the lines read, a folder that is not the site's root, and the
-    // lines a project file cannot keep.
-    static QString importReport(const QString& folder, const RobotsTextFile& file);
+    // What the import tells the user: the lines read, a folder that is not the site's root (unless
+    // it is the site folder's top), and the lines a project file cannot keep.
+    static QString importReport(const QString& folder, const RobotsTextFile& file, bool siteTop = false);
 
 private:
     void tellBlockReport(const RuleGrid::BlockReport& report);

@@ -110,6 +110,10 @@ void ProjectCommands::NewProject()
 {
     if (!CloseProject())
         return;
+    // A new project's site is its own: neither the folder nor the address of the last one.
+    shared::projectHeader.uploadDirectory.clear();
+    shared::projectHeader.siteAddress.clear();
+    shared::projectHeader.siteFolderDeclined = false;
     m_window.EnableProject();
     m_window.SetModified(false);
     m_window.setGridRows(RuleGrid::newProjectTemplate());

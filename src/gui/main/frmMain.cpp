@@ -125,6 +125,7 @@ void frmMain::createActions()
     mnuCompareServerRobots =
         makeAction(this, "mnuCompareServerRobots", tr("Co&mpare the grid with the server's robots.txt"));
     mnuCheck = makeAction(this, "mnuCheck", tr("C&heck..."));
+    mnuCheckLiveSite = makeAction(this, "mnuCheckLiveSite", tr("Check the &live site"));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("&Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Op&tions..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
@@ -166,8 +167,8 @@ void frmMain::createMenus()
     mnu_edit = addMenu(menuBar(), tr("&Edit"), "mnu_edit", {mnu_allow_all, "mnu_line99", mnu_disallow_all});
     mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
                        {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
-                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck, "mnuLine6",
-                        mnuAddEditRobot, mnuOptions});
+                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck,
+                        mnuCheckLiveSite, "mnuLine6", mnuAddEditRobot, mnuOptions});
     mnuHelp =
         addMenu(menuBar(), tr("&Help"), "mnuHelp",
                 {mnuHelpSfp, mnuUpdate, "mnuLine10", mnuSfpSite, mnuLinkharborSite, "mnuLine9", mnuAbout});
@@ -229,6 +230,7 @@ QWidget* frmMain::createConnectionStep()
     form->addRow(tr("Key file:"), createKeyFileRow());
     auto* layout = new QVBoxLayout(Frame1);
     layout->addLayout(form);
+    layout->addLayout(createSiteFolderRow());
     layout->addLayout(createConnectionButtons());
     return stepBox(asxPowerBanner[0], Frame1);
 }

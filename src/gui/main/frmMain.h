@@ -6,6 +6,7 @@
 #include "gui/options/OptionsHost.h"
 #include "gui/rules/frmCheck.h"
 #include "project/RuleGrid.h"
+#include "rules/SiteFolder.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -22,11 +23,13 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace sf {
 
 class CrawlerCommands;
 class FtpCommands;
+class LiveCheckCommand;
 class ProjectCommands;
 class RobotChooser;
 class RuleGridModel;
@@ -107,6 +110,12 @@ public:
     QString pickedEntryPath() const override;
     void selectGridRow(int row) override;
 
+    // The site: its folder in step 1, "Use the folder shown", and "Check the live site".
+    void siteFolderChanged() override;
+    void cmdUseFolder_Click();
+    void checkLiveSite();
+    LiveCheckCommand& liveCheck() { return *m_liveCheck; }
+
     // Commands of the rule grid.
     void AddRobot_Click();
     void RemoveRobot_Click();
@@ -127,6 +136,14 @@ private:
     QWidget* createConnectionStep();
     QLayout* createKeyFileRow();
     QLayout* createConnectionButtons();
+    QLayout* createSiteFolderRow();
+    void connectSiteCommands();
+    // Where a remote list entry stands for crawlers, and its URL path ("" outside the site).
+    rules::SiteEntry siteEntryOf(const QTreeWidgetItem* item) const;
+    QString crawlerPathOf(const QTreeWidgetItem* item) const;
+    void tellOutsideSite(const QString& name);
+    // The live check after an upload, against the bytes sent.
+    void checkLiveSiteAfterUpload(const QByteArray& sent);
     QWidget* createRobotStep();
     QWidget* createRemoteStep();
     QWidget* createGridStep();
@@ -159,6 +176,8 @@ private:
     QComboBox* cboProtocol = nullptr; // "FTP", "FTP over TLS (explicit)", "FTPS (implicit)", "SFTP"
     QLineEdit* txtKeyFile = nullptr;  // SFTP private key; empty: password login
     QToolButton* cmdKeyFile = nullptr;
+    QLabel* lblSiteFolder = nullptr;               // "Site folder: /public_html"
+    QToolButton* cmdUseFolder = nullptr;           // "Use the folder shown"
     ftp::Protocol m_protocol = ftp::Protocol::Ftp; // the protocol whose default port txtPort may hold
     QToolBar* Toolbar1 = nullptr;
     QToolBar* Toolbar2 = nullptr;
@@ -201,6 +220,7 @@ private:
     QAction* mnuBlockByPurpose = nullptr;
     QAction* mnuCompareServerRobots = nullptr;
     QAction* mnuCheck = nullptr;
+    QAction* mnuCheckLiveSite = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -214,6 +234,7 @@ private:
     std::unique_ptr<CrawlerCommands> m_crawlers;
     std::unique_ptr<UploadGuard> m_uploadGuard;
     frmCheck* m_check = nullptr;
+    LiveCheckCommand* m_liveCheck = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;

@@ -74,6 +74,7 @@ void frmMain::connectCommands()
     connectServerCommands();
     connectToolCommands();
     connectConnectionFields();
+    connectSiteCommands();
 }
 
 void frmMain::connectProjectCommands()
@@ -196,6 +197,7 @@ void frmMain::setConnectionFields(const ConnectionFields& fields)
     shared::projectHeader.protocol = fields.protocol; // the options window offers what it has
     cboProtocol->setCurrentIndex(static_cast<int>(fields.protocol));
     setConnectionFieldsEnabled(cboProtocol->isEnabled());
+    siteFolderChanged();
 }
 
 void frmMain::cboProtocol_Change(int index)
@@ -231,7 +233,7 @@ void frmMain::EnableProject()
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
     for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject,
-                       mnuExport, mnuBlockByPurpose})
+                       mnuExport, mnuBlockByPurpose, mnuCheckLiveSite})
         a->setEnabled(true);
 }
 
@@ -250,15 +252,17 @@ void frmMain::DisableProject()
     setGridColumnWidth();
     robotGrid->setEnabled(false);
     for (QAction* a : {mnuConnect, mnuSaveProject, mnuCloseProject, mnuExport, mnuDisconnect, mnuRefresh,
-                       mnuUploadSfp, mnu_disallow_all, mnu_allow_all, mnuBlockByPurpose})
+                       mnuUploadSfp, mnu_disallow_all, mnu_allow_all, mnuBlockByPurpose, mnuCheckLiveSite})
         a->setEnabled(false);
     DisconnectFtp();
+    siteFolderChanged();
 }
 
 void frmMain::setConnectedState(bool connected)
 {
     m_connected = connected;
-    for (QWidget* w : std::initializer_list<QWidget*>{lv, AddRobot, cboRuleKind, RemoveRobot, UploadButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lv, AddRobot, cboRuleKind, RemoveRobot, UploadButton, cmdUseFolder})
         w->setEnabled(connected);
     for (QAction* a : {Toolbar2Button1, mnuDisconnect, Toolbar3Button[1], Toolbar3Button[3], mnuRefresh,
                        mnuUploadSfp, mnuOpenServerRobots, mnuCompareServerRobots})
@@ -327,6 +331,7 @@ void frmMain::showOptions(int startTab)
     frmOption options(*this, this);
     options.Form_Load();
     runModal(options);
+    siteFolderChanged();
 }
 
 void frmMain::setStatusPanel(int panel, const QString& text)
@@ -353,7 +358,8 @@ void frmMain::remoteListShown()
 void frmMain::markRemoteList()
 {
     if (m_connected && lv->topLevelItemCount() > 0)
-        markCrawlableEntries(lv, remoteDirectory(), selectedUserAgent(), gridRows());
+        markCrawlableEntries(lv, remoteDirectory(), selectedUserAgent(), gridRows(),
+                             shared::projectHeader.siteFolder());
 }
 
 void frmMain::showCheck()
@@ -379,8 +385,7 @@ QString frmMain::pickedEntryPath() const
     const QTreeWidgetItem* item = lv->currentItem();
     if (!m_connected || !item || item->text(0) == QLatin1String(".."))
         return {};
-    const bool folder = item->text(5) == QLatin1String("a");
-    return QString::fromLatin1(rules::entryUrlPath(remoteDirectory(), item->text(0) + (folder ? "/" : "")));
+    return crawlerPathOf(item);
 }
 
 void frmMain::selectGridRow(int row)
@@ -425,13 +430,23 @@ void frmMain::AddRobot_Click()
     QStringList rows = gridRows();
     const auto directive =
         cboRuleKind->currentIndex() == 1 ? RuleGrid::Directive::Allow : RuleGrid::Directive::Disallow;
-    const QString directory = remoteDirectory();
-    QString name = selected.first()->text(0);
-    if (directive == RuleGrid::Directive::Disallow && name != QLatin1String("..") && !name.contains(u'\n') &&
-        !name.contains(u'\r')) {
+    if (selected.first()->text(0) == QLatin1String(".."))
+        return;
+    // The rule is written for the path crawlers request, below the site folder.
+    const rules::SiteEntry entry = siteEntryOf(selected.first());
+    if (!entry.inside) {
+        tellOutsideSite(selected.first()->text(0));
+        return;
+    }
+    const QString directory = entry.directory;
+    QString name = entry.name;
+    if (directive == RuleGrid::Directive::Disallow && !name.contains(u'\n') && !name.contains(u'\r')) {
         QStringList entries;
-        for (int i = 0; i < lv->topLevelItemCount(); ++i)
-            entries << lv->topLevelItem(i)->text(0);
+        for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+            const rules::SiteEntry other = siteEntryOf(lv->topLevelItem(i));
+            if (other.inside && other.directory == directory)
+                entries << other.name;
+        }
         name = nameForDisallowRule(directory, name, selected.first()->text(5) == "a", entries);
     }
     if (ruleAlreadyThere(directory, name, directive))

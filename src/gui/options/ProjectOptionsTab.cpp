@@ -3,6 +3,7 @@
 #include "base/CodePage.h"
 #include "base/SettingsStore.h"
 #include "project/ProjectFile.h"
+#include "rules/SiteFolder.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -60,13 +61,15 @@ void ProjectOptionsTab::connectModes()
     chosen(optAscii, &ProjectOptionsTab::transferModeChosen, false);
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
+    txtSiteAddress->installEventFilter(this);
 }
 
 bool ProjectOptionsTab::eventFilter(QObject* watched, QEvent* event)
 {
     // Typing into the header or the upload folder marks the project modified: a character, Backspace
     // or Enter. Keys that only move (Tab, the arrows) change nothing.
-    if (event->type() == QEvent::KeyPress && (watched == Text1 || watched == Text2)) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == Text1 || watched == Text2 || watched == txtSiteAddress)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool edits = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Return ||
                            key->key() == Qt::Key_Enter ||
@@ -93,6 +96,7 @@ QWidget* ProjectOptionsTab::createProjectBox()
     layout->addSpacing(6);
     layout->addWidget(Label9);
     layout->addWidget(Text2);
+    layout->addLayout(createSiteAddressRow(box));
     auto* sitemapLabel = new QLabel(tr("Sitemap URLs, one a line (written as \"Sitemap:\" lines)"), box);
     txtSitemaps = named(new QPlainTextEdit(box), "txtSitemaps");
     txtSitemaps->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -157,10 +161,28 @@ QWidget* ProjectOptionsTab::createSettingsBox()
     return box;
 }
 
+QLayout* ProjectOptionsTab::createSiteAddressRow(QWidget* box)
+{
+    Text2->setPlaceholderText(tr("/public_html: the server folder the web site is served from"));
+    Text2->setToolTip(tr("Rules are written for the paths below this folder, as crawlers request them, "
+                         "and robots.txt always goes to its top."));
+    auto* label = named(new QLabel(tr("Site address"), box), "lblSiteAddress");
+    txtSiteAddress = named(new QLineEdit(box), "txtSiteAddress");
+    txtSiteAddress->setPlaceholderText(tr("https://www.example.com"));
+    txtSiteAddress->setToolTip(tr("After each upload the program reads robots.txt from this address and "
+                                  "compares it with the file it sent."));
+    label->setBuddy(txtSiteAddress);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(txtSiteAddress, 1);
+    return row;
+}
+
 void ProjectOptionsTab::setProjectControlsEnabled(bool enabled)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSitemaps, optActive,
-                                                      optPassive, optBin, optAscii, fraTrust, Check4})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Text1, Label8, Text2, Label9, txtSiteAddress, txtSitemaps, optActive,
+                                         optPassive, optBin, optAscii, fraTrust, Check4})
         w->setEnabled(enabled);
 }
 
@@ -168,6 +190,7 @@ void ProjectOptionsTab::showProject(const ProjectHeader& header)
 {
     Text1->setText(fieldText(header.headerText));
     Text2->setText(fieldText(header.uploadDirectory));
+    txtSiteAddress->setText(header.siteAddress);
     (header.activeMode == -1 ? optActive : optPassive)->setChecked(true);
     (header.binaryTransfer == -1 ? optBin : optAscii)->setChecked(true);
     // SFTP has neither connection modes nor text transfers.
@@ -193,6 +216,19 @@ ftp::TrustPolicy ProjectOptionsTab::trustPolicy() const
 QString ProjectOptionsTab::headerText() const
 {
     return trimSpaces(Text1->text());
+}
+
+QString ProjectOptionsTab::siteFolder() const
+{
+    return rules::siteFolderFromText(Text2->text());
+}
+
+QString ProjectOptionsTab::siteAddress() const
+{
+    QString address = txtSiteAddress->text().trimmed();
+    while (address.endsWith(u'/'))
+        address.chop(1);
+    return address;
 }
 
 void ProjectOptionsTab::loadSettings()

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
@@ -28,6 +29,9 @@ public:
     void showProject(const ProjectHeader& header);
     // The header text as typed, without surrounding spaces.
     QString headerText() const;
+    // The site folder as typed (a final "/" dropped), and the web site's address.
+    QString siteFolder() const;
+    QString siteAddress() const;
     // "Remember my FTP password": the password stays in the project file (else in the secret store).
     bool rememberPassword() const;
     // What a connection does with a certificate or host key that nothing vouches for: ask or refuse.
@@ -44,7 +48,7 @@ signals:
     // The user (or filling the tab) chose a connection or transfer mode.
     void connectionModeChosen(bool active);
     void transferModeChosen(bool binary);
-    // The user typed into the header or the upload folder.
+    // The user typed into the header, the site folder or the site address.
     void projectTextTyped();
 
 protected:
@@ -52,6 +56,7 @@ protected:
 
 private:
     QWidget* createProjectBox();
+    QLayout* createSiteAddressRow(QWidget* box);
     QWidget* createSettingsBox();
     QWidget* createModes();
     QWidget* createTrustBox();
@@ -61,7 +66,8 @@ private:
     QLabel* Label8 = nullptr;
     QLineEdit* Text1 = nullptr; // robots.txt header
     QLabel* Label9 = nullptr;
-    QLineEdit* Text2 = nullptr; // default remote directory
+    QLineEdit* Text2 = nullptr; // the site folder (once the default remote directory)
+    QLineEdit* txtSiteAddress = nullptr;
     QPlainTextEdit* txtSitemaps = nullptr;
     QCheckBox* Check1 = nullptr;
     QCheckBox* Check2 = nullptr;

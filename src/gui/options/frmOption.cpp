@@ -1,5 +1,6 @@
 #include "gui/options/frmOption.h"
 #include "gui/common/DialogButtons.h"
+#include "gui/common/Prompt.h"
 
 #include "base/FileUtils.h"
 #include "base/SharedState.h"
@@ -120,6 +121,7 @@ void frmOption::Proceed_Click()
     if (m_host.isProjectOpen()) {
         const QString header = m_project->headerText();
         shared::projectHeader.headerText = header.left(ProjectHeader::kHeaderTextWidth);
+        storeSite();
         if (shared::projectHeader.rememberPassword != m_project->rememberPassword() ||
             shared::projectHeader.trust != m_project->trustPolicy()) {
             shared::projectHeader.rememberPassword = m_project->rememberPassword();
@@ -134,6 +136,26 @@ void frmOption::Proceed_Click()
     }
     m_project->saveSettings();
     accept();
+}
+
+void frmOption::storeSite()
+{
+    // An unchanged folder keeps its bytes; one too long for its field is not cut into another
+    // folder's name.
+    const QString folder = m_project->siteFolder();
+    if (folder.size() > ProjectHeader::kUploadDirectoryWidth)
+        prompts().message(tr("The site folder is longer than %1 characters and was not stored.")
+                              .arg(ProjectHeader::kUploadDirectoryWidth),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    else if (folder != shared::projectHeader.siteFolder())
+        shared::projectHeader.uploadDirectory = folder;
+    const QString address = m_project->siteAddress();
+    if (address.toUtf8().size() <= ProjectHeader::kSiteAddressWidth)
+        shared::projectHeader.siteAddress = address;
+    else
+        prompts().message(tr("The site address is longer than %1 bytes and was not stored.")
+                              .arg(ProjectHeader::kSiteAddressWidth),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
 }
 
 void frmOption::done(int result)

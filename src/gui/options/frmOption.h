@@ -39,6 +39,8 @@ public:
     AboutTab* about() const { return m_about; }
 
 private:
+    // Apply: the site folder and the site address into the project.
+    void storeSite();
     QWidget* createButtons();
     void connectTabs();
 

@@ -3,6 +3,7 @@
 #include "project/RuleGrid.h"
 #include "rules/RobotsTxt.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -35,6 +36,8 @@ frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(h
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    createLiveBox();
+    layout->addWidget(chkLive);
     layout->addWidget(buttons);
     connect(cmdCheck, &QPushButton::clicked, this, &frmCheck::cmdCheck_Click);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
@@ -64,6 +67,10 @@ void frmCheck::cmdCheck_Click()
     const QString path = txtPath->text().trimmed();
     if (robot.isEmpty() || path.isEmpty()) {
         lblVerdict->setText(tr("Type a robot and a URL path."));
+        return;
+    }
+    if (chkLive->isChecked()) {
+        checkLive(robot, path);
         return;
     }
     const rules::RobotsTxt txt(RuleGrid::exportText(m_host.gridRows()));

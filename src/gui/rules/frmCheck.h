@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDialog>
 #include <QStringList>
 
+namespace sf::online {
+class LiveFetch;
+struct LiveFile;
+} // namespace sf::online
+
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -35,13 +42,29 @@ public:
     void Form_Load();
     void setPath(const QString& path);
     void cmdCheck_Click();
+    // "Against the live site": checks use the robots.txt the site serves at its address, read in the
+    // background when the box is ticked.
+    void chkLive_Toggled(bool on);
+    bool isReadingLiveFile() const;
+
+signals:
+    // The live file has been read (or could not be).
+    void liveFileRead();
 
 private:
+    void createLiveBox();
+    void takeLiveFile(const online::LiveFile& file);
+    void checkLive(const QString& robot, const QString& path);
+
     CheckHost& m_host;
     QComboBox* cboRobot = nullptr;
     QLineEdit* txtPath = nullptr;
     QPushButton* cmdCheck = nullptr;
     QLabel* lblVerdict = nullptr;
+    QCheckBox* chkLive = nullptr;
+    online::LiveFetch* m_liveFetch = nullptr;
+    QByteArray m_liveFile;  // the site's robots.txt as served
+    long m_liveStatus = -1; // its status; 0 no answer, -1 not read
 };
 
 } // namespace sf

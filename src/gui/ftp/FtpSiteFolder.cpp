@@ -1,0 +1,157 @@
+// The FTP commands' part in where the web site lies on the server: the folder a connection opens,
+// the site folder found at connect, and the folder robots.txt is read from and uploaded to.
+#include "gui/ftp/FtpCommands.h"
+
+#include "ftp/RemoteName.h"
+#include "gui/common/Prompt.h"
+#include "online/LiveCheck.h"
+#include "project/ProjectState.h"
+#include "rules/SiteFolder.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace sf {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("sf::FtpCommands", text);
+}
+
+} // namespace
+
+QString FtpCommands::siteFolder() const
+{
+    return shared::projectHeader.siteFolder();
+}
+
+QString FtpCommands::uploadFolder()
+{
+    return rules::robotsFolder(siteFolder(), remoteDirectory());
+}
+
+void FtpCommands::enterStartFolder(ftp::Protocol protocol)
+{
+    // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder, where
+    // an SSH account keeps its site.
+    if (protocol != ftp::Protocol::Sftp)
+        m_session.SetFTPDirectory(QStringLiteral("/"));
+    m_loginFolder = remoteDirectory();
+    m_missingSiteFolder.clear();
+    const QString site = siteFolder();
+    if (site.isEmpty() || site == m_loginFolder || !m_session.IsConnected())
+        return;
+    if (!m_session.SetFTPDirectory(ftp::nameFromServer(site.toUtf8())) && !stoppedByUser())
+        m_missingSiteFolder = site;
+}
+
+void FtpCommands::afterConnect()
+{
+    if (!m_missingSiteFolder.isEmpty()) {
+        if (m_window.isShown())
+            prompts().message(
+                tr("The site folder %1 could not be opened on the server: %2\n\nThe login folder "
+                   "is shown instead. Set the site folder in Options if it has moved.")
+                    .arg(m_missingSiteFolder, m_session.GetLastErrorMessage()),
+                Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        return;
+    }
+    if (siteFolder().isEmpty() && !shared::projectHeader.siteFolderDeclined)
+        offerSiteFolder();
+}
+
+QString FtpCommands::siteFolderCandidate()
+{
+    QStringList candidates;
+    const auto listing = m_session.Directory();
+    if (!listing)
+        return {};
+    for (const cDirItem& entry : *listing) {
+        if (!entry.Directory && entry.FileName.compare(u"robots.txt", Qt::CaseInsensitive) == 0)
+            return {}; // the login folder has a robots.txt of its own: it may well be the site
+        if (entry.Directory && rules::isWebRootName(entry.FileName))
+            candidates << rules::siteFolderFromText(m_loginFolder + u'/' + entry.FileName);
+    }
+    if (candidates.size() == 1)
+        return candidates.first();
+    return shared::projectHeader.siteAddress.isEmpty() ? QString() : matchLiveFile(candidates);
+}
+
+QString FtpCommands::matchLiveFile(const QStringList& candidates)
+{
+    // The folder whose robots.txt is the one the site serves.
+    online::LiveFetch fetch;
+    const online::LiveFile live = fetch.fetch(shared::projectHeader.siteAddress);
+    if (live.status < 200 || live.status >= 300)
+        return {};
+    for (const QString& folder : candidates) {
+        QByteArray bytes;
+        if (downloadFile(rules::robotsFilePath(folder), bytes) && bytes == live.body)
+            return folder;
+    }
+    return {};
+}
+
+void FtpCommands::offerSiteFolder()
+{
+    // A folder too long for the project's field could not be kept whole.
+    const QString folder = siteFolderCandidate();
+    if (folder.isEmpty() || folder.size() > ProjectHeader::kUploadDirectoryWidth || !m_session.IsConnected())
+        return;
+    const Prompt::Answer answer =
+        prompts().message(tr("This looks like your site's folder: %1. Use it?").arg(folder),
+                          Prompt::Buttons::YesNo, Prompt::Icon::Question);
+    if (answer == Prompt::Answer::Yes) {
+        shared::projectHeader.uploadDirectory = folder;
+        shared::projectHeader.siteFolderDeclined = false;
+    } else {
+        shared::projectHeader.siteFolderDeclined = true;
+    }
+    m_window.SetModified(true);
+    m_window.siteFolderChanged();
+    if (answer == Prompt::Answer::Yes && !m_session.IsBusy() &&
+        m_session.SetFTPDirectory(ftp::nameFromServer(folder.toUtf8())))
+        RefreshRemoteList();
+}
+
+bool FtpCommands::confirmUploadFolder()
+{
+    const QString folder = remoteDirectory();
+    if (!siteFolder().isEmpty() || folder == m_loginFolder)
+        return true;
+    const QString path = rules::siteFolderFromText(folder + QStringLiteral("/robots.txt"));
+    return prompts().message(tr("Crawlers read robots.txt only at the top of a site; %1 would be ignored. "
+                                "Upload to %2 anyway?")
+                                 .arg(path, folder),
+                             Prompt::Buttons::YesNo, Prompt::Icon::Question) == Prompt::Answer::Yes;
+}
+
+bool FtpCommands::publishToSite(const QString& local, cFTP::PublishMethod* method)
+{
+    // Into the site folder, whatever folder is shown; returnToShownFolder enters that one again once
+    // the outcome has been told.
+    const QString site = siteFolder();
+    if (!site.isEmpty() && site != remoteDirectory()) {
+        m_returnFolder = m_session.GetFTPDirectory();
+        if (!m_session.SetFTPDirectory(ftp::nameFromServer(site.toUtf8())))
+            return false;
+    }
+    return m_session.PublishFile(local, QStringLiteral("robots.txt"), method);
+}
+
+void FtpCommands::returnToShownFolder()
+{
+    if (!m_returnFolder.isEmpty() && m_session.IsConnected())
+        m_session.SetFTPDirectory(m_returnFolder);
+    m_returnFolder.clear();
+}
+
+void FtpCommands::tellUploaded(const QString& local)
+{
+    QFile file(local);
+    if (m_afterUpload && file.open(QIODevice::ReadOnly))
+        m_afterUpload(file.readAll());
+}
+
+} // namespace sf

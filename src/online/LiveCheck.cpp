@@ -1,0 +1,224 @@
+#include "online/LiveCheck.h"
+
+#include "rules/RobotsTxt.h"
+#include "transfer/Inet.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QList>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+namespace sf::online {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("sf::LiveCheck", text);
+}
+
+// The line as a reader sees it: without its CR, and cut when very long.
+QString shownLine(const QByteArray& line)
+{
+    QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
+    if (text.size() > 200)
+        text = text.left(200) + "...";
+    return QString::fromUtf8(text);
+}
+
+void findDifference(const QByteArray& served, const QByteArray& expected, LiveReport& report)
+{
+    const QList<QByteArray> a = served.split('\n'), b = expected.split('\n');
+    qsizetype i = 0;
+    while (i < a.size() && i < b.size() && a.at(i) == b.at(i))
+        ++i;
+    report.differingLine = static_cast<int>(i + 1);
+    report.servedLine = i < a.size() ? shownLine(a.at(i)) : tr("(the file ends)");
+    report.sentLine = i < b.size() ? shownLine(b.at(i)) : tr("(the file ends)");
+}
+
+QString statusText(const LiveFile& file)
+{
+    if (file.status == 0)
+        return file.error.isEmpty() ? tr("no answer") : file.error;
+    return tr("status %1").arg(file.status);
+}
+
+} // namespace
+
+QString liveRobotsUrl(const QString& siteAddress)
+{
+    QString address = siteAddress.trimmed();
+    while (address.endsWith(u'/'))
+        address.chop(1);
+    if (!address.contains(QLatin1String("://")))
+        address.prepend(QLatin1String("https://"));
+    return address + QLatin1String("/robots.txt");
+}
+
+bool LiveFile::otherHost() const
+{
+    const QUrl asked(url), reached(finalUrl);
+    return reached.isValid() && !reached.host().isEmpty() &&
+           asked.host().compare(reached.host(), Qt::CaseInsensitive) != 0;
+}
+
+LiveReport judgeLive(const LiveFile& file, const QByteArray& expected)
+{
+    LiveReport report;
+    if (file.otherHost() && file.status != 0)
+        report.otherHostUrl = file.finalUrl;
+    report.tooLarge = file.body.size() > kCrawlerReadLimit || expected.size() > kCrawlerReadLimit;
+    if (file.tooManyRedirects || (file.status >= 400 && file.status < 500))
+        report.kind = LiveReport::Kind::NotFound;
+    else if (file.status < 200 || file.status >= 500)
+        report.kind = LiveReport::Kind::Unavailable;
+    else if (file.body == expected)
+        report.kind = LiveReport::Kind::SameFile;
+    else {
+        report.kind = LiveReport::Kind::OtherFile;
+        findDifference(file.body, expected, report);
+    }
+    return report;
+}
+
+QString LiveReport::text(const LiveFile& file, const QString& expectedName) const
+{
+    QString text;
+    if (!otherHostUrl.isEmpty())
+        text = tr("%1 redirects to another host, %2; crawlers follow it and read the file there.")
+                   .arg(file.url, otherHostUrl) +
+               QStringLiteral("\n\n");
+    switch (kind) {
+    case Kind::SameFile:
+        text += tr("The site serves %1 at %2.").arg(expectedName, file.url);
+        break;
+    case Kind::OtherFile:
+        text += tr("The site serves a different robots.txt at %1. The first difference is line %2:\n"
+                   "served: %3\n%4: %5\n\nLikely causes: a wrong site folder, a cache or CDN in "
+                   "front of the site still holding the old file, or a robots.txt that the server or "
+                   "hosting panel makes itself.")
+                    .arg(file.url)
+                    .arg(differingLine)
+                    .arg(servedLine, expectedName, sentLine);
+        break;
+    case Kind::NotFound:
+        text += file.tooManyRedirects
+                    ? tr("%1 leads through more than five redirects: crawlers take robots.txt as missing, "
+                         "and everything as allowed.")
+                          .arg(file.url)
+                    : tr("The site answers %1 with status %2: crawlers take everything as allowed.")
+                          .arg(file.url)
+                          .arg(file.status);
+        break;
+    case Kind::Unavailable:
+        text += tr("The site does not serve %1 (%2): while this lasts crawlers treat the whole site as "
+                   "disallowed.")
+                    .arg(file.url, statusText(file));
+        break;
+    }
+    if (tooLarge)
+        text += QStringLiteral("\n\n") +
+                tr("robots.txt is larger than 500 KiB; crawlers may read only its first 500 KiB.");
+    return text;
+}
+
+QString crawlerReading(const LiveFile& file)
+{
+    const LiveReport report = judgeLive(file, file.body);
+    if (report.kind != LiveReport::Kind::SameFile)
+        return report.text(file, QString());
+    const rules::RobotsTxt txt(file.body);
+    int groups = 0, rules = 0;
+    for (const rules::Line& line : txt.lines()) {
+        groups += line.kind == rules::LineKind::UserAgent ? 1 : 0;
+        rules += line.kind == rules::LineKind::Allow || line.kind == rules::LineKind::Disallow ? 1 : 0;
+    }
+    QString text = tr("status %1: %2 bytes, %3 user-agent line(s), %4 rule(s); crawlers follow its rules.")
+                       .arg(file.status)
+                       .arg(file.body.size())
+                       .arg(groups)
+                       .arg(rules);
+    if (!report.otherHostUrl.isEmpty())
+        text += u'\n' + tr("Served from another host: %1").arg(report.otherHostUrl);
+    if (report.tooLarge)
+        text += u'\n' + tr("robots.txt is larger than 500 KiB; crawlers may read only its first 500 KiB.");
+    return text;
+}
+
+LiveFetch::LiveFetch(QObject* parent) : QObject(parent), m_inet(new Inet(this))
+{
+    m_limit.setSingleShot(true);
+    connect(&m_limit, &QTimer::timeout, this, &LiveFetch::onTimeLimit);
+    connect(m_inet, &Inet::StateChanged, this, &LiveFetch::onState);
+}
+
+LiveFetch::~LiveFetch()
+{
+    m_inet->Cancel();
+}
+
+bool LiveFetch::start(const QString& siteAddress, int limitMs)
+{
+    if (isRunning())
+        return false;
+    m_file = LiveFile{};
+    m_file.url = liveRobotsUrl(siteAddress);
+    m_inet->SetRequestTimeout(std::max(1, limitMs / 1000));
+    m_inet->Execute(m_file.url, QStringLiteral("GET"));
+    m_limit.start(limitMs);
+    return true;
+}
+
+bool LiveFetch::isRunning() const
+{
+    return m_limit.isActive();
+}
+
+void LiveFetch::cancel()
+{
+    m_limit.stop();
+    m_inet->Cancel();
+}
+
+LiveFile LiveFetch::fetch(const QString& siteAddress, int limitMs)
+{
+    LiveFile result;
+    QEventLoop loop;
+    const auto done = connect(this, &LiveFetch::finished, &loop, [&](const LiveFile& file) {
+        result = file;
+        loop.quit();
+    });
+    if (start(siteAddress, limitMs))
+        loop.exec();
+    disconnect(done);
+    return result;
+}
+
+void LiveFetch::onState(int state)
+{
+    if (!isRunning() || (state != Inet::Error && state != Inet::ResponseCompleted))
+        return;
+    m_limit.stop();
+    m_file.finalUrl = m_inet->EffectiveURL();
+    m_file.redirects = m_inet->RedirectCount();
+    m_file.tooManyRedirects = m_inet->ResponseCode() == CURLE_TOO_MANY_REDIRECTS;
+    if (state == Inet::ResponseCompleted) {
+        m_file.status = m_inet->HttpStatus();
+        for (QByteArray chunk; !(chunk = m_inet->GetChunk(1 << 20)).isEmpty();)
+            m_file.body += chunk;
+    } else {
+        m_file.error = m_inet->ResponseInfo();
+    }
+    emit finished(m_file);
+}
+
+void LiveFetch::onTimeLimit()
+{
+    m_inet->Cancel();
+    m_file.error = tr("no answer within %1 seconds").arg(m_limit.interval() / 1000.0);
+    emit finished(m_file);
+}
+
+} // namespace sf::online
