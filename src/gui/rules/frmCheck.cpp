@@ -1,17 +1,30 @@
 #include "gui/rules/frmCheck.h"
 
-#include "project/RuleGrid.h"
+#include "project/ProjectState.h"
+#include "project/RobotsText.h"
 #include "rules/RobotsTxt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace sf {
+namespace {
+
+QString verdictText(const rules::Verdict& verdict)
+{
+    const QString line = verdict.line > 0  ? frmCheck::tr(" (line %1)").arg(verdict.line)
+                         : verdict.allowed ? frmCheck::tr(" (no rule applies)")
+                                           : frmCheck::tr(" (no line decides)");
+    return (verdict.allowed ? frmCheck::tr("Allowed") : frmCheck::tr("Blocked")) + line;
+}
+
+} // namespace
 
 frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(host)
 {
@@ -35,9 +48,37 @@ frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(h
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(createReadings());
     layout->addWidget(buttons);
     connect(cmdCheck, &QPushButton::clicked, this, &frmCheck::cmdCheck_Click);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+}
+
+QGroupBox* frmCheck::createReadings()
+{
+    auto* box = new QGroupBox(tr("What every crawler will read"), this);
+    auto* form = new QFormLayout(box);
+    static const char* const names[] = {"lblRfc9309", "lblGoogle", "lblFirstMatch"};
+    for (size_t i = 0; i < rules::kReadings.size(); ++i) {
+        lblReadings[i] = new QLabel(box);
+        lblReadings[i]->setObjectName(QLatin1String(names[i]));
+        auto* label = new QLabel(tr("%1:").arg(rules::readingLabel(rules::kReadings[i])), box);
+        label->setWordWrap(true);
+        form->addRow(label, lblReadings[i]);
+    }
+    lblDifference = new QLabel(box);
+    lblDifference->setObjectName(QStringLiteral("lblDifference"));
+    lblDifference->setWordWrap(true);
+    form->addRow(lblDifference);
+    return box;
+}
+
+void frmCheck::showReadings(const rules::Readings& readings, const QByteArray& token, const QByteArray& path,
+                            const std::array<rules::Verdict, 3>& verdicts)
+{
+    for (size_t i = 0; i < verdicts.size(); ++i)
+        lblReadings[i]->setText(verdictText(verdicts[i]));
+    lblDifference->setText(rules::describeVerdicts(readings, token, path, verdicts));
 }
 
 void frmCheck::Form_Load()
@@ -56,6 +97,9 @@ void frmCheck::setPath(const QString& path)
 {
     txtPath->setText(path);
     lblVerdict->clear();
+    for (QLabel* label : lblReadings)
+        label->clear();
+    lblDifference->clear();
 }
 
 void frmCheck::cmdCheck_Click()
@@ -66,10 +110,14 @@ void frmCheck::cmdCheck_Click()
         lblVerdict->setText(tr("Type a robot and a URL path."));
         return;
     }
-    const rules::RobotsTxt txt(RuleGrid::exportText(m_host.gridRows()));
-    const rules::Verdict verdict = txt.check(rules::crawlerToken(robot.toUtf8()), path.toUtf8());
-    const QString line = verdict.line > 0 ? tr(" (line %1)").arg(verdict.line) : tr(" (no rule applies)");
-    lblVerdict->setText((verdict.allowed ? tr("Allowed") : tr("Blocked")) + line);
+    // The file as it will be written to the server.
+    const rules::RobotsTxt txt(RobotsText::write(m_host.gridRows(), shared::robotsTextForm));
+    const rules::Readings readings(txt);
+    const QByteArray token = rules::crawlerToken(robot.toUtf8());
+    const std::array<rules::Verdict, 3> verdicts = readings.checkAll(token, path.toUtf8());
+    const rules::Verdict& verdict = verdicts[0]; // the default reading
+    lblVerdict->setText(verdictText(verdict));
+    showReadings(readings, token, path.toUtf8(), verdicts);
     if (verdict.line > 0)
         m_host.selectGridRow(verdict.line - 1);
 }

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "rules/Readings.h"
+
 #include <QDialog>
 #include <QStringList>
 
+#include <array>
+
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,7 +29,9 @@ public:
 };
 
 // "Check": whether a robot (from the chooser or any product token) may crawl a URL path under the
-// grid's rules; the deciding line is selected in the grid. Not modal: picking an entry in the remote
+// grid's rules; the deciding line is selected in the grid. Below, the verdict of each reading
+// (RFC 9309, Google's parser, first-match readers) with its deciding line, and a sentence on where
+// they differ. Not modal: picking an entry in the remote
 // list while it is open puts that entry's path in.
 class frmCheck : public QDialog {
     Q_OBJECT
@@ -37,11 +44,17 @@ public:
     void cmdCheck_Click();
 
 private:
+    QGroupBox* createReadings();
+    void showReadings(const rules::Readings& readings, const QByteArray& token, const QByteArray& path,
+                      const std::array<rules::Verdict, 3>& verdicts);
+
     CheckHost& m_host;
     QComboBox* cboRobot = nullptr;
     QLineEdit* txtPath = nullptr;
     QPushButton* cmdCheck = nullptr;
     QLabel* lblVerdict = nullptr;
+    std::array<QLabel*, 3> lblReadings{}; // lblRfc9309, lblGoogle, lblFirstMatch, in kReadings order
+    QLabel* lblDifference = nullptr;
 };
 
 } // namespace sf
