@@ -82,7 +82,7 @@ TEST(Readings, GoogleReadingGivesTheVerdictsOfGooglesPublishedTests)
 TEST(Readings, FirstMatchReadingGivesPythonsVerdicts)
 {
     const QByteArray big(5000, '7');
-    const std::vector<Case> cases = {
+    std::vector<Case> cases = {
         {"User-agent: *\nDisallow: /*.pdf$\n", "FooBot", "/a.pdf"},
         {"User-agent: *\nAllow: /a\nDisallow: /a/b\n", "FooBot", "/a/b/c"},
         {"User-agent: *\nDisallow: /a\nAllow: /a\n", "FooBot", "/a"},
@@ -141,6 +141,12 @@ TEST(Readings, FirstMatchReadingGivesPythonsVerdicts)
         {"User-agent: *\nDisallow:\xC2\xA0/x\xE3\x80\x80\n", "FooBot", "/x"},
         {"User-agent: *\nDisallow: /x\n", "FooBot", "http://[::1/x"},
     };
+    // Hosts in brackets: where Python's URL parser takes them, the reader goes on to "/y".
+    for (const char* host :
+         {"::ffff:1.2.3.4", "1:2:3:4:5:6:7:8", "1::2::3", "12345::", "::1%eth0", "::1%", ":1:2:3:4:5:6:7",
+          "1:2:3:4:5:6:7::", "1:2:3:4:5:6:7:8:9", "::", "1.2.3.04", "vA.b", "v.b", "::1]:80"})
+        cases.push_back(
+            {"User-agent: FooBot\nDisallow: //[" + QByteArray(host) + "]/x\nDisallow: /y\n", "FooBot", "/y"});
     const std::vector<bool> expected = pythonVerdicts(cases);
     ASSERT_EQ(expected.size(), cases.size());
     for (size_t i = 0; i < cases.size(); ++i) {
