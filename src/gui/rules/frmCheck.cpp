@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,19 +58,26 @@ frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(h
 QGroupBox* frmCheck::createReadings()
 {
     auto* box = new QGroupBox(tr("What every crawler will read"), this);
-    auto* form = new QFormLayout(box);
+    auto* grid = new QGridLayout(box);
     static const char* const names[] = {"lblRfc9309", "lblGoogle", "lblFirstMatch"};
     for (size_t i = 0; i < rules::kReadings.size(); ++i) {
+        const int row = static_cast<int>(i);
+        auto* caption = new QLabel(tr("%1:").arg(rules::readingLabel(rules::kReadings[i])), box);
+        caption->setWordWrap(true);
         lblReadings[i] = new QLabel(box);
         lblReadings[i]->setObjectName(QLatin1String(names[i]));
-        auto* label = new QLabel(tr("%1:").arg(rules::readingLabel(rules::kReadings[i])), box);
-        label->setWordWrap(true);
-        form->addRow(label, lblReadings[i]);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(lblReadings[i], row, 1, Qt::AlignTop);
     }
     lblDifference = new QLabel(box);
     lblDifference->setObjectName(QStringLiteral("lblDifference"));
     lblDifference->setWordWrap(true);
-    form->addRow(lblDifference);
+    lblDifference->setMinimumHeight(lblDifference->fontMetrics().lineSpacing() * 3);
+    lblDifference->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(lblDifference, static_cast<int>(rules::kReadings.size()), 0, 1, 2);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    setMinimumWidth(560);
     return box;
 }
 
