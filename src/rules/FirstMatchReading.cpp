@@ -46,6 +46,16 @@ bool conversionFails(Key key, std::string_view value)
     return firstDigits && secondDigits && (first || second);
 }
 
+// A path that the reader's unquoting, parsing and quoting leave as it is: "/" and the bytes quote()
+// keeps, not starting with "//" (which would be a host).
+bool isPlainPath(std::string_view url)
+{
+    return url.starts_with('/') && !url.starts_with("//") && std::all_of(url.begin(), url.end(), [](char c) {
+               return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+           });
+}
+
 } // namespace
 
 void PrefixIndex::add(std::string_view key, int value)
@@ -92,13 +102,13 @@ Verdict FirstMatchRules::check(QByteArrayView url) const
     if (m_refuseAll)
         return Verdict{false, 0};
     // The URL is parsed before any group is looked at.
-    const std::optional<std::string> path =
-        firstmatch::requestPath(std::string_view(url.data(), static_cast<size_t>(url.size())));
-    if (!path)
+    const std::string_view raw(url.data(), static_cast<size_t>(url.size()));
+    std::optional<std::string> parsed;
+    if (!isPlainPath(raw) && !(parsed = firstmatch::requestPath(raw)))
         return Verdict{false, 0};
     if (m_rules.empty())
         return Verdict{true, 0};
-    const int rule = m_index.first(*path);
+    const int rule = m_index.first(parsed ? std::string_view(*parsed) : raw);
     return rule < 0 ? Verdict{true, 0} : Verdict{m_rules[rule].allow, m_rules[rule].line};
 }
 
