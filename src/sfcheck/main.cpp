@@ -115,8 +115,8 @@ int printAllReadings(const rules::Readings& readings, const QByteArray& agent, c
 bool readReaderOption(const QStringList& args, qsizetype& first, std::optional<rules::Reading>& reading)
 {
     QString name = QStringLiteral("rfc9309");
-    if (args.value(first) == QLatin1String("--reader") && first + 1 < args.size()) {
-        name = args[first + 1];
+    if (args.value(first) == QLatin1String("--reader")) {
+        name = args.value(first + 1);
         first += 2;
     } else if (args.value(first).startsWith(QLatin1String("--reader="))) {
         name = args[first].mid(9);
@@ -131,7 +131,8 @@ int runTest(const QStringList& args, const QList<QByteArray>& raw)
     qsizetype first = 2; // the robots.txt file
     std::optional<rules::Reading> reading;
     if (!readReaderOption(args, first, reading))
-        return fail(tr("unknown reader \"%1\": rfc9309, google, first-match or all").arg(args[first - 1]));
+        return fail(tr("unknown reader \"%1\": rfc9309, google, first-match or all")
+                        .arg(args.value(first - 1).section(u'=', -1)));
     if (args.size() < first + 3)
         return usage();
     QByteArray bytes;
