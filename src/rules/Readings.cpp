@@ -87,7 +87,12 @@ bool isSpelledOut(const Line& line)
 
 Verdict ReadingRules::check(QByteArrayView urlOrPath) const
 {
-    return m_reading == Reading::FirstMatch ? m_firstMatch.check(urlOrPath) : m_rules.check(urlOrPath);
+    if (m_reading == Reading::FirstMatch)
+        return m_firstMatch.check(urlOrPath);
+    // A path without a host or fragment is matched as it is.
+    if (urlOrPath.startsWith('/') && !urlOrPath.startsWith("//") && !urlOrPath.contains('#'))
+        return m_rules.checkPath(std::string_view(urlOrPath.data(), static_cast<size_t>(urlOrPath.size())));
+    return m_rules.check(urlOrPath);
 }
 
 Readings::Readings(const RobotsTxt& txt) : m_txt(txt), m_firstMatch(txt)
