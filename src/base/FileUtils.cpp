@@ -96,17 +96,17 @@ qint64 RecordCount(qint64 fileLength, qint64 recordSize)
     return whole;
 }
 
-Result SaveFileAtomically(const QString& path, const FileWriter& write)
+Result<void> SaveFileAtomically(const QString& path, const FileWriter& write)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Result::failure(file.errorString());
-    if (Result written = write(file); !written) {
+        return Result<void>::failure(file.errorString());
+    if (Result<void> written = write(file); !written) {
         file.cancelWriting();
         return written;
     }
     if (!file.commit())
-        return Result::failure(file.errorString());
+        return Result<void>::failure(file.errorString());
     return {};
 }
 
@@ -121,10 +121,10 @@ void StartWriteBack(QIODevice& file)
 #endif
 }
 
-Result SaveFileAtomically(const QString& path, const QByteArray& bytes)
+Result<void> SaveFileAtomically(const QString& path, const QByteArray& bytes)
 {
     return SaveFileAtomically(path, [&bytes](QIODevice& file) {
-        return file.write(bytes) == bytes.size() ? Result{} : Result::failure(file.errorString());
+        return file.write(bytes) == bytes.size() ? Result<void>{} : Result<void>::failure(file.errorString());
     });
 }
 

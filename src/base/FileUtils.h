@@ -13,9 +13,9 @@ namespace sf {
 // The one way the program writes a file whole or not at all: `write` fills a temporary file beside
 // `path`, which replaces the old file only when `write` succeeded and every byte was written; else
 // the old file stays as it was and the result says why.
-using FileWriter = std::function<Result(QIODevice& file)>;
-Result SaveFileAtomically(const QString& path, const FileWriter& write);
-Result SaveFileAtomically(const QString& path, const QByteArray& bytes);
+using FileWriter = std::function<Result<void>(QIODevice& file)>;
+Result<void> SaveFileAtomically(const QString& path, const FileWriter& write);
+Result<void> SaveFileAtomically(const QString& path, const QByteArray& bytes);
 // For a writer of a large file: asks the system to start putting what was written to `file` so far
 // on the disk, without waiting for it, so that the sync before the file replaces the old one has
 // less left to wait for. Does nothing for a device that is not a file.

@@ -25,12 +25,12 @@ QString key(const QString& server, const QString& port, const QString& user)
     return user + QLatin1Char('@') + server + QLatin1Char(':') + port;
 }
 
-Result write(const QString& key, const QString& password)
+Result<void> write(const QString& key, const QString& password)
 {
     QKeychain::WritePasswordJob job(serviceName);
     job.setKey(key);
     job.setTextData(password);
-    return runJob(job) ? Result{} : Result::failure(job.errorString());
+    return runJob(job) ? Result<void>{} : Result<void>::failure(job.errorString());
 }
 
 std::optional<QString> read(const QString& key)

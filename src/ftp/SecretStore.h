@@ -15,7 +15,7 @@ namespace SecretStore {
 // One entry per server, port and user.
 QString key(const QString& server, const QString& port, const QString& user);
 // Fails, with the store's reason, when no secret store answered or it refused the password.
-Result write(const QString& key, const QString& password);
+Result<void> write(const QString& key, const QString& password);
 // Nothing when no secret store answered or it holds no password under the key.
 std::optional<QString> read(const QString& key);
 

@@ -181,7 +181,10 @@ private:
     };
 
     void RecordFtpError(qint32 lCode, const QString& sContext);
-    void setFailure(qint32 code, const QString& text) { m_lastError = {sf::Result::failure(text), code}; }
+    void setFailure(qint32 code, const QString& text)
+    {
+        m_lastError = {sf::Result<void>::failure(text), code};
+    }
     sf::ftp::ConnectionOptions connectionOptions(const QString& server, const QString& user,
                                                  const QString& password, int port);
     int login(const sf::ftp::ConnectionOptions& options);
@@ -226,8 +229,8 @@ private:
     std::unique_ptr<sf::ftp::CurlSession> m_session;
     std::shared_ptr<cDirList> m_dirList;
     QString m_currentDir;
-    // The last failure, never cleared: a Result that is not ok, and the number behind it.
-    struct Failure : sf::Result {
+    // The last failure, never cleared: a Result<void> that is not ok, and the number behind it.
+    struct Failure : sf::Result<void> {
         qint32 code = 0;
     };
     Failure m_lastError;

@@ -34,9 +34,9 @@ QDateTime zeroDateTime()
 
 // A transfer's outcome for the atomic writer: a failed transfer keeps the old file (its message is
 // recorded from the transfer's code).
-sf::Result transferResult(int code)
+sf::Result<void> transferResult(int code)
 {
-    return code == CURLE_OK ? sf::Result{} : sf::Result::failure(QString());
+    return code == CURLE_OK ? sf::Result<void>{} : sf::Result<void>::failure(QString());
 }
 
 bool isUnknownCommand(int replyCode)
@@ -278,7 +278,7 @@ bool cFTP::SimpleFTPGetFile(const QString& sLocal, const QString& sRemote)
         return false;
     int code = CURLE_OK;
     // The old local file is replaced only by a complete download.
-    const sf::Result saved = sf::SaveFileAtomically(sLocal, [&](QIODevice& file) {
+    const sf::Result<void> saved = sf::SaveFileAtomically(sLocal, [&](QIODevice& file) {
         FtpRequest request;
         request.path = absolutePath(sRemote);
         request.write = [&file](const char* data, size_t size) {
@@ -412,14 +412,14 @@ bool cFTP::downloadChunked(const QString& sLocal, const QString& sRemote)
     ChunkedTransfer download{size};
     int code = CURLE_OK;
     // The old local file is replaced only by a complete download.
-    const sf::Result saved = sf::SaveFileAtomically(sLocal, [&](QIODevice& file) {
+    const sf::Result<void> saved = sf::SaveFileAtomically(sLocal, [&](QIODevice& file) {
         FtpRequest request;
         request.path = absolutePath(sRemote);
         request.write = [&](const char* data, size_t bytes) {
             return writeChunk(file, data, bytes, download);
         };
         code = execute(request);
-        return download.localFailed ? sf::Result::failure(file.errorString()) : transferResult(code);
+        return download.localFailed ? sf::Result<void>::failure(file.errorString()) : transferResult(code);
     });
     if (download.localFailed || (code == CURLE_OK && !saved)) {
         recordLocalFileError(sLocal, saved.error);

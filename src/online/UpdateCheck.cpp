@@ -65,27 +65,27 @@ int ProgressKilobytes(qint64 bytes, int maximum)
     return static_cast<int>(std::min(kb, static_cast<double>(maximum)));
 }
 
-Result CheckRobotDatabase(const QByteArray& bytes)
+Result<void> CheckRobotDatabase(const QByteArray& bytes)
 {
     constexpr qint64 kSlot = RobotRecord::kSlotSize;
     const qint32 count = RobotDatabase::countRecords(bytes.size());
     // Every record whole: at least its data bytes, nothing beyond its slot.
     const qint64 lastSlot = bytes.size() - (count - 1) * kSlot;
     if (count < 1 || count > kMaxRobotRecords || lastSlot < RobotRecord::kDataSize || lastSlot > kSlot)
-        return Result::failure(
+        return Result<void>::failure(
             QCoreApplication::translate("UpdateCheck", "The file is not a robot database"));
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     qint32 unreadable = 0;
-    const Result read = RobotDatabase::readRecords(buffer, [&unreadable](qint32 n, const char* data) {
+    const Result<void> read = RobotDatabase::readRecords(buffer, [&unreadable](qint32 n, const char* data) {
         const RobotRecord record = RobotRecord::fromData(data);
         if (record.Robot_name.isEmpty() || !isRobotCategory(record.Robot_category))
             unreadable = unreadable ? unreadable : n;
     });
     if (!read || !unreadable)
         return read;
-    return Result::failure(
+    return Result<void>::failure(
         QCoreApplication::translate("UpdateCheck", "Record %1 of the robot database cannot be read")
             .arg(unreadable));
 }
@@ -93,13 +93,13 @@ Result CheckRobotDatabase(const QByteArray& bytes)
 ContentCheck ComponentContentCheck(const Component& component, const VersionPage& page)
 {
     return [component, page](const QByteArray& bytes) {
-        if (Result hash = CheckAnnouncedHash(bytes, page, component.remoteName); !hash)
+        if (Result<void> hash = CheckAnnouncedHash(bytes, page, component.remoteName); !hash)
             return hash;
         if (component.remoteName == RobotDatabaseComponent().remoteName)
             return CheckRobotDatabase(bytes);
         if (component.remoteName == RenewkitComponent().remoteName)
             return CheckExecutable(bytes, page.versions.renewkit);
-        return Result{};
+        return Result<void>{};
     };
 }
 

@@ -44,7 +44,7 @@ int ProgressKilobytes(qint64 bytes, int maximum);
 
 // Whether bytes are a robot database that may replace robots.rbd, or why not: at least one record,
 // no record cut short, and every record a robot of a known category.
-Result CheckRobotDatabase(const QByteArray& bytes);
+Result<void> CheckRobotDatabase(const QByteArray& bytes);
 
 // What a component's new contents must be: the hash the version page gives for it, and for the
 // robot database a readable database, for Renewkit a program of the announced version.

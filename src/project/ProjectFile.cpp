@@ -112,11 +112,11 @@ QString unstorableField(const ProjectHeader& header)
     return {};
 }
 
-Result read(QIODevice& device, Contents& contents)
+Result<void> read(QIODevice& device, Contents& contents)
 {
     const QByteArray data = device.readAll();
     if (device.isSequential() == false && data.size() < device.size())
-        return Result::failure(device.errorString());
+        return Result<void>::failure(device.errorString());
     const qint64 slotCount = RecordCount(data.size(), kSlotSize);
     contents.rows = QStringList{RuleGrid::ruleLine()};
     if (slotCount == 0) {
@@ -137,7 +137,7 @@ Result read(QIODevice& device, Contents& contents)
     return {};
 }
 
-Result write(QIODevice& device, const ProjectHeader& header, const QStringList& rows)
+Result<void> write(QIODevice& device, const ProjectHeader& header, const QStringList& rows)
 {
     // Slots are encoded in place into a buffer of a few dozen slots that goes out whenever it is full;
     // every few buffers the disk is asked to start taking them while the next ones are encoded.
@@ -158,7 +158,7 @@ Result write(QIODevice& device, const ProjectHeader& header, const QStringList& 
             continue;
         const qint64 bytes = filled * kSlotSize;
         if (device.write(chunk.constData(), bytes) != bytes)
-            return Result::failure(device.errorString());
+            return Result<void>::failure(device.errorString());
         filled = 0;
         if ((k + 1) % (kChunkSlots * kWriteBackChunks) == 0)
             StartWriteBack(device);
@@ -166,7 +166,7 @@ Result write(QIODevice& device, const ProjectHeader& header, const QStringList& 
     return {};
 }
 
-Result load(const QString& path, Contents& contents)
+Result<void> load(const QString& path, Contents& contents)
 {
     QFile file(path);
     if (!file.exists()) {
@@ -175,11 +175,11 @@ Result load(const QString& path, Contents& contents)
         return read(empty, contents);
     }
     if (!file.open(QIODevice::ReadOnly))
-        return Result::failure(file.errorString());
+        return Result<void>::failure(file.errorString());
     return read(file, contents);
 }
 
-Result save(const QString& path, const ProjectHeader& header, const QStringList& rows)
+Result<void> save(const QString& path, const ProjectHeader& header, const QStringList& rows)
 {
     return SaveFileAtomically(path, [&](QIODevice& file) { return write(file, header, rows); });
 }

@@ -73,12 +73,12 @@ QString unstorableField(const ProjectHeader& header);
 
 // Reads a project. A short or empty device yields an empty project with the rule line only; a
 // partial last slot reads its missing bytes as spaces.
-Result read(QIODevice& device, Contents& contents);
-Result write(QIODevice& device, const ProjectHeader& header, const QStringList& rows);
+Result<void> read(QIODevice& device, Contents& contents);
+Result<void> write(QIODevice& device, const ProjectHeader& header, const QStringList& rows);
 
 // Whole-file versions: the save replaces the file only once everything is written.
-Result load(const QString& path, Contents& contents);
-Result save(const QString& path, const ProjectHeader& header, const QStringList& rows);
+Result<void> load(const QString& path, Contents& contents);
+Result<void> save(const QString& path, const ProjectHeader& header, const QStringList& rows);
 
 } // namespace ProjectFile
 } // namespace sf

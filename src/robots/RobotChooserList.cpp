@@ -23,11 +23,11 @@ void RobotChooserList::clear()
     m_userAgents.append(QStringLiteral("*"));
 }
 
-Result RobotChooserList::refresh(const QString& path)
+Result<void> RobotChooserList::refresh(const QString& path)
 {
     clear();
     bool lastRead = false;
-    const Result result = ReadRobotList(
+    const Result<void> result = ReadRobotList(
         path,
         [this](qint32 listed) {
             m_entries.reserve(static_cast<std::size_t>(listed) + 1);

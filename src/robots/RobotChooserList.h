@@ -19,7 +19,7 @@ public:
     // the file is missing); when at least one record was read, RobotListVersion becomes the trimmed
     // version of the last record and CurrentRobot holds that record. A missing file lists only
     // "All" and is no failure; a read error keeps the records read before it.
-    Result refresh(const QString& path);
+    Result<void> refresh(const QString& path);
     // Leaves only "All" and gives back the memory of the entries.
     void clear();
 

@@ -18,7 +18,7 @@ QString tr(const char* text)
 }
 
 // Reads one field starting at i; leaves i on the separator or line break that ends it.
-Result readField(QStringView text, qsizetype& i, int& line, QString& field)
+Result<void> readField(QStringView text, qsizetype& i, int& line, QString& field)
 {
     field.clear();
     if (i >= text.size() || text[i] != u'"') {
@@ -31,7 +31,7 @@ Result readField(QStringView text, qsizetype& i, int& line, QString& field)
     const int startLine = line;
     for (++i;; ++i) {
         if (i >= text.size())
-            return Result::failure(tr("Line %1: a quoted value is not closed.").arg(startLine));
+            return Result<void>::failure(tr("Line %1: a quoted value is not closed.").arg(startLine));
         if (text[i] == u'"') {
             if (i + 1 < text.size() && text[i + 1] == u'"') {
                 field += u'"';
@@ -46,7 +46,7 @@ Result readField(QStringView text, qsizetype& i, int& line, QString& field)
         field += text[i];
     }
     if (i < text.size() && text[i] != u',' && text[i] != u'\n' && text[i] != u'\r')
-        return Result::failure(tr("Line %1: text follows a closing quote.").arg(line));
+        return Result<void>::failure(tr("Line %1: text follows a closing quote.").arg(line));
     return {};
 }
 
@@ -84,40 +84,40 @@ bool parseDate(const QString& cell, double& serial)
     return day.isValid();
 }
 
-Result setText(RobotRecord& record, const RobotFieldInfo& field, const QString& cell)
+Result<void> setText(RobotRecord& record, const RobotFieldInfo& field, const QString& cell)
 {
     if (!fitsAnsi(cell))
-        return Result::failure(tr("holds a character outside Windows-1252"));
+        return Result<void>::failure(tr("holds a character outside Windows-1252"));
     if (cell.size() > field.width)
-        return Result::failure(tr("is longer than %1 characters").arg(field.width));
+        return Result<void>::failure(tr("is longer than %1 characters").arg(field.width));
     record.*field.text = cell;
     return {};
 }
 
 // Stores one non-empty cell; a bad value fails with what is wrong with it ("is not a date").
-Result setField(RobotRecord& record, const RobotFieldInfo& field, const QString& cell)
+Result<void> setField(RobotRecord& record, const RobotFieldInfo& field, const QString& cell)
 {
     switch (field.type) {
     case RobotFieldType::Text:
         return setText(record, field, cell);
     case RobotFieldType::Flag:
         if (!parseFlag(cell, record.*field.number))
-            return Result::failure(tr("is not a yes/no value"));
+            return Result<void>::failure(tr("is not a yes/no value"));
         break;
     case RobotFieldType::Category:
         record.*field.number = robotCategoryNumber(cell.trimmed());
         if (record.*field.number == 0)
-            return Result::failure(tr("is not a category"));
+            return Result<void>::failure(tr("is not a category"));
         break;
     case RobotFieldType::Date:
         if (!parseDate(cell, record.*field.date))
-            return Result::failure(tr("is not a date"));
+            return Result<void>::failure(tr("is not a date"));
         break;
     }
     return {};
 }
 
-Result mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& columns)
+Result<void> mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& columns)
 {
     for (const QString& title : header.fields) {
         const QString name = title.trimmed();
@@ -125,9 +125,10 @@ Result mapColumns(const CsvRow& header, std::vector<const RobotFieldInfo*>& colu
         if (!field)
             field = findRobotField(QStringLiteral("Robot_") + name);
         if (!field)
-            return Result::failure(tr("Line %1: unknown column \"%2\".").arg(header.line).arg(name));
+            return Result<void>::failure(tr("Line %1: unknown column \"%2\".").arg(header.line).arg(name));
         if (std::find(columns.begin(), columns.end(), field) != columns.end())
-            return Result::failure(tr("Line %1: column \"%2\" appears twice.").arg(header.line).arg(name));
+            return Result<void>::failure(
+                tr("Line %1: column \"%2\" appears twice.").arg(header.line).arg(name));
         columns.push_back(field);
     }
     return {};
@@ -143,7 +144,7 @@ RobotRecord defaultRecord(const RobotCsvDefaults& defaults)
     return record;
 }
 
-Result parseRows(QStringView text, QList<CsvRow>& rows)
+Result<void> parseRows(QStringView text, QList<CsvRow>& rows)
 {
     rows.clear();
     qsizetype i = 0;
@@ -158,7 +159,7 @@ Result parseRows(QStringView text, QList<CsvRow>& rows)
         CsvRow row{line, {}};
         QString field;
         for (;;) {
-            if (Result read = readField(text, i, line, field); !read)
+            if (Result<void> read = readField(text, i, line, field); !read)
                 return read;
             row.fields.append(field);
             if (i >= text.size() || text[i] != u',')
@@ -171,30 +172,31 @@ Result parseRows(QStringView text, QList<CsvRow>& rows)
     return {};
 }
 
-Result makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
+Result<void> makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
+                         QList<RobotRecord>& records)
 {
     records.clear();
     if (rows.isEmpty())
-        return Result::failure(tr("The table has no header row."));
+        return Result<void>::failure(tr("The table has no header row."));
     std::vector<const RobotFieldInfo*> columns;
-    if (Result mapped = mapColumns(rows.first(), columns); !mapped)
+    if (Result<void> mapped = mapColumns(rows.first(), columns); !mapped)
         return mapped;
     for (qsizetype r = 1; r < rows.size(); ++r) {
         const CsvRow& row = rows.at(r);
         if (row.fields.size() != static_cast<qsizetype>(columns.size()))
-            return Result::failure(tr("Line %1: %2 values where the header names %3.")
-                                       .arg(row.line)
-                                       .arg(row.fields.size())
-                                       .arg(columns.size()));
+            return Result<void>::failure(tr("Line %1: %2 values where the header names %3.")
+                                             .arg(row.line)
+                                             .arg(row.fields.size())
+                                             .arg(columns.size()));
         RobotRecord record = defaultRecord(defaults);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const QString& cell = row.fields.at(static_cast<qsizetype>(c));
             if (cell.isEmpty())
                 continue;
-            if (const Result set = setField(record, *columns[c], cell); !set)
-                return Result::failure(tr("Line %1: the value of \"%2\" %3.")
-                                           .arg(row.line)
-                                           .arg(QLatin1String(columns[c]->name), set.error));
+            if (const Result<void> set = setField(record, *columns[c], cell); !set)
+                return Result<void>::failure(tr("Line %1: the value of \"%2\" %3.")
+                                                 .arg(row.line)
+                                                 .arg(QLatin1String(columns[c]->name), set.error));
         }
         records.append(std::move(record));
     }
@@ -203,12 +205,13 @@ Result makeRecords(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, 
 
 } // namespace
 
-Result parseCsv(QStringView text, QList<CsvRow>& rows)
+Result<void> parseCsv(QStringView text, QList<CsvRow>& rows)
 {
     return parseRows(text, rows);
 }
 
-Result robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults, QList<RobotRecord>& records)
+Result<void> robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
+                           QList<RobotRecord>& records)
 {
     return makeRecords(rows, defaults, records);
 }

@@ -17,7 +17,7 @@ struct CsvRow {
 // Reads comma-separated values with RFC 4180 quoting: a quoted field may hold commas, doubled
 // quotes and line breaks; rows end in CR LF or LF; empty lines are skipped. Fails with a message
 // naming the line on an unterminated quote or text after a closing quote.
-Result parseCsv(QStringView text, QList<CsvRow>& rows);
+Result<void> parseCsv(QStringView text, QList<CsvRow>& rows);
 
 // What a record gets where the table has no column or an empty cell for it.
 struct RobotCsvDefaults {
@@ -32,7 +32,7 @@ struct RobotCsvDefaults {
 // is its name ("Music", "Image", "News", "None", "Email", "Search"); an empty cell is "None".
 // Dates are ISO 8601 (2026-12-07 or 2026-12-07T10:30:00), local time. A text that does not fit its
 // field or holds a character outside Windows-1252 is refused rather than cut or changed.
-Result robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
-                     QList<RobotRecord>& records);
+Result<void> robotsFromCsv(const QList<CsvRow>& rows, const RobotCsvDefaults& defaults,
+                           QList<RobotRecord>& records);
 
 } // namespace sf

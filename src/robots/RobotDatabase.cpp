@@ -26,9 +26,9 @@ QString tr(const char* text)
     return QCoreApplication::translate("sf::RobotDatabase", text);
 }
 
-Result deviceError(const char* what, const QIODevice& device)
+Result<void> deviceError(const char* what, const QIODevice& device)
 {
-    return Result::failure(tr(what).arg(device.errorString()));
+    return Result<void>::failure(tr(what).arg(device.errorString()));
 }
 
 // Reads until size bytes arrived or the device has no more; -1 on a read error.
@@ -60,27 +60,27 @@ QByteArray missingSlotBytes(qint64 from, qint64 to)
     return bytes;
 }
 
-Result checkNumber(qint32 n, qint32 count)
+Result<void> checkNumber(qint32 n, qint32 count)
 {
     if (n < 1 || n > count)
-        return Result::failure(
+        return Result<void>::failure(
             tr("Record %1 is not in the robot database, which holds %2 records.").arg(n).arg(count));
     return {};
 }
 
-Result checkWritable(qint32 n, qint32 count)
+Result<void> checkWritable(qint32 n, qint32 count)
 {
     if (n < 1 || n > std::min(count + 1, kMaxRobotRecords))
-        return Result::failure(
+        return Result<void>::failure(
             tr("Record %1 cannot be written to a robot database of %2 records.").arg(n).arg(count));
     return {};
 }
 
-Result openFile(QFile& file, QIODevice::OpenMode mode)
+Result<void> openFile(QFile& file, QIODevice::OpenMode mode)
 {
     if (file.open(mode))
         return {};
-    return Result::failure(
+    return Result<void>::failure(
         tr("Cannot open the robot database %1: %2").arg(file.fileName(), file.errorString()));
 }
 
@@ -110,47 +110,47 @@ qint32 RobotDatabase::count() const
     return exists() ? countRecords(file.size()) : 0;
 }
 
-Result RobotDatabase::read(qint32 n, RobotRecord& record) const
+Result<void> RobotDatabase::read(qint32 n, RobotRecord& record) const
 {
     QFile file(m_path);
-    if (Result opened = openFile(file, QIODevice::ReadOnly); !opened)
+    if (Result<void> opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return readRecord(file, n, record);
 }
 
-Result RobotDatabase::write(qint32 n, const RobotRecord& record) const
+Result<void> RobotDatabase::write(qint32 n, const RobotRecord& record) const
 {
     // A refused write leaves the disk as it was: it must not create the file on its way.
-    if (Result valid = checkWritable(n, count()); !valid)
+    if (Result<void> valid = checkWritable(n, count()); !valid)
         return valid;
     // Unbuffered, so that a failing write is seen here and not at close.
     QFile file(m_path);
-    if (Result opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
+    if (Result<void> opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
         return opened;
     return writeRecord(file, n, record);
 }
 
-Result RobotDatabase::stampVersion(const QString& version) const
+Result<void> RobotDatabase::stampVersion(const QString& version) const
 {
     QFile file(m_path);
     if (!exists())
         return {};
-    if (Result opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
+    if (Result<void> opened = openFile(file, QIODevice::ReadWrite | QIODevice::Unbuffered); !opened)
         return opened;
     return stampVersion(file, version);
 }
 
-Result RobotDatabase::readAll(const Visitor& visit) const
+Result<void> RobotDatabase::readAll(const Visitor& visit) const
 {
     QFile file(m_path);
-    if (Result opened = openFile(file, QIODevice::ReadOnly); !opened)
+    if (Result<void> opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return readRecords(file, visit);
 }
 
-Result RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord& record)
+Result<void> RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord& record)
 {
-    if (Result valid = checkNumber(n, countRecords(device.size())); !valid)
+    if (Result<void> valid = checkNumber(n, countRecords(device.size())); !valid)
         return valid;
     QByteArray data = RobotRecord::blankData();
     if (!device.seek((n - 1) * kSlot) || readFully(device, data.data(), kData) < 0)
@@ -159,10 +159,10 @@ Result RobotDatabase::readRecord(QIODevice& device, qint32 n, RobotRecord& recor
     return {};
 }
 
-Result RobotDatabase::writeRecord(QIODevice& device, qint32 n, const RobotRecord& record)
+Result<void> RobotDatabase::writeRecord(QIODevice& device, qint32 n, const RobotRecord& record)
 {
     const qint64 size = device.size();
-    if (Result valid = checkWritable(n, countRecords(size)); !valid)
+    if (Result<void> valid = checkWritable(n, countRecords(size)); !valid)
         return valid;
     const qint64 slotStart = (n - 1) * kSlot;
     qint64 writeStart = slotStart;
@@ -180,7 +180,7 @@ Result RobotDatabase::writeRecord(QIODevice& device, qint32 n, const RobotRecord
     return {};
 }
 
-Result RobotDatabase::stampVersion(QIODevice& device, const QString& version)
+Result<void> RobotDatabase::stampVersion(QIODevice& device, const QString& version)
 {
     char field[RobotRecord::kVersionWidth];
     writeFixedText(field, RobotRecord::kVersionWidth, version);
@@ -202,7 +202,7 @@ Result RobotDatabase::stampVersion(QIODevice& device, const QString& version)
     return {};
 }
 
-Result RobotDatabase::readRecords(QIODevice& device, const Visitor& visit)
+Result<void> RobotDatabase::readRecords(QIODevice& device, const Visitor& visit)
 {
     const qint64 size = device.size();
     const qint32 count = std::min(countRecords(size), kMaxRobotRecords);
@@ -218,7 +218,7 @@ Result RobotDatabase::readRecords(QIODevice& device, const Visitor& visit)
         if (got < 0)
             return deviceError("Cannot read the robot database: %1", device);
         if (got < want)
-            return Result::failure(tr("The robot database ended before its last record."));
+            return Result<void>::failure(tr("The robot database ended before its last record."));
         for (qint64 at = 0; at < got; at += kSlot) {
             const char* data = chunk.data() + at;
             if (got - at < kData) {
@@ -239,28 +239,28 @@ qint32 CountRobots()
     return RobotCount;
 }
 
-Result ReadRobot(qint32 n)
+Result<void> ReadRobot(qint32 n)
 {
     return RobotDatabase().read(n, CurrentRobot);
 }
 
-Result WriteRobot(qint32 n)
+Result<void> WriteRobot(qint32 n)
 {
     const RobotDatabase database;
-    const Result result = database.write(n, CurrentRobot);
+    const Result<void> result = database.write(n, CurrentRobot);
     RobotCount = database.count();
     return result;
 }
 
-Result StampRobotVersion(const QString& version)
+Result<void> StampRobotVersion(const QString& version)
 {
     const RobotDatabase database;
     RobotCount = database.count();
     return database.stampVersion(version);
 }
 
-Result ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
-                     const RobotDatabase::Visitor& record, bool* lastRead)
+Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
+                           const RobotDatabase::Visitor& record, bool* lastRead)
 {
     if (lastRead)
         *lastRead = false;
@@ -272,7 +272,7 @@ Result ReadRobotList(const QString& path, const std::function<void(qint32 listed
     RobotCount = RobotDatabase::countRecords(file.size());
     const qint32 listed = std::min(RobotCount, kMaxRobotRecords);
     begin(listed);
-    if (Result opened = openFile(file, QIODevice::ReadOnly); !opened)
+    if (Result<void> opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
         record(n, data);

@@ -31,23 +31,23 @@ public:
     bool exists() const;
     // 0 when the file is missing.
     qint32 count() const;
-    Result read(qint32 n, RobotRecord& record) const;
+    Result<void> read(qint32 n, RobotRecord& record) const;
     // Rewrites record n in place, or appends it when n is count() + 1; creates a missing file.
-    Result write(qint32 n, const RobotRecord& record) const;
+    Result<void> write(qint32 n, const RobotRecord& record) const;
     // Sets the version field of every record; no other byte of the data changes.
-    Result stampVersion(const QString& version) const;
+    Result<void> stampVersion(const QString& version) const;
 
     // Called for every record in file order with its kDataSize data bytes (a partial last slot is
     // completed with RobotRecord::blankData()). The pointer is valid only during the call.
     using Visitor = std::function<void(qint32 n, const char* data)>;
     // One sequential pass over the file (at most kMaxRobotRecords records).
-    Result readAll(const Visitor& visit) const;
+    Result<void> readAll(const Visitor& visit) const;
 
     // The same operations on an open device: readers need it readable, writers readable and writable.
-    static Result readRecord(QIODevice& device, qint32 n, RobotRecord& record);
-    static Result writeRecord(QIODevice& device, qint32 n, const RobotRecord& record);
-    static Result stampVersion(QIODevice& device, const QString& version);
-    static Result readRecords(QIODevice& device, const Visitor& visit);
+    static Result<void> readRecord(QIODevice& device, qint32 n, RobotRecord& record);
+    static Result<void> writeRecord(QIODevice& device, qint32 n, const RobotRecord& record);
+    static Result<void> stampVersion(QIODevice& device, const QString& version);
+    static Result<void> readRecords(QIODevice& device, const Visitor& visit);
 
 private:
     QString m_path;
@@ -57,17 +57,17 @@ private:
 // Sets RobotCount from the file (0 when it is missing) and returns it.
 qint32 CountRobots();
 // Reads record n into CurrentRobot.
-Result ReadRobot(qint32 n);
+Result<void> ReadRobot(qint32 n);
 // Writes CurrentRobot as record n (n = RobotCount + 1 appends); RobotCount follows the file.
-Result WriteRobot(qint32 n);
+Result<void> WriteRobot(qint32 n);
 // Stamps the version into every record (cut to 15 characters).
-Result StampRobotVersion(const QString& version);
+Result<void> StampRobotVersion(const QString& version);
 
 // The one pass over robots.rbd that fills a robot list. Sets RobotCount (0 when the file is missing,
 // which is no failure and calls nothing). Otherwise calls `begin` with the number of records the pass
 // will list, then `record` for each in file order; the last of them becomes CurrentRobot, and only
 // then `lastRead` is set. A read error keeps what was read before it.
-Result ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
-                     const RobotDatabase::Visitor& record, bool* lastRead = nullptr);
+Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
+                           const RobotDatabase::Visitor& record, bool* lastRead = nullptr);
 
 } // namespace sf

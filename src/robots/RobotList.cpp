@@ -37,12 +37,12 @@ void RobotList::clear()
     m_exists = false;
 }
 
-Result RobotList::load(const QString& path)
+Result<void> RobotList::load(const QString& path)
 {
     clear();
     static const int dateOffset = fieldOffset("Modified_date");
     bool lastRead = false;
-    const Result result = ReadRobotList(
+    const Result<void> result = ReadRobotList(
         path,
         [this](qint32 listed) {
             m_exists = true;

@@ -23,7 +23,7 @@ public:
     // Reads the database at path. Sets RobotCount (0 when the file is missing); when a record was
     // read, CurrentRobot holds the last one and lastVersion() its trimmed version. A read error keeps
     // the entries read before it.
-    Result load(const QString& path);
+    Result<void> load(const QString& path);
     void clear();
 
     bool databaseExists() const { return m_exists; }

@@ -39,13 +39,13 @@ bool RobotPurpose::isAi() const
     return purpose.startsWith(QLatin1String("AI "));
 }
 
-Result RobotPurposes::load(const QString& path)
+Result<void> RobotPurposes::load(const QString& path)
 {
     m_purposes.clear();
     const RobotDatabase database(path);
     if (!database.exists())
         return {};
-    const Result result = database.readAll([this](qint32, const char* data) {
+    const Result<void> result = database.readAll([this](qint32, const char* data) {
         const RobotRecord record = RobotRecord::fromData(data);
         if (record.Robot_exclusion_useragent.isEmpty())
             return;

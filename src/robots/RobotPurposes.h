@@ -35,7 +35,7 @@ struct RobotPurpose {
 // "other". Robots without a user-agent are left out: no rule can name them.
 class RobotPurposes {
 public:
-    Result load(const QString& path);
+    Result<void> load(const QString& path);
     const std::vector<RobotPurpose>& purposes() const { return m_purposes; }
     // The purpose of that name, or nullptr.
     const RobotPurpose* find(const QString& purpose) const;

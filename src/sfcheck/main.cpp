@@ -54,16 +54,16 @@ int usage()
 }
 
 // The file's bytes, as a crawler gets them (UTF-8 or Windows-1252 alike).
-Result readRobots(const QString& path, QByteArray& bytes)
+Result<void> readRobots(const QString& path, QByteArray& bytes)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        return Result::failure(tr("%1: no such file").arg(path));
+        return Result<void>::failure(tr("%1: no such file").arg(path));
     if (info.isDir())
-        return Result::failure(tr("%1: is a folder, not a robots.txt file").arg(path));
+        return Result<void>::failure(tr("%1: is a folder, not a robots.txt file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Result::failure(tr("%1: cannot read: %2").arg(path, file.errorString()));
+        return Result<void>::failure(tr("%1: cannot read: %2").arg(path, file.errorString()));
     bytes = file.readAll();
     return {};
 }
@@ -136,7 +136,7 @@ int runTest(const QStringList& args, const QList<QByteArray>& raw)
     if (args.size() < first + 3)
         return usage();
     QByteArray bytes;
-    if (const Result read = readRobots(args[first], bytes); !read)
+    if (const Result<void> read = readRobots(args[first], bytes); !read)
         return fail(read.error);
     const rules::RobotsTxt txt(bytes);
     const rules::Readings readings(txt);
@@ -177,7 +177,7 @@ int runLint(const QStringList& args)
     if (args.size() != 3)
         return usage();
     QByteArray bytes;
-    if (const Result read = readRobots(args[2], bytes); !read)
+    if (const Result<void> read = readRobots(args[2], bytes); !read)
         return fail(read.error);
     const auto problems = rules::lint(bytes);
     for (const rules::LintProblem& problem : problems)

@@ -67,7 +67,7 @@ int makeKeys(const QString& secretKeyFile)
 }
 
 // Whether the file is what the program would take as that component, or why not.
-sf::Result checkFile(int index, const QByteArray& bytes, const sf::ComponentVersions& versions)
+sf::Result<void> checkFile(int index, const QByteArray& bytes, const sf::ComponentVersions& versions)
 {
     switch (index) {
     case 0:
@@ -77,7 +77,7 @@ sf::Result checkFile(int index, const QByteArray& bytes, const sf::ComponentVers
     case 3:
         return sf::CheckProgramVersion(bytes, versions.program);
     default:
-        return bytes.isEmpty() ? sf::Result::failure(tr("the file is empty")) : sf::Result{};
+        return bytes.isEmpty() ? sf::Result<void>::failure(tr("the file is empty")) : sf::Result<void>{};
     }
 }
 
@@ -93,7 +93,7 @@ int writePage(const QStringList& args)
         const std::optional<QByteArray> bytes = readFile(path);
         if (!bytes)
             return failWith(tr("cannot read %1").arg(path));
-        if (const sf::Result checked = checkFile(i, *bytes, versions); !checked)
+        if (const sf::Result<void> checked = checkFile(i, *bytes, versions); !checked)
             return failWith(QStringLiteral("%1: %2").arg(path, checked.error));
         hashes.at(static_cast<std::size_t>(i)) = sf::Sha256(*bytes);
     }

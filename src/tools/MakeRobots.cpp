@@ -23,25 +23,26 @@ int failWith(const QString& text)
     return 1;
 }
 
-Result readCsvFile(const QString& path, QList<CsvRow>& rows)
+Result<void> readCsvFile(const QString& path, QList<CsvRow>& rows)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Result::failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        return Result<void>::failure(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder(file.readAll());
     if (decoder.hasError())
-        return Result::failure(QStringLiteral("%1 is not UTF-8 text").arg(path));
-    if (const Result parsed = parseCsv(text, rows); !parsed)
-        return Result::failure(path + QStringLiteral(": ") + parsed.error);
+        return Result<void>::failure(QStringLiteral("%1 is not UTF-8 text").arg(path));
+    if (const Result<void> parsed = parseCsv(text, rows); !parsed)
+        return Result<void>::failure(path + QStringLiteral(": ") + parsed.error);
     return {};
 }
 
-Result writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
+Result<void> writeDatabase(const QString& path, const QList<RobotRecord>& records, const QString& version)
 {
     return SaveFileAtomically(path, [&](QIODevice& file) {
         for (qsizetype i = 0; i < records.size(); ++i) {
-            const Result written = RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
+            const Result<void> written =
+                RobotDatabase::writeRecord(file, static_cast<qint32>(i + 1), records[i]);
             if (!written)
                 return written;
         }
@@ -55,7 +56,7 @@ struct Arguments {
     RobotCsvDefaults defaults;
 };
 
-Result parseArguments(const QCoreApplication& app, Arguments& args)
+Result<void> parseArguments(const QCoreApplication& app, Arguments& args)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Builds robots.rbd from a CSV table of robots."));
@@ -76,13 +77,13 @@ Result parseArguments(const QCoreApplication& app, Arguments& args)
     const QStringList files = parser.positionalArguments();
     const QDate day = QDate::fromString(parser.value(date), Qt::ISODate);
     if (files.size() != 2 || !parser.isSet(version))
-        return Result::failure(
+        return Result<void>::failure(
             QStringLiteral("usage: sf_makerobots --version TEXT [--date YYYY-MM-DD] input.csv output.rbd"));
     if (parser.value(version).size() > RobotRecord::kVersionWidth)
-        return Result::failure(
+        return Result<void>::failure(
             QStringLiteral("the version \"%1\" is longer than 15 characters").arg(parser.value(version)));
     if (parser.isSet(date) && !day.isValid())
-        return Result::failure(QStringLiteral("\"%1\" is not a date").arg(parser.value(date)));
+        return Result<void>::failure(QStringLiteral("\"%1\" is not a date").arg(parser.value(date)));
     args.input = files[0];
     args.output = files[1];
     args.defaults.version = parser.value(version);
@@ -100,13 +101,13 @@ int main(int argc, char** argv)
     Arguments args;
     QList<CsvRow> rows;
     QList<RobotRecord> records;
-    if (const Result parsed = parseArguments(app, args); !parsed)
+    if (const Result<void> parsed = parseArguments(app, args); !parsed)
         return failWith(parsed.error);
-    if (const Result read = readCsvFile(args.input, rows); !read)
+    if (const Result<void> read = readCsvFile(args.input, rows); !read)
         return failWith(read.error);
-    if (const Result made = robotsFromCsv(rows, args.defaults, records); !made)
+    if (const Result<void> made = robotsFromCsv(rows, args.defaults, records); !made)
         return failWith(args.input + QStringLiteral(": ") + made.error);
-    if (const Result written = writeDatabase(args.output, records, args.defaults.version); !written)
+    if (const Result<void> written = writeDatabase(args.output, records, args.defaults.version); !written)
         return failWith(QStringLiteral("cannot write %1: %2").arg(args.output, written.error));
     std::printf("sf_makerobots: %lld robots written to %s, robot-list version %s\n",
                 static_cast<long long>(records.size()), qPrintable(args.output),

@@ -14,12 +14,12 @@ struct VersionPage;
 
 // An executable of this platform (ELF, PE on Windows) whose version section carries that product
 // version.
-Result CheckExecutable(const QByteArray& bytes, const QString& version);
+Result<void> CheckExecutable(const QByteArray& bytes, const QString& version);
 // An executable of any of the two formats whose version section carries that product version.
-Result CheckProgramVersion(const QByteArray& bytes, const QString& version);
+Result<void> CheckProgramVersion(const QByteArray& bytes, const QString& version);
 
 // The bytes' SHA-256 against the hash the version page gives for fileName (a name under "/files/");
 // a page without hashes passes everything.
-Result CheckAnnouncedHash(const QByteArray& bytes, const VersionPage& page, const QString& fileName);
+Result<void> CheckAnnouncedHash(const QByteArray& bytes, const VersionPage& page, const QString& fileName);
 
 } // namespace sf

@@ -231,16 +231,16 @@ DownloadResult DownloadFile(Inet& inet, const QString& url, const QString& targe
     if (!transfer.ok)
         return transfer;
     const QByteArray body = inet.GetChunk(std::numeric_limits<int>::max());
-    if (const Result checked = CheckContent(body, check); !checked)
+    if (const Result<void> checked = CheckContent(body, check); !checked)
         return failure(0, checked.error);
     return ReplaceFile(target, body, executable);
 }
 
-Result CheckContent(const QByteArray& body, const ContentCheck& check)
+Result<void> CheckContent(const QByteArray& body, const ContentCheck& check)
 {
     if (body.isEmpty())
-        return Result::failure(tr("The server sent an empty file"));
-    return check ? check(body) : Result{};
+        return Result<void>::failure(tr("The server sent an empty file"));
+    return check ? check(body) : Result<void>{};
 }
 
 bool RestoreBackup(const QString& target, const QString& backup)

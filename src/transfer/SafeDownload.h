@@ -12,16 +12,16 @@ namespace sf {
 
 class Inet;
 
-// The outcome of a download or of writing its file: a Result (not ok until the file is in place)
+// The outcome of a download or of writing its file: a Result<void> (not ok until the file is in place)
 // whose `error` says why, with `errorNumber`: the HTTP status for an error answer, the transfer's
 // error number for a failed request, FileInUseError when the target stayed held by a running
 // program (`inUse`), or the file error otherwise.
-struct DownloadResult : Result {
+struct DownloadResult : Result<void> {
     static constexpr int FileInUseError = 75;
 
-    DownloadResult() : Result{false, {}} {}
+    DownloadResult() : Result<void>{false, {}} {}
     // The refusal of a download's contents: not ok, for the same reason, with no number.
-    explicit DownloadResult(const Result& refusal) : Result{false, refusal.error} {}
+    explicit DownloadResult(const Result<void>& refusal) : Result<void>{false, refusal.error} {}
     bool inUse = false;
     int errorNumber = 0;
 };
@@ -41,9 +41,9 @@ bool RestoreBackup(const QString& target, const QString& backup);
 
 // Looks at the new contents of a file before they replace the old ones: passes them, or fails with
 // why not (for the user).
-using ContentCheck = std::function<Result(const QByteArray& body)>;
+using ContentCheck = std::function<Result<void>(const QByteArray& body)>;
 // An empty body never replaces a file; other bodies go to the check, when there is one.
-Result CheckContent(const QByteArray& body, const ContentCheck& check);
+Result<void> CheckContent(const QByteArray& body, const ContentCheck& check);
 
 // True while a running program holds the file, so that it cannot be opened for writing.
 bool FileInUse(const QString& path);

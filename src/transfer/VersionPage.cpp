@@ -97,13 +97,15 @@ VersionPageResult ReadVersionPage(const QByteArray& reply, const QByteArray& pub
 {
     const std::optional<ComponentVersions> versions = ParseVersionReply(QString::fromLatin1(reply));
     if (!versions)
-        return {Result::failure(tr("Update check failed: no version information was received")), {}};
+        return {Result<void>::failure(tr("Update check failed: no version information was received")), {}};
     const QList<QByteArray> fields = withoutLineEnd(reply).split(',');
     const std::optional<QHash<QString, QByteArray>> hashes = hashFields(fields);
     const bool signedByMaker = hashes && !publicKey.isEmpty() && signedWith(reply, fields, publicKey);
     if (!publicKey.isEmpty() && !signedByMaker)
-        return {Result::failure(tr("Update check failed: the version page is not signed by the maker")), {}};
-    return {Result{}, VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker}};
+        return {Result<void>::failure(tr("Update check failed: the version page is not signed by the maker")),
+                {}};
+    return {Result<void>{},
+            VersionPage{*versions, hashes.value_or(QHash<QString, QByteArray>()), signedByMaker}};
 }
 
 QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<QByteArray, 4>& hashes,
@@ -134,7 +136,7 @@ VersionPageResult VersionPageOf(const Inet& inet, const QByteArray& reply)
 {
     // An error page, or a page cut short, is no version page, whatever it holds.
     if (!CheckTransfer(inet).ok)
-        return {Result::failure(tr("Update check failed: no version information was received")), {}};
+        return {Result<void>::failure(tr("Update check failed: no version information was received")), {}};
     return ReadVersionPage(reply, MakerPublicKey());
 }
 

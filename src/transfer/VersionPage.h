@@ -40,7 +40,7 @@ struct VersionPage {
 };
 
 // A version page, or why there is none (a text for the user): ok exactly when `page` holds one.
-struct VersionPageResult : Result {
+struct VersionPageResult : Result<void> {
     std::optional<VersionPage> page;
 };
 

@@ -60,7 +60,9 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Renewkit"));
     createControls();
-    m_report = [this](const Result& failure) { QMessageBox::critical(this, tr("Renewkit"), failure.error); };
+    m_report = [this](const Result<void>& failure) {
+        QMessageBox::critical(this, tr("Renewkit"), failure.error);
+    };
     Timer1->start();
 }
 
@@ -158,8 +160,8 @@ bool frmMain::receiveBody()
     });
     if (!body || m_closed)
         return false;
-    const Result checked = CheckContent(*body, [this](const QByteArray& bytes) {
-        const Result hash = CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
+    const Result<void> checked = CheckContent(*body, [this](const QByteArray& bytes) {
+        const Result<void> hash = CheckAnnouncedHash(bytes, m_page, QStringLiteral("spiderfence.exe"));
         return hash ? CheckExecutable(bytes, m_page.versions.program) : hash;
     });
     if (!checked) {
@@ -226,7 +228,7 @@ void frmMain::fail(const DownloadResult& result)
     Inet1->Cancel();
     m_buffer.clear();
     if (m_report)
-        m_report(Result::failure(text));
+        m_report(Result<void>::failure(text));
     finish();
 }
 

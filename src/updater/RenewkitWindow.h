@@ -44,7 +44,10 @@ public:
 
     QString targetPath() const { return m_targetPath; }
     // How the failures are told (a critical message box with the failure's text unless replaced).
-    void setErrorReporter(std::function<void(const Result&)> reporter) { m_report = std::move(reporter); }
+    void setErrorReporter(std::function<void(const Result<void>&)> reporter)
+    {
+        m_report = std::move(reporter);
+    }
     // The start-up pause in Wait units, and how many half seconds to wait for the old program's file.
     void setStartPause(float waitUnits) { m_startPause = waitUnits; }
     void setFreeChecks(int checks) { m_freeChecks = checks; }
@@ -82,7 +85,7 @@ private:
     qint64 m_previousTickMs = 0;
     qint64 m_previousBytes = 0;
     double m_lastSpeed = 0;
-    std::function<void(const Result&)> m_report;
+    std::function<void(const Result<void>&)> m_report;
 };
 
 } // namespace sf::renewkit

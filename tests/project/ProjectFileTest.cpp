@@ -244,7 +244,7 @@ TEST(ProjectFile, FailedWriteIsReported)
 {
     QByteArray bytes;
     test::FailDevice device(&bytes, 1234 * 2);
-    const Result written = ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate());
+    const Result<void> written = ProjectFile::write(device, ProjectHeader{}, RuleGrid::newProjectTemplate());
     EXPECT_FALSE(written.ok);
     EXPECT_EQ(written.error, "simulated disk full");
 }

@@ -20,7 +20,7 @@ QList<QStringList> fieldsOf(const QList<CsvRow>& rows)
 QList<CsvRow> table(const QString& csv)
 {
     QList<CsvRow> rows;
-    const Result parsed = parseCsv(csv, rows);
+    const Result<void> parsed = parseCsv(csv, rows);
     EXPECT_TRUE(parsed.ok) << parsed.error.toStdString();
     return rows;
 }
@@ -58,7 +58,7 @@ TEST(RobotCsv, ReadsQuotedFieldsAndBothLineEnds)
     };
     for (const auto& c : bad) {
         QList<CsvRow> out;
-        const Result parsed = parseCsv(c.csv, out);
+        const Result<void> parsed = parseCsv(c.csv, out);
         EXPECT_FALSE(parsed.ok);
         EXPECT_EQ(parsed.error, c.error);
     }
@@ -68,7 +68,7 @@ TEST(RobotCsv, RowsBecomeRecords)
 {
     const RobotCsvDefaults defaults{37377.0, QStringLiteral("Greyfield"), QStringLiteral("1.0")};
     QList<RobotRecord> records;
-    const Result made =
+    const Result<void> made =
         robotsFromCsv(table("name,Exclusions,noindex,nofollow,from,category,Robot_host,modified_date\r\n"
                             "One,1,,0,yes,Search,  host ,\r\n"
                             "Two,,-1,true,no,image,,2026-12-07\r\n"
@@ -112,7 +112,7 @@ TEST(RobotCsv, RefusesWhatWouldBeCutOrChanged)
     };
     for (const auto& c : cases) {
         QList<RobotRecord> records;
-        const Result made = robotsFromCsv(table(c.csv), {}, records);
+        const Result<void> made = robotsFromCsv(table(c.csv), {}, records);
         EXPECT_FALSE(made.ok) << c.csv.toStdString();
         EXPECT_EQ(made.error, c.error);
     }

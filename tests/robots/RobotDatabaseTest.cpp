@@ -111,7 +111,7 @@ TEST(RobotDatabase, WritesInPlaceAppendsAndCreates)
 
     const QByteArray unchanged = test::readFileBytes(path);
     for (qint32 n : {0, 6, -1, 32768}) {
-        const Result result = db.write(n, robot(QStringLiteral("Nowhere")));
+        const Result<void> result = db.write(n, robot(QStringLiteral("Nowhere")));
         EXPECT_FALSE(result) << n;
         EXPECT_FALSE(result.error.isEmpty());
     }
@@ -201,7 +201,7 @@ TEST(RobotDatabase, FailedWritesReportAndLeaveOtherSlotsIntact)
     {
         QByteArray data = original;
         test::FailDevice device(&data, 1000);
-        const Result result = RobotDatabase::writeRecord(device, 2, robot(QStringLiteral("Half")));
+        const Result<void> result = RobotDatabase::writeRecord(device, 2, robot(QStringLiteral("Half")));
         EXPECT_FALSE(result);
         EXPECT_TRUE(result.error.contains(u"simulated disk full")) << result.error.toStdString();
         EXPECT_EQ(data.left(kSlot), original.left(kSlot));
@@ -219,7 +219,8 @@ TEST(RobotDatabase, FailedWritesReportAndLeaveOtherSlotsIntact)
         QByteArray data = original;
         test::FailDevice device(&data, test::FailDevice::kNoLimit, 2 * kSlot);
         int visited = 0;
-        const Result result = RobotDatabase::readRecords(device, [&](qint32, const char*) { ++visited; });
+        const Result<void> result =
+            RobotDatabase::readRecords(device, [&](qint32, const char*) { ++visited; });
         EXPECT_FALSE(result);
         EXPECT_TRUE(result.error.contains(u"simulated read error"));
         RobotRecord r;

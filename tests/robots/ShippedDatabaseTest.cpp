@@ -25,7 +25,7 @@ qsizetype csvRobotRows()
 {
     QList<CsvRow> rows;
     const QByteArray csv = test::readFileBytes(test::sourceDir() + QStringLiteral("/data/robots.csv"));
-    const Result parsed = parseCsv(QString::fromUtf8(csv), rows);
+    const Result<void> parsed = parseCsv(QString::fromUtf8(csv), rows);
     EXPECT_TRUE(parsed.ok) << parsed.error.toStdString();
     return rows.size() - 1;
 }

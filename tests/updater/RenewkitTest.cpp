@@ -80,7 +80,7 @@ protected:
     QStringList runWindow(frmMain& window)
     {
         QStringList messages;
-        window.setErrorReporter([&](const Result& failure) { messages << failure.error; });
+        window.setErrorReporter([&](const Result<void>& failure) { messages << failure.error; });
         window.setStartPause(0);
         window.setFreeChecks(2);
         window.Form_Load();
@@ -268,7 +268,7 @@ TEST_F(RenewkitTest, ClosingWhileConnectingEndsWithoutWriting)
     m_server.delay(kFilesPath, 3);
     frmMain window(m_folder.path());
     QStringList messages;
-    window.setErrorReporter([&](const Result& failure) { messages << failure.error; });
+    window.setErrorReporter([&](const Result<void>& failure) { messages << failure.error; });
     window.setStartPause(0);
     window.Form_Load();
     EXPECT_EQ(label(window, "Label1"), QStringLiteral("Establishing connection..."));

@@ -188,10 +188,10 @@ void FtpCommands::UploadRobotsFile()
         DeleteLocalFile(temp);
 }
 
-Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
+Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)
 {
     if (m_session.IsBusy() || !m_window.isConnected())
-        return Result::failure(QString());
+        return Result<void>::failure(QString());
     const QTemporaryDir folder;
     const QString local = folder.filePath(QStringLiteral("robots.txt"));
     const bool binary = m_session.IsTransferBinary();
@@ -208,7 +208,7 @@ Result FtpCommands::downloadRobotsFile(QByteArray& bytes)
         bytes = file.readAll();
         return {};
     }
-    return Result::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
+    return Result<void>::failure(read ? file.errorString() : m_session.GetLastErrorMessage());
 }
 
 void FtpCommands::setSessionModes(bool active, bool binary)

@@ -29,7 +29,7 @@ public:
     void UploadRobotsFile();
     // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; a
     // failure carries the session's message (none when busy or not connected).
-    Result downloadRobotsFile(QByteArray& bytes);
+    Result<void> downloadRobotsFile(QByteArray& bytes);
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();

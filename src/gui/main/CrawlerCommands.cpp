@@ -61,7 +61,7 @@ void CrawlerCommands::OpenServerRobots()
         return;
     const QString folder = m_ftp.remoteDirectory();
     QByteArray bytes;
-    if (const Result read = m_ftp.downloadRobotsFile(bytes); !read) {
+    if (const Result<void> read = m_ftp.downloadRobotsFile(bytes); !read) {
         prompts().message(tr("Could not read robots.txt in %1: %2").arg(folder, read.error),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
@@ -79,7 +79,7 @@ void CrawlerCommands::BlockByPurpose()
     if (!m_window.isProjectOpen())
         return;
     RobotPurposes purposes;
-    if (const Result read = purposes.load(RobotDatabase::defaultPath()); !read)
+    if (const Result<void> read = purposes.load(RobotDatabase::defaultPath()); !read)
         prompts().message(read.error, Prompt::Buttons::Ok, Prompt::Icon::Warning);
     frmBlockByPurpose dialog(purposes);
     if (runModal(dialog) != QDialog::Accepted)
@@ -106,10 +106,10 @@ void CrawlerCommands::BlockByPurpose()
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
 
-Result CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
+Result<void> CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
 {
     QByteArray server;
-    if (Result read = m_ftp.downloadRobotsFile(server); !read)
+    if (Result<void> read = m_ftp.downloadRobotsFile(server); !read)
         return read;
     const QString folder = m_ftp.remoteDirectory();
     QStringList paths{RobotsCompare::entryPath(folder, QString(), true)};
@@ -129,7 +129,7 @@ void CrawlerCommands::CompareWithServer()
     if (!m_window.isConnected() || m_ftp.session().IsBusy())
         return;
     QList<AccessChange> changes;
-    if (const Result read = changesFromServer(changes); !read) {
+    if (const Result<void> read = changesFromServer(changes); !read) {
         prompts().message(tr("Could not read robots.txt in %1: %2").arg(m_ftp.remoteDirectory(), read.error),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;

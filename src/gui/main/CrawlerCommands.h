@@ -40,7 +40,7 @@ public:
 private:
     // The changes from the server's robots.txt to the grid; fails when the server's file could not
     // be read.
-    Result changesFromServer(QList<AccessChange>& changes);
+    Result<void> changesFromServer(QList<AccessChange>& changes);
 
     CrawlerWindow& m_window;
     FtpCommands& m_ftp;

@@ -29,7 +29,7 @@ void reportWriteFailure(const QString& path, const QString& error)
 }
 
 // A password that the project file does not keep goes to the secret store.
-Result keepPasswordOutOfFile(const ProjectHeader& h, const ConnectionFields& fields)
+Result<void> keepPasswordOutOfFile(const ProjectHeader& h, const ConnectionFields& fields)
 {
     if (h.rememberPassword || fields.password.isEmpty())
         return {};
@@ -114,7 +114,7 @@ void ProjectCommands::OpenProject()
     shared::CurrentFileName = chosen;
     m_window.EnableProject();
     ProjectFile::Contents contents;
-    if (const Result loaded = ProjectFile::load(chosen, contents); !loaded) {
+    if (const Result<void> loaded = ProjectFile::load(chosen, contents); !loaded) {
         // Not opened under its name: a later save must not write an empty project over the file.
         prompts().message(
             QObject::tr("Could not read %1:\n%2").arg(QDir::toNativeSeparators(chosen), loaded.error),
@@ -177,8 +177,9 @@ bool ProjectCommands::SaveProject()
         shared::CurrentFileName = path;
     }
     shared::projectHeader = h;
-    const Result kept = keepPasswordOutOfFile(h, fields);
-    if (const Result saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows()); !saved) {
+    const Result<void> kept = keepPasswordOutOfFile(h, fields);
+    if (const Result<void> saved = ProjectFile::save(shared::CurrentFileName, h, m_window.gridRows());
+        !saved) {
         reportWriteFailure(shared::CurrentFileName, saved.error);
         return false;
     }
@@ -206,7 +207,7 @@ void ProjectCommands::ExportGrid()
     if (path.isEmpty())
         return;
     const QByteArray text = RobotsText::write(m_window.gridRows(), shared::robotsTextForm);
-    if (const Result saved = SaveFileAtomically(path, text); !saved) {
+    if (const Result<void> saved = SaveFileAtomically(path, text); !saved) {
         reportWriteFailure(path, saved.error);
         return;
     }

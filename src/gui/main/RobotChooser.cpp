@@ -9,10 +9,10 @@ namespace sf {
 
 RobotChooserModel::RobotChooserModel(QObject* parent) : QAbstractListModel(parent) {}
 
-Result RobotChooserModel::refresh(const QString& path)
+Result<void> RobotChooserModel::refresh(const QString& path)
 {
     beginResetModel();
-    const Result result = m_list.refresh(path);
+    const Result<void> result = m_list.refresh(path);
     endResetModel();
     return result;
 }
@@ -55,7 +55,7 @@ RobotChooser::RobotChooser(QComboBox* robotList)
 
 void RobotChooser::RefreshRobotList()
 {
-    const Result result = m_model->refresh(RobotDatabase::defaultPath());
+    const Result<void> result = m_model->refresh(RobotDatabase::defaultPath());
     if (!result)
         qWarning("%s", qPrintable(result.error));
     m_robotList->setCurrentIndex(0);

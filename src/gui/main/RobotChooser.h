@@ -21,7 +21,7 @@ public:
     explicit RobotChooserModel(QObject* parent = nullptr);
 
     // Reloads the entries from the database at path (see RobotChooserList::refresh).
-    Result refresh(const QString& path);
+    Result<void> refresh(const QString& path);
     const RobotChooserList& list() const { return m_list; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

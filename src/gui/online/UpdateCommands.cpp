@@ -101,7 +101,7 @@ bool UpdateCommands::download(const Component& component, bool failureStops)
     const DownloadResult result = DownloadComponent(
         *m_inet1, component,
         [this, &check](const QByteArray& bytes) {
-            return m_cancelled ? Result::failure(tr("The update was cancelled")) : check(bytes);
+            return m_cancelled ? Result<void>::failure(tr("The update was cancelled")) : check(bytes);
         },
         [this](int kb) { m_view.setProgress(kb); });
     if (m_cancelled)

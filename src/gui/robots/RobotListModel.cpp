@@ -6,10 +6,10 @@ namespace sf {
 
 RobotListModel::RobotListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-Result RobotListModel::reload(const QString& path)
+Result<void> RobotListModel::reload(const QString& path)
 {
     beginResetModel();
-    const Result result = m_list.load(path);
+    const Result<void> result = m_list.load(path);
     endResetModel();
     return result;
 }

@@ -18,7 +18,7 @@ public:
 
     explicit RobotListModel(QObject* parent = nullptr);
 
-    Result reload(const QString& path);
+    Result<void> reload(const QString& path);
     const RobotList& list() const { return m_list; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -91,7 +91,7 @@ QWidget* RobotListTab::createMaintenance()
 
 void RobotListTab::LoadRobotList()
 {
-    const Result result = m_model->reload(RobotDatabase::defaultPath());
+    const Result<void> result = m_model->reload(RobotDatabase::defaultPath());
     if (!result)
         qWarning("%s", qPrintable(result.error));
     if (!m_model->list().databaseExists()) {
@@ -137,7 +137,7 @@ void RobotListTab::openEditor()
 void RobotListTab::SetVersion_Click()
 {
     emit maintenanceRunning(true);
-    Result result;
+    Result<void> result;
     {
         BusyPointer busy;
         result = StampRobotVersion(SetRobotVersion->text());

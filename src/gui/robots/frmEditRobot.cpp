@@ -227,7 +227,7 @@ bool frmEditRobot::LoadRobot()
     if (!RobotDatabase(RobotDatabase::defaultPath()).exists())
         return false;
     CountRobots();
-    if (const Result read = ReadRobot(shared::EditRecordNumber); !read) {
+    if (const Result<void> read = ReadRobot(shared::EditRecordNumber); !read) {
         prompts().message(read.error, Prompt::Buttons::Ok, Prompt::Icon::Critical);
         return true;
     }
@@ -260,7 +260,7 @@ bool frmEditRobot::save()
         r.Robot_category = static_cast<qint16>(Robot_category->currentIndex() + 1);
     r.RobotVersion = RobotListVersion.left(RobotRecord::kVersionWidth);
     const qint32 number = shared::EditExisting ? shared::EditRecordNumber : CountRobots() + 1;
-    if (const Result written = WriteRobot(number); !written) {
+    if (const Result<void> written = WriteRobot(number); !written) {
         prompts().message(written.error, Prompt::Buttons::Ok, Prompt::Icon::Critical);
         return false;
     }
