@@ -3,6 +3,7 @@
 #include "base/Translate.h"
 #include "rules/ContentSignalLint.h"
 #include "rules/GroupShapeLint.h"
+#include "rules/ReadingsLint.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -25,10 +26,11 @@ void lintAgent(const Line& line, std::vector<LintProblem>& out)
         return;
     const QByteArray token = agentToken(line.value);
     if (token != line.value)
-        out.push_back(
-            {line.number, tr("crawlers read this user-agent as \"%1\": only letters, \"_\" and \"-\" "
-                             "count")
-                              .arg(QString::fromLatin1(token))});
+        out.push_back({line.number,
+                       tr("crawlers read this user-agent as \"%1\": only letters, \"_\" and \"-\" "
+                          "count; first-match readers look for all of \"%2\" in the crawler's name instead. "
+                          "Write \"User-agent: %1\" so every reading agrees")
+                           .arg(QString::fromLatin1(token), QString::fromUtf8(line.value))});
 }
 
 void lintPath(const Line& line, std::vector<LintProblem>& out)
@@ -60,7 +62,8 @@ void lintGroups(const RobotsTxt& txt, std::vector<LintProblem>& out)
                 agentGroup.insert(agent, lines[a].number);
             else if (lines[static_cast<size_t>(first - 1)].group != lines[a].group)
                 out.push_back({lines[a].number, tr("this user-agent also heads the group at line %1; "
-                                                   "crawlers merge the two")
+                                                   "crawlers merge the two, but first-match readers read "
+                                                   "only the first. Merge the groups so every reading agrees")
                                                     .arg(first)});
         }
         QHash<QByteArray, int> seen; // kind and pattern -> first line
@@ -90,6 +93,7 @@ std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize)
     lintGroups(txt, out);
     lintContentSignals(txt, out);
     lintGroupShape(txt, out);
+    lintReadings(txt, out);
     if (fileSize > kCrawlerReadLimit) {
         // The line that holds the first byte crawlers do not read.
         int number = 1;
@@ -98,8 +102,10 @@ std::vector<LintProblem> lint(const RobotsTxt& txt, qsizetype fileSize)
                 number = line.number;
         }
         out.push_back(
-            {number, tr("the file is larger than 500 KiB: crawlers read only the first 500 KiB, up to "
-                        "this line")});
+            {number, tr("the file is larger than 500 KiB: Google's crawler reads only the first 500 KiB, up "
+                        "to this line, and ignores the rest; RFC 9309 asks crawlers to read at least that "
+                        "much, first-match readers read it all. Keep the file under 500 KiB so every crawler "
+                        "reads all of it")});
     }
     std::stable_sort(out.begin(), out.end(),
                      [](const LintProblem& a, const LintProblem& b) { return a.line < b.line; });

@@ -119,7 +119,7 @@ QByteArray normalisedPattern(QByteArrayView value)
     return out;
 }
 
-RobotsTxt::RobotsTxt(QByteArrayView text)
+RobotsTxt::RobotsTxt(QByteArrayView text) : m_text(text.toByteArray())
 {
     static const char bom[] = "\xEF\xBB\xBF";
     qsizetype start = 0;

@@ -43,6 +43,8 @@ public:
     RobotsTxt() = default;
     explicit RobotsTxt(QByteArrayView text);
 
+    // The file's bytes as given, for readings that split them otherwise.
+    const QByteArray& text() const { return m_text; }
     const std::vector<Line>& lines() const { return m_lines; }
     const std::vector<Group>& groups() const { return m_groups; }
 
@@ -55,6 +57,7 @@ private:
     void addLine(int number, qsizetype offset, QByteArrayView text);
     void assignGroups();
 
+    QByteArray m_text;
     std::vector<Line> m_lines;
     std::vector<Group> m_groups;
 };

@@ -1,6 +1,11 @@
 // sfcheck: checks a robots.txt on the command line with the program's own evaluator.
-//   sfcheck test ROBOTS_FILE AGENT URL...   "blocked N" or "allowed N" per URL (N: deciding line, 0
-//                                           when none); exit 1 when any URL is blocked
+//   sfcheck test [--reader R] ROBOTS_FILE AGENT URL...
+//                                           "blocked N" or "allowed N" per URL (N: deciding line, 0
+//                                           when none) in reading R (rfc9309, the default; google;
+//                                           first-match); exit 1 when any URL is blocked. With
+//                                           "--reader all", "blocked N READING" for each reading of each
+//                                           URL; exit 3 when the readings disagree on any URL, else 1
+//                                           when any URL is blocked
 //   sfcheck rule FOLDER NAME [AGENT]        the rule "Add rule" writes for that remote entry
 //   sfcheck rule --site-folder SITE FOLDER NAME [AGENT]
 //                                           the same for a site served from the server folder SITE;
@@ -15,6 +20,7 @@
 #include "base/Translate.h"
 #include "online/LiveCheck.h"
 #include "project/RuleGrid.h"
+#include "rules/Readings.h"
 #include "rules/RobotsLint.h"
 #include "rules/RobotsTxt.h"
 #include "rules/RuleWriter.h"
@@ -25,12 +31,13 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 using namespace sf;
 
 namespace {
 
-enum Exit { Ok = 0, Found = 1, BadInput = 2 };
+enum Exit { Ok = 0, Found = 1, BadInput = 2, ReadingsDisagree = 3 };
 
 SF_FILE_TRANSLATIONS("sfcheck")
 
@@ -47,7 +54,7 @@ int fail(const QString& message)
 
 int usage()
 {
-    return fail(tr("usage: sfcheck test ROBOTS_FILE AGENT URL...\n"
+    return fail(tr("usage: sfcheck test [--reader rfc9309|google|first-match|all] ROBOTS_FILE AGENT URL...\n"
                    "       sfcheck rule FOLDER NAME [AGENT]\n"
                    "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
                    "       sfcheck live URL [FILE]\n"
@@ -83,21 +90,75 @@ QByteArray requestedUrl(const QByteArray& argument)
     return url;
 }
 
+QString verdictLine(const rules::Verdict& verdict)
+{
+    return QStringLiteral("%1 %2")
+        .arg(QLatin1String(verdict.allowed ? "allowed" : "blocked"))
+        .arg(verdict.line);
+}
+
+// Every reading of each URL: one line per reading, and the sentence on standard error where they
+// disagree.
+int printAllReadings(const rules::Readings& readings, const QByteArray& agent, const QList<QByteArray>& urls)
+{
+    bool anyBlocked = false, disagree = false;
+    for (const QByteArray& url : urls) {
+        const std::array<rules::Verdict, 3> verdicts = readings.checkAll(agent, url);
+        for (size_t i = 0; i < verdicts.size(); ++i) {
+            print(stdout,
+                  verdictLine(verdicts[i]) + u' ' + QLatin1String(rules::readingName(rules::kReadings[i])));
+            anyBlocked = anyBlocked || !verdicts[i].allowed;
+            disagree = disagree || verdicts[i].allowed != verdicts[0].allowed;
+        }
+        if (verdicts[1].allowed != verdicts[0].allowed || verdicts[2].allowed != verdicts[0].allowed)
+            print(stderr,
+                  QStringLiteral("%1: %2").arg(QString::fromUtf8(url),
+                                               rules::describeVerdicts(readings, agent, url, verdicts)));
+    }
+    return disagree ? ReadingsDisagree : anyBlocked ? Found : Ok;
+}
+
+// "--reader NAME" or "--reader=NAME" at args[first]: moves first past it. Nothing in reading means
+// every reading; false for a reading sfcheck does not know.
+bool readReaderOption(const QStringList& args, qsizetype& first, std::optional<rules::Reading>& reading)
+{
+    QString name = QStringLiteral("rfc9309");
+    if (args.value(first) == QLatin1String("--reader")) {
+        name = args.value(first + 1);
+        first += 2;
+    } else if (args.value(first).startsWith(QLatin1String("--reader="))) {
+        name = args[first].mid(9);
+        first += 1;
+    }
+    reading = rules::readingNamed(name.toUtf8());
+    return reading || name == QLatin1String("all");
+}
+
 int runTest(const QStringList& args, const QList<QByteArray>& raw)
 {
-    if (args.size() < 5)
+    qsizetype first = 2; // the robots.txt file
+    std::optional<rules::Reading> reading;
+    if (!readReaderOption(args, first, reading))
+        return fail(tr("unknown reader \"%1\": rfc9309, google, first-match or all")
+                        .arg(args.value(first - 1).section(u'=', -1)));
+    if (args.size() < first + 3)
         return usage();
     QByteArray bytes;
-    if (const Result<void> read = readRobots(args[2], bytes); !read)
+    if (const Result<void> read = readRobots(args[first], bytes); !read)
         return fail(read.error);
-    const rules::RuleSet rules = rules::RobotsTxt(bytes).rulesFor(raw[3]);
+    const rules::RobotsTxt txt(bytes);
+    const rules::Readings readings(txt);
+    QList<QByteArray> urls;
+    for (qsizetype i = first + 2; i < raw.size(); ++i)
+        urls << requestedUrl(raw[i]);
+    if (!reading)
+        return printAllReadings(readings, raw[first + 1], urls);
+    const rules::ReadingRules rules = readings.rulesFor(*reading, raw[first + 1]);
     bool anyBlocked = false;
-    for (qsizetype i = 4; i < raw.size(); ++i) {
-        const rules::Verdict verdict = rules.check(requestedUrl(raw[i]));
+    for (const QByteArray& url : urls) {
+        const rules::Verdict verdict = rules.check(url);
         anyBlocked = anyBlocked || !verdict.allowed;
-        print(stdout, QStringLiteral("%1 %2")
-                          .arg(QLatin1String(verdict.allowed ? "allowed" : "blocked"))
-                          .arg(verdict.line));
+        print(stdout, verdictLine(verdict));
     }
     return anyBlocked ? Found : Ok;
 }

@@ -18,7 +18,7 @@ TEST(ContentSignalLint, MarksUnknownKeysBadValuesStrayLinesAndContradictions)
         {"User-agent: *\nContent-Signal: search=yes, ai-train=no\nDisallow: /\n",
          {{2, "search=yes, but the group's rules block the whole site"}, {3, "The whole site is closed"}}},
         {"User-agent: *\nContent-Signal: search=yes\nDisallow: /\nAllow: /$\n",
-         {}}, // the home page stays open
+         {{4, "plain characters"}}}, // the home page stays open (for first-match readers it does not)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -13,12 +13,12 @@ TEST(RobotsLint, NamesWhatCrawlersReadOtherwise)
         QString firstText;      // a part of the first problem's text
     } cases[] = {
         {"User-agent: *\nUser-agent: FooBot/2\nDisallow: /x # note\nDisallow:\nAllow: *.gif$\n",
-         {2},
+         {2, 5},
          "\"FooBot\""},
         {"User-agent: *\nDisallow: /a#b\n", {2}, "\"#\""},
         {"User-agent: *\nDisallow: /caf\xC3\xA9\n", {2}, "outside ASCII"},
         {"User-agent: A\nDisallow: /a\n\nUser-agent: b\nUser-agent: a\nDisallow: /b\n", {5}, "line 1"},
-        {"User-agent: *\nDisallow: /a\nAllow: /a\nallow: /a\n", {4}, "line 3"},
+        {"User-agent: *\nDisallow: /a\nAllow: /a\nallow: /a\n", {3, 4, 4}, "line 2"},
         {"Allow: /x\nUser-agent: *\n", {1}, "before any User-agent"},
         {"User-agent: *\nDisallow: x\n", {2}, "neither"},
         {"User-agent: *\nDisallow: /a\tb\n", {2}, "raw space"},

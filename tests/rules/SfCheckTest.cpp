@@ -31,6 +31,7 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
     writeFile(dir.filePath("closed.txt"),
               "User-agent: *\nContent-Signal: ai-train=no\n\nUser-agent: ClaudeBot\n"
               "Disallow: /\n");
+    writeFile(dir.filePath("wild.txt"), "User-agent: *\nDisallow: /*.pdf$\nDisallow: /private\n");
     writeFile(dir.filePath("faults.txt"),
               "Disallow: /early\nUser-agent: Foo Bot\nDisallow: a b\nDisallow: a b\n");
     struct Case {
@@ -48,18 +49,41 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
         {{"test", "missing.txt", "AnyBot", "/"}, "", 2, "missing.txt: no such file"},
         {{"test", ".", "AnyBot", "/"}, "", 2, "is a folder"},
         {{"test", "utf8.txt", "AnyBot"}, "", 2, "usage:"},
+        {{"test", "--reader", "first-match", "wild.txt", "FooBot", "/a.pdf"}, "allowed 0\n", 0, ""},
+        {{"test", "--reader=google", "wild.txt", "FooBot", "/a.pdf"}, "blocked 2\n", 1, ""},
+        {{"test", "--reader", "all", "wild.txt", "FooBot", "/a.pdf"},
+         "blocked 2 rfc9309\nblocked 2 google\nallowed 0 first-match\n",
+         3,
+         "/a.pdf: Google and RFC 9309 readers: blocked by line 2. First-match readers: allowed, because they "
+         "read "
+         "`*` and `$` as characters."},
+        {{"test", "--reader", "all", "wild.txt", "FooBot", "/private/x"},
+         "blocked 3 rfc9309\nblocked 3 google\nblocked 3 first-match\n",
+         1,
+         ""},
+        {{"test", "--reader", "all", "wild.txt", "FooBot", "/open"},
+         "allowed 0 rfc9309\nallowed 0 google\nallowed 0 first-match\n",
+         0,
+         ""},
+        {{"test", "--reader", "bing", "wild.txt", "FooBot", "/"}, "", 2, "unknown reader \"bing\""},
         {{"rule", "/pub/my docs", "a*b.html"}, "Disallow: /pub/my%20docs/a*b.html\n", 0, "wildcard"},
         {{"rule", "/", "price$", "FooBot"}, "User-agent: FooBot\nDisallow: /price$*\n", 0, ""},
         {{"rule", "/", "a\nb"}, "", 2, "line break"},
         {{"lint", "clean.txt"}, "", 0, ""},
         {{"lint", "ansi.txt"},
          "2: a character outside ASCII in the path: crawlers match its bytes percent-encoded; write it "
-         "percent-encoded as UTF-8\n",
+         "percent-encoded as UTF-8\n"
+         "2: this line is not valid UTF-8: first-match readers (Python's robotparser) cannot read the file "
+         "at "
+         "all, and then fetch nothing. Save the file as UTF-8, or write the characters percent-encoded, so "
+         "every reading agrees\n",
          1,
          ""},
         {{"lint", "faults.txt"},
          "1: a rule before any User-agent line: crawlers ignore it\n"
-         "2: crawlers read this user-agent as \"Foo\": only letters, \"_\" and \"-\" count\n"
+         "2: crawlers read this user-agent as \"Foo\": only letters, \"_\" and \"-\" count; first-match "
+         "readers look for all of \"Foo Bot\" in the crawler's name instead. Write \"User-agent: Foo\" so "
+         "every reading agrees\n"
          "3: the path starts with neither \"/\" nor \"*\": it matches no URL\n"
          "3: raw space in the path: crawlers request it as %20\n"
          "4: the path starts with neither \"/\" nor \"*\": it matches no URL\n"

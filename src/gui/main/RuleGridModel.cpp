@@ -1,5 +1,6 @@
 #include "gui/main/RuleGridModel.h"
 
+#include "project/ProjectState.h"
 #include "project/RuleGrid.h"
 #include "rules/RobotsLint.h"
 
@@ -14,7 +15,8 @@ void RuleGridModel::setRows(const QStringList& rows)
     beginResetModel();
     m_rows = rows;
     m_problems.clear();
-    for (const rules::LintProblem& problem : rules::lint(RuleGrid::exportText(rows)))
+    // The file as it will be written to the server, in the project's encoding.
+    for (const rules::LintProblem& problem : rules::lint(RobotsText::write(rows, shared::robotsTextForm)))
         m_problems[problem.line - 1] << problem.text;
     endResetModel();
 }

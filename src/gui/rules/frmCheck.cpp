@@ -1,18 +1,32 @@
 #include "gui/rules/frmCheck.h"
 
-#include "project/RuleGrid.h"
+#include "project/ProjectState.h"
+#include "project/RobotsText.h"
 #include "rules/RobotsTxt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace sf {
+namespace {
+
+QString verdictText(const rules::Verdict& verdict)
+{
+    const QString line = verdict.line > 0  ? frmCheck::tr(" (line %1)").arg(verdict.line)
+                         : verdict.allowed ? frmCheck::tr(" (no rule applies)")
+                                           : frmCheck::tr(" (no line decides)");
+    return (verdict.allowed ? frmCheck::tr("Allowed") : frmCheck::tr("Blocked")) + line;
+}
+
+} // namespace
 
 frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(host)
 {
@@ -38,9 +52,44 @@ frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(h
     layout->addLayout(form);
     createLiveBox();
     layout->addWidget(chkLive);
+    layout->addWidget(createReadings());
     layout->addWidget(buttons);
     connect(cmdCheck, &QPushButton::clicked, this, &frmCheck::cmdCheck_Click);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+}
+
+QGroupBox* frmCheck::createReadings()
+{
+    auto* box = new QGroupBox(tr("What every crawler will read"), this);
+    auto* grid = new QGridLayout(box);
+    static const char* const names[] = {"lblRfc9309", "lblGoogle", "lblFirstMatch"};
+    for (size_t i = 0; i < rules::kReadings.size(); ++i) {
+        const int row = static_cast<int>(i);
+        auto* caption = new QLabel(tr("%1:").arg(rules::readingLabel(rules::kReadings[i])), box);
+        caption->setWordWrap(true);
+        lblReadings[i] = new QLabel(box);
+        lblReadings[i]->setObjectName(QLatin1String(names[i]));
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(lblReadings[i], row, 1, Qt::AlignTop);
+    }
+    lblDifference = new QLabel(box);
+    lblDifference->setObjectName(QStringLiteral("lblDifference"));
+    lblDifference->setWordWrap(true);
+    lblDifference->setMinimumHeight(lblDifference->fontMetrics().lineSpacing() * 3);
+    lblDifference->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(lblDifference, static_cast<int>(rules::kReadings.size()), 0, 1, 2);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    setMinimumWidth(560);
+    return box;
+}
+
+void frmCheck::showReadings(const rules::Readings& readings, const QByteArray& token, const QByteArray& path,
+                            const std::array<rules::Verdict, 3>& verdicts)
+{
+    for (size_t i = 0; i < verdicts.size(); ++i)
+        lblReadings[i]->setText(verdictText(verdicts[i]));
+    lblDifference->setText(rules::describeVerdicts(readings, token, path, verdicts));
 }
 
 void frmCheck::Form_Load()
@@ -59,6 +108,9 @@ void frmCheck::setPath(const QString& path)
 {
     txtPath->setText(path);
     lblVerdict->clear();
+    for (QLabel* label : lblReadings)
+        label->clear();
+    lblDifference->clear();
 }
 
 void frmCheck::cmdCheck_Click()
@@ -73,10 +125,14 @@ void frmCheck::cmdCheck_Click()
         checkLive(robot, path);
         return;
     }
-    const rules::RobotsTxt txt(RuleGrid::exportText(m_host.gridRows()));
-    const rules::Verdict verdict = txt.check(rules::crawlerToken(robot.toUtf8()), path.toUtf8());
-    const QString line = verdict.line > 0 ? tr(" (line %1)").arg(verdict.line) : tr(" (no rule applies)");
-    lblVerdict->setText((verdict.allowed ? tr("Allowed") : tr("Blocked")) + line);
+    // The file as it will be written to the server.
+    const rules::RobotsTxt txt(RobotsText::write(m_host.gridRows(), shared::robotsTextForm));
+    const rules::Readings readings(txt);
+    const QByteArray token = rules::crawlerToken(robot.toUtf8());
+    const std::array<rules::Verdict, 3> verdicts = readings.checkAll(token, path.toUtf8());
+    const rules::Verdict& verdict = verdicts[0]; // the default reading
+    lblVerdict->setText(verdictText(verdict));
+    showReadings(readings, token, path.toUtf8(), verdicts);
     if (verdict.line > 0)
         m_host.selectGridRow(verdict.line - 1);
 }

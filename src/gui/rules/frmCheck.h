@@ -1,8 +1,12 @@
 #pragma once
 
+#include "rules/Readings.h"
+
 #include <QByteArray>
 #include <QDialog>
 #include <QStringList>
+
+#include <array>
 
 namespace sf::online {
 class LiveFetch;
@@ -11,6 +15,7 @@ struct LiveFile;
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -31,7 +36,9 @@ public:
 };
 
 // "Check": whether a robot (from the chooser or any product token) may crawl a URL path under the
-// grid's rules; the deciding line is selected in the grid. Not modal: picking an entry in the remote
+// grid's rules; the deciding line is selected in the grid. Below, the verdict of each reading
+// (RFC 9309, Google's parser, first-match readers) with its deciding line, and a sentence on where
+// they differ. Not modal: picking an entry in the remote
 // list while it is open puts that entry's path in.
 class frmCheck : public QDialog {
     Q_OBJECT
@@ -55,6 +62,9 @@ private:
     void createLiveBox();
     void takeLiveFile(const online::LiveFile& file);
     void checkLive(const QString& robot, const QString& path);
+    QGroupBox* createReadings();
+    void showReadings(const rules::Readings& readings, const QByteArray& token, const QByteArray& path,
+                      const std::array<rules::Verdict, 3>& verdicts);
 
     CheckHost& m_host;
     QComboBox* cboRobot = nullptr;
@@ -65,6 +75,8 @@ private:
     online::LiveFetch* m_liveFetch = nullptr;
     QByteArray m_liveFile;  // the site's robots.txt as served
     long m_liveStatus = -1; // its status; 0 no answer, -1 not read
+    std::array<QLabel*, 3> lblReadings{}; // lblRfc9309, lblGoogle, lblFirstMatch, in kReadings order
+    QLabel* lblDifference = nullptr;
 };
 
 } // namespace sf

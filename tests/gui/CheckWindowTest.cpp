@@ -1,0 +1,72 @@
+// The checker window: a verdict per reading with its deciding line, and the sentence on how they differ.
+#include "gui/rules/frmCheck.h"
+#include "support/NamedChild.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace sf;
+using sf::test::named;
+
+namespace {
+
+// The grid and chooser the window reads, as the main window offers them.
+class Grid : public CheckHost {
+public:
+    QStringList rows{"User-agent: *", "Disallow: /*.pdf$", "Allow: /a", "Disallow: /a/b", "Disallow: /x"};
+    int selected = -1;
+    const QStringList& gridRows() const override { return rows; }
+    QStringList chooserUserAgents() const override { return {"FooBot"}; }
+    QString pickedEntryPath() const override { return {}; }
+    void selectGridRow(int row) override { selected = row; }
+};
+
+} // namespace
+
+TEST(CheckWindow, ShowsEachReadingsVerdictAndHowTheyDiffer)
+{
+    Grid grid;
+    frmCheck window(grid);
+    window.Form_Load();
+    window.show();
+    QStringList captions;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        captions << label->text();
+    for (const char* caption :
+         {"RFC 9309 (the standard):", "Google's parser:",
+          "first match, no wildcards (Python's robotparser before 3.15 and tools built on it):"})
+        EXPECT_TRUE(captions.contains(QLatin1String(caption))) << caption;
+    struct Case {
+        QString path;
+        QString rfc, google, firstMatch, difference;
+        int selected;
+    } cases[] = {
+        {"/doc.pdf", "Blocked (line 2)", "Blocked (line 2)", "Allowed (no rule applies)",
+         "Google and RFC 9309 readers: blocked by line 2. First-match readers: allowed, because they read "
+         "`*` and "
+         "`$` as characters.",
+         1},
+        {"/a/b/c", "Blocked (line 4)", "Blocked (line 4)", "Allowed (line 3)",
+         "Google and RFC 9309 readers: blocked by line 4. First-match readers: allowed by line 3, because "
+         "the "
+         "first line that matches decides for them, not the longest.",
+         3},
+        {"/x/y", "Blocked (line 5)", "Blocked (line 5)", "Blocked (line 5)",
+         "Every reading: blocked by line 5.", 4},
+    };
+    for (const Case& c : cases) {
+        named<QLineEdit>(&window, "txtPath")->setText(c.path);
+        QTest::mouseClick(named<QPushButton>(&window, "cmdCheck"), Qt::LeftButton);
+        EXPECT_EQ(named<QLabel>(&window, "lblVerdict")->text(), c.rfc);
+        EXPECT_EQ(named<QLabel>(&window, "lblRfc9309")->text(), c.rfc);
+        EXPECT_EQ(named<QLabel>(&window, "lblGoogle")->text(), c.google);
+        EXPECT_EQ(named<QLabel>(&window, "lblFirstMatch")->text(), c.firstMatch);
+        EXPECT_EQ(named<QLabel>(&window, "lblDifference")->text(), c.difference);
+        EXPECT_EQ(grid.selected, c.selected);
+    }
+}
