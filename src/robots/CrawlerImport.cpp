@@ -167,7 +167,7 @@ Result<void> fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
     }
     if (inet.ResponseCode() == CURLE_ABORTED_BY_CALLBACK)
         return Result<void>::failure(cancelledText());
-    const DownloadResult transfer = CheckTransfer(inet);
+    const Result<void> transfer = CheckTransfer(inet);
     if (!transfer.ok)
         return Result<void>::failure(
             tr("Could not download the crawler list from %1: %2").arg(url, transfer.error));

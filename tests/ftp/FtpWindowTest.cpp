@@ -541,7 +541,8 @@ TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
     const QModelIndex marked = named<QTableView>(window, "robotGrid")->model()->index(8, 0);
     EXPECT_TRUE(marked.data(Qt::ToolTipRole).toString().contains("starts a comment"));
     EXPECT_FALSE(marked.data(Qt::DecorationRole).isNull());
-    EXPECT_TRUE(
+    // The wildcard rule for "a*b.html" is marked: first-match readers read "*" as a character.
+    EXPECT_FALSE(
         named<QTableView>(window, "robotGrid")->model()->index(7, 0).data(Qt::DecorationRole).isNull());
     EXPECT_EQ(window->gridRows(), rows);
 

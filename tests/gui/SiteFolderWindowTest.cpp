@@ -1,5 +1,6 @@
 // The site as crawlers see it, through the real main window: a hosting layout whose login lands
 // above the web root, served by real FTP and SSH servers and by the test web server as the site.
+#include "base/SettingsStore.h"
 #include "ftp/cFTP.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/frmMain.h"
@@ -45,7 +46,12 @@ constexpr const char* kQuestion = "This looks like your site's folder: %1. Use i
 
 class SiteFolderWindowTest : public testing::Test, protected test::MainWindowFixture {
 protected:
-    void SetUp() override { QFile::remove(cFTP::SftpKnownHostsFile()); }
+    void SetUp() override
+    {
+        QFile::remove(cFTP::SftpKnownHostsFile());
+        // The question that shows an upload's changes is tested on its own.
+        SettingsStore::saveFlag(SettingsStore::SkipUploadQuestion, true);
+    }
     void TearDown() override
     {
         stop();

@@ -35,8 +35,9 @@ void FtpCommands::enterStartFolder(ftp::Protocol protocol)
 {
     // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder, where
     // an SSH account keeps its site.
+    // A server that refuses "/" keeps the login folder, which the listing then shows.
     if (protocol != ftp::Protocol::Sftp)
-        m_session.SetFTPDirectory(QStringLiteral("/"));
+        static_cast<void>(m_session.SetFTPDirectory(QStringLiteral("/")));
     m_loginFolder = remoteDirectory();
     m_missingSiteFolder.clear();
     const QString site = siteFolder();
@@ -143,7 +144,7 @@ bool FtpCommands::publishToSite(const QString& local, cFTP::PublishMethod* metho
 void FtpCommands::returnToShownFolder()
 {
     if (!m_returnFolder.isEmpty() && m_session.IsConnected())
-        m_session.SetFTPDirectory(m_returnFolder);
+        static_cast<void>(m_session.SetFTPDirectory(m_returnFolder)); // the list shows where it is
     m_returnFolder.clear();
 }
 

@@ -73,8 +73,8 @@ private:
     QLabel* lblVerdict = nullptr;
     QCheckBox* chkLive = nullptr;
     online::LiveFetch* m_liveFetch = nullptr;
-    QByteArray m_liveFile;  // the site's robots.txt as served
-    long m_liveStatus = -1; // its status; 0 no answer, -1 not read
+    QByteArray m_liveFile;                // the site's robots.txt as served
+    long m_liveStatus = -1;               // its status; 0 no answer, -1 not read
     std::array<QLabel*, 3> lblReadings{}; // lblRfc9309, lblGoogle, lblFirstMatch, in kReadings order
     QLabel* lblDifference = nullptr;
 };
