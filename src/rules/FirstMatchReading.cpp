@@ -60,39 +60,19 @@ bool isPlainPath(std::string_view url)
 
 void PrefixIndex::add(std::string_view key, int value)
 {
-    int node = 0;
-    for (const char byte : key) {
-        int next = child(node, byte);
-        if (next < 0) {
-            Node n;
-            n.byte = byte;
-            n.nextSibling = m_nodes[node].firstChild;
-            m_nodes.push_back(n);
-            next = static_cast<int>(m_nodes.size()) - 1;
-            m_nodes[node].firstChild = next;
-        }
-        node = next;
-    }
-    m_nodes[node].value = std::min(m_nodes[node].value, value);
-}
-
-int PrefixIndex::child(int node, char byte) const
-{
-    for (int c = m_nodes[node].firstChild; c >= 0; c = m_nodes[c].nextSibling) {
-        if (m_nodes[c].byte == byte)
-            return c;
-    }
-    return -1;
+    const int node = m_trie.insert(key);
+    m_values.resize(static_cast<size_t>(m_trie.size()), INT_MAX);
+    m_values[static_cast<size_t>(node)] = std::min(m_values[static_cast<size_t>(node)], value);
 }
 
 int PrefixIndex::first(std::string_view text) const
 {
-    int best = m_nodes[0].value;
+    int best = m_values[0];
     int node = 0;
     for (size_t i = 0; i < text.size() && node >= 0; ++i) {
-        node = child(node, text[i]);
+        node = m_trie.child(node, text[i]);
         if (node >= 0)
-            best = std::min(best, m_nodes[node].value);
+            best = std::min(best, m_values[static_cast<size_t>(node)]);
     }
     return best == INT_MAX ? -1 : best;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rules/ByteTrie.h"
 #include "rules/RobotsRules.h"
 #include "rules/RobotsTxt.h"
 
@@ -19,13 +20,8 @@ public:
     int first(std::string_view text) const;
 
 private:
-    struct Node {
-        char byte = 0;
-        int firstChild = -1, nextSibling = -1;
-        int value = INT_MAX;
-    };
-    int child(int node, char byte) const;
-    std::vector<Node> m_nodes{Node{}};
+    ByteTrie m_trie;
+    std::vector<int> m_values{INT_MAX}; // by node of m_trie
 };
 
 // One crawler's rules as a first-match reader reads them.

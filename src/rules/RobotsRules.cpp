@@ -112,41 +112,20 @@ RuleSet::RuleSet(std::vector<Rule> rules) : m_rules(std::move(rules))
     m_inner.finish();
 }
 
-int RuleSet::Index::child(int node, char byte) const
-{
-    for (int c = m_nodes[node].firstChild; c >= 0; c = m_nodes[c].nextSibling) {
-        if (m_nodes[c].byte == byte)
-            return c;
-    }
-    return -1;
-}
-
 void RuleSet::Index::add(std::string_view key, int rule)
 {
-    int node = 0;
-    for (const char byte : key) {
-        int next = child(node, byte);
-        if (next < 0) {
-            Node n;
-            n.byte = byte;
-            n.nextSibling = m_nodes[node].firstChild;
-            m_nodes.push_back(n);
-            next = static_cast<int>(m_nodes.size()) - 1;
-            m_nodes[node].firstChild = next;
-        }
-        node = next;
-    }
-    m_added.emplace_back(node, rule);
+    m_added.emplace_back(m_trie.insert(key), rule);
 }
 
 void RuleSet::Index::finish()
 {
     std::sort(m_added.begin(), m_added.end());
+    m_rules.assign(static_cast<size_t>(m_trie.size()), Rules{});
     for (size_t i = 0; i < m_added.size(); ++i) {
-        Node& n = m_nodes[m_added[i].first];
+        Rules& rules = m_rules[static_cast<size_t>(m_added[i].first)];
         if (i == 0 || m_added[i - 1].first != m_added[i].first)
-            n.rulesBegin = static_cast<int>(i);
-        n.rulesEnd = static_cast<int>(i) + 1;
+            rules.begin = static_cast<int>(i);
+        rules.end = static_cast<int>(i) + 1;
         m_order.push_back(m_added[i].second);
     }
     m_added = {};
@@ -156,10 +135,10 @@ template <class Visit> void RuleSet::Index::walk(std::string_view text, Visit vi
 {
     int node = 0;
     for (size_t depth = 0; node >= 0; ++depth) {
-        const Node& n = m_nodes[node];
-        for (int i = n.rulesBegin; i < n.rulesEnd; ++i)
+        const Rules& rules = m_rules[static_cast<size_t>(node)];
+        for (int i = rules.begin; i < rules.end; ++i)
             visit(m_order[i]);
-        node = depth < text.size() ? child(node, text[depth]) : -1;
+        node = depth < text.size() ? m_trie.child(node, text[depth]) : -1;
     }
 }
 

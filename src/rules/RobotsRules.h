@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/ByteTrie.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -43,14 +45,11 @@ private:
         template <class Visit> void walk(std::string_view text, Visit visit) const;
 
     private:
-        struct Node {
-            char byte = 0;
-            int firstChild = -1;
-            int nextSibling = -1;
-            int rulesBegin = 0, rulesEnd = 0; // into m_order
+        struct Rules {
+            int begin = 0, end = 0; // into m_order
         };
-        int child(int node, char byte) const;
-        std::vector<Node> m_nodes{Node{}};
+        ByteTrie m_trie;
+        std::vector<Rules> m_rules;               // by node of m_trie, from finish() on
         std::vector<std::pair<int, int>> m_added; // (node, rule) until finish()
         std::vector<int> m_order;
     };
