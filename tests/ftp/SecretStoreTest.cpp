@@ -40,13 +40,7 @@ protected:
     {
         frmMain& w = start();
         shared::projectHeader.rememberPassword = false;
-        for (const auto& [field, text] : {std::pair{"txtServer", QStringLiteral("127.0.0.1")},
-                                          {"txtUser", login.user},
-                                          {"txtPassword", login.password},
-                                          {"txtPort", QStringLiteral("2121")}}) {
-            named<QLineEdit>(w, field)->clear();
-            QTest::keyClicks(named<QLineEdit>(w, field), text);
-        }
+        typeConnection(QStringLiteral("127.0.0.1"), login.user, login.password, QStringLiteral("2121"));
         const QString path = dir.file(name);
         scriptedPrompt().chooseFileNext(path);
         named<QAction>(w, "mnuSaveAs")->trigger();

@@ -60,13 +60,8 @@ protected:
         protocol->setCurrentIndex(static_cast<int>(peer.protocol));
         emit protocol->activated(protocol->currentIndex());
         window->ftpCommands().optPassive_Click(); // libcurl 7.88 hangs in active-mode FTPS
-        for (const auto& [field, text] : {std::pair{"txtServer", QStringLiteral("127.0.0.1")},
-                                          {"txtUser", peer.user},
-                                          {"txtPassword", peer.password},
-                                          {"txtPort", QString::number(peer.port)}}) {
-            named<QLineEdit>(window, field)->clear();
-            QTest::keyClicks(named<QLineEdit>(window, field), text);
-        }
+        MainWindowFixture::typeConnection(QStringLiteral("127.0.0.1"), peer.user, peer.password,
+                                          QString::number(peer.port));
     }
 
     // Opens the options window, checks the choice it shows, clicks `choose` and applies.

@@ -56,14 +56,7 @@ protected:
         if (startServer) {
             ASSERT_TRUE(server.start(FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
         }
-        const std::pair<const char*, QString> fields[] = {{"txtServer", server.host()},
-                                                          {"txtUser", server.user()},
-                                                          {"txtPassword", server.password()},
-                                                          {"txtPort", QString::number(server.port())}};
-        for (const auto& [name, text] : fields) {
-            named<QLineEdit>(window, name)->clear();
-            QTest::keyClicks(named<QLineEdit>(window, name), text);
-        }
+        typeConnection(server.host(), server.user(), server.password(), QString::number(server.port()));
         named<QAction>(window, "mnuConnect")->trigger();
         ASSERT_TRUE(window->isConnected());
     }

@@ -63,13 +63,7 @@ protected:
         auto* box = named<QComboBox>(window, "cboProtocol");
         box->setCurrentIndex(static_cast<int>(protocol));
         emit box->activated(box->currentIndex());
-        for (const auto& [field, text] : {std::pair{"txtServer", QStringLiteral("127.0.0.1")},
-                                          {"txtUser", user},
-                                          {"txtPassword", password},
-                                          {"txtPort", QString::number(port)}}) {
-            named<QLineEdit>(window, field)->clear();
-            QTest::keyClicks(named<QLineEdit>(window, field), text);
-        }
+        MainWindowFixture::typeConnection(QStringLiteral("127.0.0.1"), user, password, QString::number(port));
     }
     bool connectNow()
     {

@@ -2,6 +2,8 @@
 
 #include "gui/main/frmMain.h"
 
+#include <QString>
+
 #include <memory>
 
 namespace sf::test {
@@ -18,6 +20,9 @@ public:
 
     frmMain& start();
     void stop();
+    // Types the server's address, the login and the port into step 1's fields, as a user does.
+    void typeConnection(const QString& server, const QString& user, const QString& password,
+                        const QString& port);
 
     std::unique_ptr<frmMain> window;
 };
