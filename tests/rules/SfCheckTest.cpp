@@ -16,6 +16,28 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+// What a run of sfcheck in a folder printed and how it ended.
+struct Ran {
+    bool finished = false;
+    QString why; // when it did not finish
+    QByteArray out, err;
+    int exit = -1;
+};
+
+Ran runSfcheck(const QString& folder, const QStringList& args)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(SF_BUILD_BIN_DIR "/sfcheck"), args);
+    Ran ran;
+    ran.finished = process.waitForFinished(30000);
+    ran.why = process.errorString();
+    ran.out = process.readAllStandardOutput();
+    ran.err = process.readAllStandardError();
+    ran.exit = process.exitCode();
+    return ran;
+}
+
 } // namespace
 
 // sfcheck as a site owner's script runs it: every subcommand, its output and its exit code.
@@ -101,15 +123,12 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
         {{}, "", 2, "usage:"},
     };
     for (const Case& c : cases) {
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(SF_BUILD_BIN_DIR "/sfcheck"), c.args);
-        ASSERT_TRUE(process.waitForFinished(30000)) << process.errorString().toStdString();
+        const Ran ran = runSfcheck(dir.path(), c.args);
+        ASSERT_TRUE(ran.finished) << ran.why.toStdString();
         const std::string what = c.args.join(' ').toStdString();
-        const QByteArray out = process.readAllStandardOutput();
-        EXPECT_EQ(out.toStdString(), c.out.toStdString()) << what;
-        EXPECT_EQ(process.exitCode(), c.exit) << what;
-        EXPECT_TRUE(process.readAllStandardError().contains(c.err)) << what;
+        EXPECT_EQ(ran.out.toStdString(), c.out.toStdString()) << what;
+        EXPECT_EQ(ran.exit, c.exit) << what;
+        EXPECT_TRUE(ran.err.contains(c.err)) << what;
     }
 }
 
@@ -150,17 +169,14 @@ TEST(SfCheck, SiteFolderRulesAndTheLiveCheckOfTheServedFile)
         {{"live", base, "missing.txt"}, "", 2, "no such file"},
     };
     for (const Case& c : cases) {
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(SF_BUILD_BIN_DIR "/sfcheck"), c.args);
-        ASSERT_TRUE(process.waitForFinished(30000)) << process.errorString().toStdString();
+        const Ran ran = runSfcheck(dir.path(), c.args);
+        ASSERT_TRUE(ran.finished) << ran.why.toStdString();
         const std::string what = c.args.join(' ').toStdString();
-        const QByteArray out = process.readAllStandardOutput();
         if (c.exit == 2)
-            EXPECT_EQ(out.toStdString(), "") << what;
+            EXPECT_EQ(ran.out.toStdString(), "") << what;
         else
-            EXPECT_TRUE(out.contains(c.out)) << what << "\n" << out.toStdString();
-        EXPECT_EQ(process.exitCode(), c.exit) << what;
-        EXPECT_TRUE(process.readAllStandardError().contains(c.err)) << what;
+            EXPECT_TRUE(ran.out.contains(c.out)) << what << "\n" << ran.out.toStdString();
+        EXPECT_EQ(ran.exit, c.exit) << what;
+        EXPECT_TRUE(ran.err.contains(c.err)) << what;
     }
 }
