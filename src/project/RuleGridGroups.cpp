@@ -2,8 +2,6 @@
 
 #include "project/RuleGrid.h"
 
-#include <QSet>
-
 namespace sf::RuleGrid {
 namespace {
 
@@ -50,37 +48,6 @@ template <typename Test> void removeRows(QStringList& rows, Test test)
 }
 
 } // namespace
-
-bool isGrouped(const QStringList& rows, const QString& agent)
-{
-    for (qsizetype r = kHeaderRows; r < bodyEnd(rows); ++r) {
-        if (valueOf(rows.at(r), QLatin1StringView("user-agent")).compare(agent, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
-QStringList addBlockGroup(QStringList& rows, const QStringList& agents)
-{
-    QStringList group;
-    QStringList left;
-    QSet<QString> seen;
-    for (const QString& agent : agents) {
-        if (isGrouped(rows, agent) || seen.contains(agent.toLower())) {
-            left.append(agent);
-            continue;
-        }
-        seen.insert(agent.toLower());
-        group.append(QStringLiteral("User-agent: ") + agent);
-    }
-    if (group.isEmpty())
-        return left;
-    group << QStringLiteral("Disallow: /") << QString();
-    const qsizetype at = std::min<qsizetype>(kGroupRow, rows.size());
-    for (qsizetype i = 0; i < group.size(); ++i)
-        rows.insert(at + i, group.at(i));
-    return left;
-}
 
 QStringList sitemaps(const QStringList& rows)
 {

@@ -7,15 +7,6 @@
 
 namespace sf::RuleGrid {
 
-// Whether a "User-agent:" line of the grid's body names that agent (letter case ignored, as crawlers
-// match their tokens).
-bool isGrouped(const QStringList& rows, const QString& agent);
-
-// Adds one group at row 5 that blocks the whole site for the agents: one "User-agent: " line each,
-// then "Disallow: /" and an empty line. Agents that already have a group, and repeats, are left
-// out; they are returned. Nothing is added when no agent is left.
-QStringList addBlockGroup(QStringList& rows, const QStringList& agents);
-
 // The URLs of the grid's "Sitemap:" lines, in grid order.
 QStringList sitemaps(const QStringList& rows);
 // Replaces the grid's "Sitemap:" lines by one line per URL, after the last group and before the

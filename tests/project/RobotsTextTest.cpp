@@ -66,17 +66,6 @@ TEST(RobotsText, OwnHeaderAndFooterAreLeftOutAndUnholdableLinesReported)
     }
 }
 
-TEST(RuleGridGroups, BlockGroupLeavesGroupedRobotsAlone)
-{
-    QStringList rows = grid({"User-agent: gptbot", "Disallow: /x", ""});
-    const QStringList left = RuleGrid::addBlockGroup(rows, {"GPTBot", "ClaudeBot", "CCBot", "claudebot"});
-    EXPECT_EQ(left, (QStringList{"GPTBot", "claudebot"}));
-    EXPECT_EQ(rows, grid({"User-agent: ClaudeBot", "User-agent: CCBot", "Disallow: /", "",
-                          "User-agent: gptbot", "Disallow: /x", ""}));
-    EXPECT_EQ(RuleGrid::addBlockGroup(rows, {"CCBot"}), QStringList{"CCBot"});
-    EXPECT_EQ(rows.size(), 16) << "nothing added when every robot has a group";
-}
-
 TEST(RuleGridGroups, SitemapsGoAfterTheLastGroupAndAreReplacedWhole)
 {
     QStringList rows = grid({"Sitemap: https://a/old.xml", "", "User-agent: *", "Disallow: /x", ""});
