@@ -158,13 +158,8 @@ Result<void> fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
                               const std::function<void(qint64)>& progress)
 {
     body.clear();
-    if (!inet.Execute(url, QStringLiteral("GET")))
+    if (!RunGet(inet, url, progress))
         return Result<void>::failure(tr("Another transfer is running."));
-    while (inet.StillExecuting()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        if (progress)
-            progress(inet.BytesReceived());
-    }
     if (inet.ResponseCode() == CURLE_ABORTED_BY_CALLBACK)
         return Result<void>::failure(cancelledText());
     const Result<void> transfer = CheckTransfer(inet);

@@ -201,16 +201,23 @@ std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
     return body;
 }
 
-Result<void> DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
-                          const std::function<void(qint64)>& progress, const ContentCheck& check)
+bool RunGet(Inet& inet, const QString& url, const std::function<void(qint64)>& progress)
 {
     if (!inet.Execute(url, QStringLiteral("GET")))
-        return failure(0, tr("Another transfer is running"));
+        return false;
     while (inet.StillExecuting()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (progress)
             progress(inet.BytesReceived());
     }
+    return true;
+}
+
+Result<void> DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
+                          const std::function<void(qint64)>& progress, const ContentCheck& check)
+{
+    if (!RunGet(inet, url, progress))
+        return failure(0, tr("Another transfer is running"));
     const Result<void> transfer = CheckTransfer(inet);
     if (!transfer.ok)
         return transfer;

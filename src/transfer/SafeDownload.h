@@ -56,6 +56,11 @@ bool WaitUntilFree(const QString& path, int checks);
 std::optional<QByteArray> ReadBodyInChunks(Inet& inet, int chunkSize,
                                            const std::function<bool(qint64)>& chunkRead);
 
+// Starts a GET of url and lets the thread's events run until the transfer has ended, telling
+// progress (when set) the bytes received so far as they come; false, with nothing started, when
+// another transfer of the control is running.
+[[nodiscard]] bool RunGet(Inet& inet, const QString& url, const std::function<void(qint64)>& progress);
+
 // A whole download through the control: GET of url, letting events run until the body has arrived
 // (progress receives the bytes so far), then CheckTransfer, CheckContent and ReplaceFile.
 Result<void> DownloadFile(Inet& inet, const QString& url, const QString& target, bool executable,
