@@ -1,5 +1,6 @@
 #include "online/LiveCheck.h"
 
+#include "base/Translate.h"
 #include "rules/RobotsTxt.h"
 #include "transfer/Inet.h"
 
@@ -13,10 +14,7 @@
 namespace sf::online {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::LiveCheck", text);
-}
+SF_FILE_TRANSLATIONS("sf::LiveCheck")
 
 // The line as a reader sees it: without its CR, and cut when very long.
 QString shownLine(const QByteArray& line)

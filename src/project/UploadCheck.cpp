@@ -1,5 +1,6 @@
 #include "project/UploadCheck.h"
 
+#include "base/Translate.h"
 #include "project/RuleGrid.h"
 #include "rules/RobotsTxt.h"
 
@@ -9,10 +10,7 @@
 namespace sf::UploadCheck {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::UploadCheck", text);
-}
+SF_FILE_TRANSLATIONS("sf::UploadCheck")
 
 QStringList groupAgents(const rules::RobotsTxt& txt, int lineNumber)
 {

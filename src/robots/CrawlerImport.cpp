@@ -1,6 +1,7 @@
 #include "robots/CrawlerImport.h"
 
 #include "base/FileUtils.h"
+#include "base/Translate.h"
 #include "robots/RobotDatabase.h"
 #include "transfer/Inet.h"
 #include "transfer/SafeDownload.h"
@@ -16,10 +17,7 @@
 namespace sf {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::CrawlerImport", text);
-}
+SF_FILE_TRANSLATIONS("sf::CrawlerImport")
 
 // "1 new robot", "12 new robots": the text for one, or for any other number.
 QString counted(int n, const char* one, const char* many)

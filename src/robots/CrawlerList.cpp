@@ -1,6 +1,7 @@
 #include "robots/CrawlerList.h"
 
 #include "base/CodePage.h"
+#include "base/Translate.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -15,10 +16,7 @@
 namespace sf {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::CrawlerList", text);
-}
+SF_FILE_TRANSLATIONS("sf::CrawlerList")
 
 QString purposeText(const char* term)
 {

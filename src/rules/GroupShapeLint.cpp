@@ -1,4 +1,5 @@
 #include "rules/GroupShapeLint.h"
+#include "base/Translate.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -8,10 +9,7 @@ namespace {
 
 constexpr qsizetype kNamesShown = 3;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::rules::GroupShapeLint", text);
-}
+SF_FILE_TRANSLATIONS("sf::rules::GroupShapeLint")
 
 // Whether a line between two user-agent lines makes them look like two groups: an empty line or a
 // line of another key does; a comment line does not.

@@ -1,4 +1,5 @@
 // The one sentence that says how the readings' verdicts differ, and why.
+#include "base/Translate.h"
 #include "rules/Readings.h"
 
 #include <QCoreApplication>
@@ -11,10 +12,7 @@ namespace {
 
 using Use = FirstMatchFile::LineUse;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Readings", text);
-}
+SF_FILE_TRANSLATIONS("Readings")
 
 QString readerName(Reading reading)
 {

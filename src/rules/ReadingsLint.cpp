@@ -1,5 +1,6 @@
 #include "rules/ReadingsLint.h"
 
+#include "base/Translate.h"
 #include "rules/FirstMatchText.h"
 #include "rules/Readings.h"
 
@@ -10,10 +11,7 @@ namespace {
 
 using Use = FirstMatchFile::LineUse;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("RobotsLint", text);
-}
+SF_FILE_TRANSLATIONS("RobotsLint")
 
 bool isRule(const Line& line)
 {

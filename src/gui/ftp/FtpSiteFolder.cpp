@@ -2,6 +2,7 @@
 // the site folder found at connect, and the folder robots.txt is read from and uploaded to.
 #include "gui/ftp/FtpCommands.h"
 
+#include "base/Translate.h"
 #include "ftp/RemoteName.h"
 #include "gui/common/Prompt.h"
 #include "online/LiveCheck.h"
@@ -14,10 +15,7 @@
 namespace sf {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::FtpCommands", text);
-}
+SF_FILE_TRANSLATIONS("sf::FtpCommands")
 
 } // namespace
 

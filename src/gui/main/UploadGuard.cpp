@@ -1,6 +1,7 @@
 #include "gui/main/UploadGuard.h"
 
 #include "base/SettingsStore.h"
+#include "base/Translate.h"
 #include "gui/common/Prompt.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/CrawlerWindow.h"
@@ -18,10 +19,7 @@ namespace {
 
 constexpr int kListed = 12;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("sf::UploadGuard", text);
-}
+SF_FILE_TRANSLATIONS("sf::UploadGuard")
 
 // The user-agents of the robot database's search engines.
 QStringList searchEngineAgents()
