@@ -15,6 +15,13 @@
 
 namespace sf::ftp {
 
+// A transfer that carries no byte for this many seconds ends with a time-out, so that a stalled data
+// connection never holds a listing, an upload or a download for good.
+constexpr long kStallLimitSeconds = 30;
+// The stall limit of the requests sent from now on, for every session (tests shorten it).
+void setStallLimitSeconds(long seconds);
+long stallLimitSeconds();
+
 // A server's certificate, as libcurl reports it.
 struct CertificateInfo {
     QString subject;
@@ -108,6 +115,9 @@ public:
     const QList<ServerReply>& replies() const { return m_replies; }
     // libcurl's own detail of the last failure (its error buffer).
     QString errorDetail() const { return QString::fromLocal8Bit(m_errorBuffer); }
+    // The size the last request learnt of its file without its body (SIZE, or the SFTP stat); -1
+    // when the server told none.
+    qint64 contentLength() const;
     // The directory the server placed the login in.
     QString entryPath() const;
     Protocol protocol() const { return m_options.protocol; }

@@ -63,6 +63,8 @@ public:
     static constexpr qint32 ErrorLocalFile = 12102;
     static constexpr qint32 ErrorInvalidName = 12103;
     static constexpr qint32 ErrorNotTrusted = 12104;
+    // A transfer that ended without all its bytes, though the connection said nothing of it.
+    static constexpr qint32 ErrorIncomplete = 12105;
     static constexpr int DefaultPort = 21;
     static constexpr int ChunkSize = 255;
     // Links of one listing whose kind is found by trying to enter them.
@@ -121,11 +123,17 @@ public:
 
     // Puts the local file on the server as sRemote (in the current directory) so that nobody ever
     // reads it half-written: it is uploaded under a temporary name beside it and then renamed over
-    // it. A server that refuses the rename gets the file written in place. When the upload fails,
-    // the old remote file is as it was and the temporary one is removed.
+    // it. A server that refuses the rename gets the file written in place. Before the rename, the
+    // server is asked how many bytes it holds (SIZE, or the SFTP stat): a temporary file that is not
+    // whole is removed and the old remote file kept; a file written in place that is not whole is
+    // reported. When the upload fails, the old remote file is as it was and the temporary one is
+    // removed.
     enum class PublishMethod { Renamed, DirectWrite };
     [[nodiscard]] bool PublishFile(const QString& sLocal, const QString& sRemote,
                                    PublishMethod* method = nullptr);
+    // The size the server told for the last published file, which matched the bytes sent; -1 when
+    // the server told none and the transfer's own report is all there is.
+    qint64 PublishedSizeChecked() const { return m_checkedSize; }
     static QString TemporaryNameFor(const QString& sRemote);
 
     // Chunked transfers in ChunkSize-byte chunks with a FileTransferProgress event per full chunk
@@ -148,6 +156,10 @@ public:
     // bytes (RawName) and shows them decoded (FileName). FTP gives one time per entry, the last change; all
     // three times of an entry hold it, as the local wall-clock time (a QDateTime at the local zone's offset).
     std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
+    // How the last listing ended: whole, failed before any entry arrived, or cut after some (those
+    // are in Directory). A listing whose data ended without the server's final reply is cut.
+    enum class Listing { Complete, Failed, Cut };
+    Listing LastListing() const { return m_lastListing; }
 
     void SetTransferASCII() { m_binary = false; }
     void SetTransferBinary() { m_binary = true; }
@@ -195,6 +207,9 @@ private:
     void recordNotTrusted(const QString& text);
     void removeQuietly(const QString& sRemote);
     bool swapInto(const QString& sTemporary, const QString& sRemote);
+    qint64 storedSize(const QString& sRemote);
+    bool arrivedWhole(const QString& sLocal, const QString& sRemote);
+    bool listingEnded() const;
     QString sftpCommand(const QString& verb, const QStringList& names) const;
     QString remoteCommand(const char* ftpVerb, const char* sftpVerb, const QString& name) const;
     bool enterSftpDirectory(const QString& sDir, const QString& context);
@@ -242,6 +257,8 @@ private:
     QString m_keyFile;
     QString m_keyPassphrase;
     QString m_refusal; // why the last handshake was refused by this side, if it was
+    qint64 m_checkedSize = -1;
+    Listing m_lastListing = Listing::Complete;
     bool m_binary = false;
     bool m_passive = false;
     bool m_useMlsd = false;

@@ -158,9 +158,19 @@ int cFTP::fetchListing(const QString& directory, QList<ListingEntry>& entries, b
     }
     if (!machine && !m_session->isSftp())
         code = performListing(directory, QStringLiteral("LIST"), stream, received);
+    // A control connection lost while the data still came leaves the listing without its final reply:
+    // nothing says that all of it arrived.
+    if (code == CURLE_OK && !m_session->isSftp() && !listingEnded())
+        code = CURLE_PARTIAL_FILE;
     entries = std::move(stream.entries());
     partial = received > 0;
     return code;
+}
+
+bool cFTP::listingEnded() const
+{
+    const auto& replies = m_session->replies();
+    return !replies.isEmpty() && (replies.last().code == 226 || replies.last().code == 250);
 }
 
 void cFTP::resolveLinks(const QString& directory, QList<ListingEntry>& entries)
@@ -195,6 +205,7 @@ std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
         return nullptr;
     }
     m_dirList.reset();
+    m_lastListing = Listing::Failed;
     if (!IsConnected()) {
         RecordFtpError(ErrorNotConnected, QStringLiteral("FtpFindFirstFile"));
         return nullptr;
@@ -216,10 +227,15 @@ std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
     }
     if (code != CURLE_OK) {
         // What arrived before the failure stays in Directory.
-        recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile")
-                                        : QStringLiteral("FtpFindFirstFile"));
+        m_lastListing = entries.isEmpty() ? Listing::Failed : Listing::Cut;
+        if (code == CURLE_PARTIAL_FILE)
+            setFailure(ErrorIncomplete, tr("The server did not confirm the end of the listing."));
+        else
+            recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile")
+                                            : QStringLiteral("FtpFindFirstFile"));
         return nullptr;
     }
+    m_lastListing = Listing::Complete;
     return m_dirList; // nullptr when nothing matched
 }
 

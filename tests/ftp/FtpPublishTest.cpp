@@ -39,6 +39,7 @@ TEST_P(FtpPublishTest, ReplacesTheOldFileThroughATemporaryName)
     ASSERT_TRUE(ftp.PublishFile(local("up.txt"), "robots.txt", &method))
         << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(method, cFTP::PublishMethod::Renamed);
+    EXPECT_EQ(ftp.PublishedSizeChecked(), text.size()) << "the server was asked what arrived";
     EXPECT_EQ(server.readFile(remote("robots.txt")), text);
     EXPECT_TRUE(temporaryFiles(server).isEmpty());
 }
@@ -76,6 +77,7 @@ TEST(FtpPublish, RefusedRenameFallsBackToWritingInPlace)
     ASSERT_TRUE(ftp.PublishFile(dir.filePath("up.txt"), "robots.txt", &method))
         << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(method, cFTP::PublishMethod::DirectWrite);
+    EXPECT_EQ(ftp.PublishedSizeChecked(), 26) << "the file written in place is checked too";
     EXPECT_EQ(server.readFile("/robots.txt"), "User-agent: *\r\nDisallow:\r\n");
     EXPECT_TRUE(temporaryFiles(server).isEmpty());
 }

@@ -247,7 +247,8 @@ TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
         EXPECT_TRUE(
             QRegularExpression("^robots.txt uploaded to .+\\.\nUpload complete in \\d+\\.\\d\\d "
                                "seconds\\.\nrobots.txt was uploaded "
-                               "under a temporary name and then renamed, so it was never half-written")
+                               "under a temporary name and then renamed, so it was never half-written "
+                               "on the server\\. The server holds all \\d+ bytes sent\\.$")
                 .match(told().first())
                 .hasMatch())
             << told().first().toStdString();
@@ -466,6 +467,11 @@ TEST_P(FtpWindowTest, StartUpReopensTheLastProjectAndConnectsWhenAsked)
         window = std::make_unique<frmMain>();
         window->Form_Load();
         const bool connects = QString(check2) == "TRUE";
+        EXPECT_FALSE(window->isConnected()) << "the connect waits until the window is up";
+        window->show();
+        if (connects) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return window->isConnected(); }, 15000));
+        }
         EXPECT_EQ(window->windowTitle(), "Spiderfence - site.sfp");
         EXPECT_EQ(window->isConnected(), connects);
         EXPECT_EQ(named<QTreeWidget>(window, "lv")->topLevelItemCount() > 1, connects);

@@ -74,6 +74,9 @@ TEST(ListingParser, ParsesRecordedUnixDosAndMlsdLines)
          utc(2024, 1, 1, 1, 1, 1)},
         {Mlsd, "type=cdir;modify=20240101010101; .", nullptr, false, false, 0, {}},
         {Mlsd, "type=pdir;modify=20240101010101; ..", nullptr, false, false, 0, {}},
+        // The folder itself and its parent may come with a path for a name; neither is an entry.
+        {Mlsd, "type=cdir; /pub", nullptr, false, false, 0, {}},
+        {Mlsd, "type=pdir; /", nullptr, false, false, 0, {}},
         {Mlsd, "type=file;size=1;  two leading", " two leading", false, false, 1, {}},
         {Mlsd, "type=file;size=2;modify=2024-229235959; dash.txt", "dash.txt", false, false, 2, {}},
         {Mlsd, "type=file;size=2;modify=20230229120000; no-leap.txt", "no-leap.txt", false, false, 2, {}},

@@ -1,4 +1,5 @@
 // The checker window: a verdict per reading with its deciding line, and the sentence on how they differ.
+#include "gui/rules/CrawlMarks.h"
 #include "gui/rules/frmCheck.h"
 #include "support/NamedChild.h"
 
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -68,5 +70,25 @@ TEST(CheckWindow, ShowsEachReadingsVerdictAndHowTheyDiffer)
         EXPECT_EQ(named<QLabel>(&window, "lblFirstMatch")->text(), c.firstMatch);
         EXPECT_EQ(named<QLabel>(&window, "lblDifference")->text(), c.difference);
         EXPECT_EQ(grid.selected, c.selected);
+    }
+}
+
+// The remote list's marks follow the chosen robot's own group, not the "*" group beside it.
+TEST(CrawlMarks, FollowTheChosenRobotsOwnGroup)
+{
+    const QStringList grid{"User-agent: *", "Disallow: /private/", "", "User-agent: FooBot",
+                           "Disallow: /ok.html"};
+    QTreeWidget list;
+    list.setColumnCount(6);
+    for (const auto& [name, type] : {std::pair{"private", "a"}, {"ok.html", "b"}})
+        list.addTopLevelItem(new QTreeWidgetItem({name, "", "", "", "", type}));
+    const struct {
+        const char* agent;
+        bool privateGreyed, okGreyed;
+    } cases[] = {{"*", true, false}, {"FooBot", false, true}, {"OtherBot", true, false}};
+    for (const auto& c : cases) {
+        markCrawlableEntries(&list, "/", c.agent, grid);
+        EXPECT_EQ(list.topLevelItem(0)->data(0, Qt::ForegroundRole).isValid(), c.privateGreyed) << c.agent;
+        EXPECT_EQ(list.topLevelItem(1)->data(0, Qt::ForegroundRole).isValid(), c.okGreyed) << c.agent;
     }
 }

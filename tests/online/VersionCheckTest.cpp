@@ -5,6 +5,7 @@
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateSamples.h"
+#include "transfer/ComponentCheck.h"
 #include "transfer/Inet.h"
 #include "transfer/Signature.h"
 
@@ -17,6 +18,34 @@
 
 using namespace sf;
 using sf::test::HttpServer;
+
+TEST(VersionReplyTest, AnAnnouncedHashMustMatchInEveryByte)
+{
+    const QByteArray file = "the downloaded component";
+    const QByteArray hash = Sha256(file);
+    const auto flipped = [&](qsizetype at) {
+        QByteArray other = hash;
+        other[at] = static_cast<char>(other[at] ^ 0x01);
+        return other;
+    };
+    const struct {
+        const char* name;
+        QByteArray announced; // empty: the page announces no hash for the file
+        bool ok;
+    } cases[] = {
+        {"the same hash", hash, true},
+        {"no hash announced", {}, true},
+        {"the first byte differs", flipped(0), false},
+        {"the last byte differs", flipped(hash.size() - 1), false},
+        {"a shorter hash", hash.left(8), false},
+    };
+    for (const auto& c : cases) {
+        VersionPage page;
+        if (!c.announced.isEmpty())
+            page.hashes.insert(QStringLiteral("robots.rbd"), c.announced);
+        EXPECT_EQ(CheckAnnouncedHash(file, page, QStringLiteral("robots.rbd")).ok, c.ok) << c.name;
+    }
+}
 
 TEST(VersionReplyTest, NineFieldsGiveThreeVersions)
 {

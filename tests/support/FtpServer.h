@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <ostream>
+
 namespace sf::test {
 
 // A loopback TCP port that nothing listened on a moment ago.
@@ -89,5 +91,11 @@ private:
     QStringList m_extraArguments;
     Tls m_tls = Tls::None;
 };
+
+// Test listings and names show the server by its name, the same on every build.
+inline void PrintTo(FtpServer::Kind kind, std::ostream* out)
+{
+    *out << FtpServer::kindName(kind).toStdString();
+}
 
 } // namespace sf::test

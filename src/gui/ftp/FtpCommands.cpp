@@ -24,7 +24,7 @@ FtpCommands::FtpCommands(FtpWindow& window, QTreeWidget* lv) : m_window(window),
     m_session.SetTrustDecider(&m_trustDecider);
 }
 
-bool FtpCommands::ConnectFtp()
+bool FtpCommands::ConnectFtp(bool reportInStatusBar)
 {
     if (m_session.IsBusy())
         return false;
@@ -32,6 +32,8 @@ bool FtpCommands::ConnectFtp()
     if (!askForMissingPassword(fields))
         return false;
     bool opened = false;
+    m_reportInStatusBar = reportInStatusBar;
+    m_window.setDisconnectEnabled(true);
     {
         BusyPointer busy;
         m_session.SetProtocol(fields.protocol);
@@ -50,8 +52,11 @@ bool FtpCommands::ConnectFtp()
     // earlier connection too.
     const bool connected = m_session.IsConnected();
     showConnectedState(connected);
-    if (!opened && !stoppedByUser())
+    if (!opened && stoppedByUser())
+        m_window.setStatusPanel(0, QObject::tr("Not connected: the connect was stopped."));
+    else if (!opened)
         showError();
+    m_reportInStatusBar = false;
     if (connected)
         afterConnect();
     return m_session.IsConnected();
@@ -110,6 +115,11 @@ void FtpCommands::showFolder(const QString& status)
     }
     m_window.setStatusPanel(0, status);
     m_window.remoteListShown();
+    if (m_browser.outcome() == cFTP::Listing::Failed && !stoppedByUser() && !m_reportInStatusBar &&
+        m_window.isShown())
+        prompts().message(QObject::tr("The folder could not be listed: %1")
+                              .arg(reasonText(m_session.GetLastErrorMessage())),
+                          Prompt::Buttons::Ok, Prompt::Icon::Warning);
 }
 
 bool FtpCommands::stoppedByUser() const
@@ -119,7 +129,10 @@ bool FtpCommands::stoppedByUser() const
 
 void FtpCommands::showError()
 {
-    if (m_window.isShown())
+    if (m_reportInStatusBar)
+        m_window.setStatusPanel(
+            0, QObject::tr("Not connected: %1").arg(reasonText(m_session.GetLastErrorMessage())));
+    else if (m_window.isShown())
         prompts().message(reasonText(m_session.GetLastErrorMessage()), Prompt::Buttons::Ok,
                           Prompt::Icon::Warning);
 }
@@ -148,12 +161,18 @@ QString FtpCommands::uploadCompleteText(double seconds)
     return QObject::tr("Upload complete in %1 seconds.").arg(locale.toString(seconds, 'f', 2));
 }
 
-QString FtpCommands::publishMethodText(cFTP::PublishMethod method)
+QString FtpCommands::publishMethodText(cFTP::PublishMethod method, qint64 checkedSize)
 {
-    return method == cFTP::PublishMethod::Renamed
-               ? QObject::tr("robots.txt was uploaded under a temporary name and then renamed, so it was "
-                             "never half-written on the server.")
-               : QObject::tr("The server refused to rename files, so robots.txt was written in place.");
+    // Only what was checked is claimed: the size is the server's own word on what it holds.
+    const QString checked = QObject::tr("The server holds all %1 bytes sent.").arg(checkedSize);
+    const QString unchecked = QObject::tr(
+        "The server does not tell file sizes, so only the transfer vouches that all of it arrived.");
+    const QString how =
+        method == cFTP::PublishMethod::Renamed
+            ? QObject::tr("robots.txt was uploaded under a temporary name and then renamed, so it was never "
+                          "half-written on the server.")
+            : QObject::tr("The server refused to rename files, so robots.txt was written in place.");
+    return how + u' ' + (checkedSize >= 0 ? checked : unchecked);
 }
 
 Result<void> FtpCommands::writeTemporaryFile(const QString& path)
@@ -191,7 +210,8 @@ void FtpCommands::UploadRobotsFile()
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (uploaded && m_window.isShown())
-        prompts().message(uploadedText(folder, seconds) + u'\n' + publishMethodText(method),
+        prompts().message(uploadedText(folder, seconds) + u'\n' +
+                              publishMethodText(method, m_session.PublishedSizeChecked()),
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
     else if (!uploaded && !stoppedByUser())
         showError();

@@ -22,7 +22,9 @@ public:
     cFTP& session() { return m_session; }
     const cFTP& session() const { return m_session; }
 
-    bool ConnectFtp();
+    // Connects and shows the folder. A failure is shown in a message box while the window is on the
+    // screen; with `reportInStatusBar` (the connect at start-up) only in the status bar.
+    bool ConnectFtp(bool reportInStatusBar = false);
     void DisconnectFtp();
     void RefreshRemoteList();
     void lv_DblClick(QTreeWidgetItem* row);
@@ -33,6 +35,8 @@ public:
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
     QString remoteDirectory();
+    // Whether the folder shown was listed whole: false after a cut listing.
+    bool listingComplete() const { return m_browser.outcome() == cFTP::Listing::Complete; }
     // A failure's reason as the user reads it: the error text, or a word that there was none.
     static QString reasonText(const QString& error);
 
@@ -58,8 +62,9 @@ public:
     static QString uploadCompleteText(double seconds);
     // Where the file went, then how long it took.
     static QString uploadedText(const QString& folder, double seconds);
-    // The line that says how robots.txt reached the server.
-    static QString publishMethodText(cFTP::PublishMethod method);
+    // The line that says how robots.txt reached the server, and the size the server confirmed (-1:
+    // it told none).
+    static QString publishMethodText(cFTP::PublishMethod method, qint64 checkedSize);
 
 private:
     // Where a connection starts: FTP at "/", SFTP in the login's home; then the site folder when one
@@ -90,9 +95,10 @@ private:
     RemoteBrowser m_browser;
     std::function<bool()> m_uploadCheck;
     std::function<void(const QByteArray&)> m_afterUpload;
-    QString m_loginFolder;       // where the connection started
-    QString m_missingSiteFolder; // the site folder that could not be opened at connect
-    QString m_returnFolder;      // the folder shown before an upload entered the site folder
+    bool m_reportInStatusBar = false; // the connect running reports only in the status bar
+    QString m_loginFolder;            // where the connection started
+    QString m_missingSiteFolder;      // the site folder that could not be opened at connect
+    QString m_returnFolder;           // the folder shown before an upload entered the site folder
 };
 
 } // namespace sf

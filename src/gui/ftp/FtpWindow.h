@@ -15,6 +15,8 @@ public:
     virtual ConnectionFields connectionFields() const = 0;
     virtual bool isConnected() const = 0;
     virtual void setConnectedState(bool connected) = 0;
+    // Disconnect is offered while a connect runs, to stop it.
+    virtual void setDisconnectEnabled(bool enabled) { (void)enabled; }
     // Messages are shown only while the window is on the screen.
     virtual bool isShown() const = 0;
     virtual void setStatusPanel(int panel, const QString& text) = 0;

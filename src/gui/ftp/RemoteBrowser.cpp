@@ -164,12 +164,15 @@ QString RemoteBrowser::RefreshRemoteList()
 {
     BusyPointer busy;
     m_session.GetDirectoryListing(QStringLiteral("*.*"));
+    m_outcome = m_session.LastListing();
     m_list->setUpdatesEnabled(false);
     clear();
     QList<QTreeWidgetItem*> folders;
     QList<QTreeWidgetItem*> files;
     folders.append(makeUpRow());
-    const auto list = m_session.Directory();
+    // A failed listing shows no entry rather than an old or partial list as the folder's.
+    const auto list =
+        m_outcome == cFTP::Listing::Failed ? std::make_shared<cDirList>() : m_session.Directory();
     files.reserve(list->Count());
     for (const cDirItem* entry : byName(*list)) {
         const cDirItem& item = *entry;
@@ -182,7 +185,18 @@ QString RemoteBrowser::RefreshRemoteList()
     m_list->addTopLevelItems(folders + files);
     m_list->setCurrentItem(m_list->topLevelItem(0));
     m_list->setUpdatesEnabled(true);
-    return QApplication::translate("sf", "Folder: %1").arg(ftp::displayPath(m_session.GetFTPDirectory()));
+    const QString folder = ftp::displayPath(m_session.GetFTPDirectory());
+    switch (m_outcome) {
+    case cFTP::Listing::Failed:
+        return QApplication::translate("sf", "Folder: %1 (could not be listed)").arg(folder);
+    case cFTP::Listing::Cut:
+        return QApplication::translate("sf", "Folder: %1 (listing incomplete: %2 entries arrived)")
+            .arg(folder)
+            .arg(list->Count());
+    case cFTP::Listing::Complete:
+        break;
+    }
+    return QApplication::translate("sf", "Folder: %1").arg(folder);
 }
 
 QString RemoteBrowser::navigate(const QTreeWidgetItem* row)

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ftp/cFTP.h"
+
 #include <QString>
 
 class cDirItem;
-class cFTP;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -23,8 +24,11 @@ public:
     RemoteBrowser(QTreeWidget* list, cFTP& session) : m_list(list), m_session(session) {}
 
     // Reads the current directory into the list: the up row, folders, then files; selects the first
-    // row and returns the status text "Folder: " + the directory.
+    // row and returns the status text "Folder: " + the directory, with a word when the listing was
+    // cut (what arrived is shown) or failed (no entry is shown).
     QString RefreshRemoteList();
+    // How the listing shown ended.
+    cFTP::Listing outcome() const { return m_outcome; }
     // Changes into the folder of the row (or up, for ".."), then refreshes.
     QString navigate(const QTreeWidgetItem* row);
     void clear();
@@ -32,6 +36,7 @@ public:
 private:
     QTreeWidget* m_list;
     cFTP& m_session;
+    cFTP::Listing m_outcome = cFTP::Listing::Complete;
 };
 
 } // namespace sf

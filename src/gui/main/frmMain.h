@@ -67,6 +67,7 @@ public:
     void DisableProject() override;
     // Entry into and out of the connected state; the connect and disconnect commands call these.
     void setConnectedState(bool connected) override;
+    void setDisconnectEnabled(bool enabled) override;
 
     // The connection fields, as one value.
     ConnectionFields connectionFields() const override;
@@ -239,6 +240,7 @@ private:
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;
     bool m_shownBefore = false;
+    bool m_connectWhenShown = false; // the start-up connect, made once the window is up
 };
 
 } // namespace sf

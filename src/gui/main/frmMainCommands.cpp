@@ -36,6 +36,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <utility>
+
 namespace sf {
 namespace {
 // The grid column is 8680 twips wide: 1/15 of that in pixels at 96 dots per inch.
@@ -46,22 +48,33 @@ constexpr int kGridColumnWidth = 8680 / 15;
 // only its contents, offers that form instead. Returns the name to write the rule for: the entry's,
 // or the folder's with "/" when the user took the offer.
 QString nameForDisallowRule(const QString& directory, const QString& name, bool isFolder,
-                            const QStringList& folderEntries)
+                            const QStringList& folderEntries, bool listingComplete)
 {
     const rules::RuleEffect effect = rules::disallowRuleEffect(directory, name, isFolder, folderEntries);
-    if (!effect.blocksOthers())
-        return name;
     const auto tr = [](const char* text) { return QCoreApplication::translate("RuleEffects", text); };
+    // A cut listing shows only some of the folder: the rule may block entries that were not listed.
+    const QString caveat =
+        listingComplete
+            ? QString()
+            : u' ' + tr("The folder's listing is incomplete, so the rule may block more than this.");
+    if (!effect.blocksOthers()) {
+        if (!listingComplete)
+            prompts().message(tr("The folder's listing is incomplete, so the rule \"%1\" may block entries "
+                                 "that were not listed.")
+                                  .arg(effect.pattern),
+                              Prompt::Buttons::Ok, Prompt::Icon::Information);
+        return name;
+    }
     if (!effect.folderPattern.isEmpty()) {
-        const auto answer =
-            prompts().message(tr("The rule \"%1\" also blocks %2 in this folder.\n\nWrite \"%3\" "
-                                 "instead, which blocks only what is inside the folder?")
-                                  .arg(effect.pattern, effect.alsoBlockedList(), effect.folderPattern),
-                              Prompt::Buttons::YesNo, Prompt::Icon::Question);
+        const auto answer = prompts().message(
+            tr("The rule \"%1\" also blocks %2 in this folder.%4\n\nWrite \"%3\" "
+               "instead, which blocks only what is inside the folder?")
+                .arg(effect.pattern, effect.alsoBlockedList(), effect.folderPattern, caveat),
+            Prompt::Buttons::YesNo, Prompt::Icon::Question);
         return answer == Prompt::Answer::Yes ? name + u'/' : name;
     }
-    prompts().message(tr("The rule \"%1\" also blocks these entries of this folder: %2.")
-                          .arg(effect.pattern, effect.alsoBlockedList()),
+    prompts().message(tr("The rule \"%1\" also blocks these entries of this folder: %2.%3")
+                          .arg(effect.pattern, effect.alsoBlockedList(), caveat),
                       Prompt::Buttons::Ok, Prompt::Icon::Information);
     return name;
 }
@@ -271,7 +284,19 @@ void frmMain::setConnectedState(bool connected)
 
 bool frmMain::ConnectFtp()
 {
+    // Opening the last project at start-up comes before the window is up: the connect waits until it
+    // is, and then reports only in the status bar.
+    if (!isVisible()) {
+        m_connectWhenShown = true;
+        return false;
+    }
     return m_ftp->ConnectFtp();
+}
+
+void frmMain::setDisconnectEnabled(bool enabled)
+{
+    for (QAction* a : {Toolbar2Button1, mnuDisconnect})
+        a->setEnabled(enabled);
 }
 
 void frmMain::DisconnectFtp()
@@ -447,7 +472,8 @@ void frmMain::AddRobot_Click()
             if (other.inside && other.directory == directory)
                 entries << other.name;
         }
-        name = nameForDisallowRule(directory, name, selected.first()->text(5) == "a", entries);
+        name = nameForDisallowRule(directory, name, selected.first()->text(5) == "a", entries,
+                                   m_ftp->listingComplete());
     }
     if (ruleAlreadyThere(directory, name, directive))
         return;
@@ -539,6 +565,11 @@ void frmMain::showEvent(QShowEvent* event)
     if (!m_shownBefore && SettingsStore::flag(SettingsStore::Check3))
         QTimer::singleShot(0, m_updateNotice, &UpdateNotice::check);
     m_shownBefore = true;
+    if (std::exchange(m_connectWhenShown, false))
+        QTimer::singleShot(0, this, [this] {
+            if (isProjectOpen())
+                m_ftp->ConnectFtp(true);
+        });
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
