@@ -555,22 +555,22 @@ TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
     named<QAction>(window, "mnuCheck")->trigger();
     auto* check = named<QDialog>(window, "frmCheck");
     ASSERT_TRUE(check->isVisible());
-    auto* robot = named<QComboBox>(check, "cboRobot");
+    auto* robot = named<QComboBox>(check, "agentBox");
     robot->lineEdit()->clear();
     QTest::keyClicks(robot->lineEdit(), "AnyBot");
     const auto verdictFor = [&](const QString& name) {
         lv->setCurrentItem(row(name));
-        QTest::mouseClick(named<QPushButton>(check, "cmdCheck"), Qt::LeftButton);
-        return named<QLabel>(check, "lblVerdict")->text();
+        QTest::mouseClick(named<QPushButton>(check, "checkButton"), Qt::LeftButton);
+        return named<QLabel>(check, "verdictLabel")->text();
     };
     EXPECT_EQ(verdictFor("ok.html"), "Allowed (no rule applies)");
-    EXPECT_EQ(named<QLineEdit>(check, "txtPath")->text(), base + "/odd/ok.html");
+    EXPECT_EQ(named<QLineEdit>(check, "pathEdit")->text(), base + "/odd/ok.html");
     EXPECT_EQ(verdictFor("a b.html"), "Blocked (line 8)");
-    EXPECT_EQ(named<QLineEdit>(check, "txtPath")->text(), base + "/odd/a%20b.html");
+    EXPECT_EQ(named<QLineEdit>(check, "pathEdit")->text(), base + "/odd/a%20b.html");
     EXPECT_EQ(named<QTableView>(window, "robotGrid")->currentIndex().row(), 7);
-    named<QLineEdit>(check, "txtPath")->setText(base + "/odd/private-archive/x.html");
-    QTest::mouseClick(named<QPushButton>(check, "cmdCheck"), Qt::LeftButton);
-    EXPECT_EQ(named<QLabel>(check, "lblVerdict")->text(), "Allowed (no rule applies)");
+    named<QLineEdit>(check, "pathEdit")->setText(base + "/odd/private-archive/x.html");
+    QTest::mouseClick(named<QPushButton>(check, "checkButton"), Qt::LeftButton);
+    EXPECT_EQ(named<QLabel>(check, "verdictLabel")->text(), "Allowed (no rule applies)");
 }
 
 TEST_P(FtpWindowTest, WithoutASecretStoreTheConnectAsksForThePasswordKeptOutOfTheProject)

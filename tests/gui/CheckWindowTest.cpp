@@ -34,7 +34,7 @@ TEST(CheckWindow, ShowsEachReadingsVerdictAndHowTheyDiffer)
 {
     Grid grid;
     frmCheck window(grid);
-    window.Form_Load();
+    window.refresh();
     window.show();
     QStringList captions;
     for (const QLabel* label : window.findChildren<QLabel*>())
@@ -62,13 +62,13 @@ TEST(CheckWindow, ShowsEachReadingsVerdictAndHowTheyDiffer)
          "Every reading: blocked by line 5.", 4},
     };
     for (const Case& c : cases) {
-        named<QLineEdit>(&window, "txtPath")->setText(c.path);
-        QTest::mouseClick(named<QPushButton>(&window, "cmdCheck"), Qt::LeftButton);
-        EXPECT_EQ(named<QLabel>(&window, "lblVerdict")->text(), c.rfc);
-        EXPECT_EQ(named<QLabel>(&window, "lblRfc9309")->text(), c.rfc);
-        EXPECT_EQ(named<QLabel>(&window, "lblGoogle")->text(), c.google);
-        EXPECT_EQ(named<QLabel>(&window, "lblFirstMatch")->text(), c.firstMatch);
-        EXPECT_EQ(named<QLabel>(&window, "lblDifference")->text(), c.difference);
+        named<QLineEdit>(&window, "pathEdit")->setText(c.path);
+        QTest::mouseClick(named<QPushButton>(&window, "checkButton"), Qt::LeftButton);
+        EXPECT_EQ(named<QLabel>(&window, "verdictLabel")->text(), c.rfc);
+        EXPECT_EQ(named<QLabel>(&window, "rfc9309Label")->text(), c.rfc);
+        EXPECT_EQ(named<QLabel>(&window, "googleLabel")->text(), c.google);
+        EXPECT_EQ(named<QLabel>(&window, "firstMatchLabel")->text(), c.firstMatch);
+        EXPECT_EQ(named<QLabel>(&window, "differenceLabel")->text(), c.difference);
         EXPECT_EQ(grid.selected, c.selected);
     }
 }

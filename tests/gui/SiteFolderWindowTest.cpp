@@ -261,7 +261,7 @@ TEST_F(SiteFolderWindowTest, LiveCheckFromToolsAndTheChecker)
     window->showCheck();
     auto* check = window->findChild<frmCheck*>("frmCheck");
     ASSERT_TRUE(check);
-    named<QComboBox>(*check, "cboRobot")->setEditText("AnyBot");
+    named<QComboBox>(*check, "agentBox")->setEditText("AnyBot");
     QSignalSpy read(check, &frmCheck::liveFileRead);
     const struct {
         bool gone;
@@ -275,12 +275,12 @@ TEST_F(SiteFolderWindowTest, LiveCheckFromToolsAndTheChecker)
     for (const auto& c : cases) {
         if (c.gone)
             QFile::remove(site.path() + "/robots.txt");
-        named<QCheckBox>(*check, "chkLive")->setChecked(false);
-        named<QCheckBox>(*check, "chkLive")->setChecked(true);
+        named<QCheckBox>(*check, "liveBox")->setChecked(false);
+        named<QCheckBox>(*check, "liveBox")->setChecked(true);
         ASSERT_TRUE(read.wait(15000));
-        named<QLineEdit>(*check, "txtPath")->setText(c.path);
-        QTest::mouseClick(named<QPushButton>(*check, "cmdCheck"), Qt::LeftButton);
-        EXPECT_EQ(named<QLabel>(*check, "lblVerdict")->text(), c.verdict) << c.path;
+        named<QLineEdit>(*check, "pathEdit")->setText(c.path);
+        QTest::mouseClick(named<QPushButton>(*check, "checkButton"), Qt::LeftButton);
+        EXPECT_EQ(named<QLabel>(*check, "verdictLabel")->text(), c.verdict) << c.path;
     }
 }
 

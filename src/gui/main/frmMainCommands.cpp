@@ -391,7 +391,7 @@ void frmMain::showCheck()
 {
     if (!m_check)
         m_check = new frmCheck(*this, this);
-    m_check->Form_Load();
+    m_check->refresh();
     m_check->show();
     m_check->raise();
 }

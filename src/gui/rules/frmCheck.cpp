@@ -32,29 +32,29 @@ frmCheck::frmCheck(CheckHost& host, QWidget* parent) : QDialog(parent), m_host(h
 {
     setObjectName(QStringLiteral("frmCheck"));
     setWindowTitle(tr("Check"));
-    cboRobot = new QComboBox(this);
-    cboRobot->setObjectName(QStringLiteral("cboRobot"));
-    cboRobot->setEditable(true);
-    txtPath = new QLineEdit(this);
-    txtPath->setObjectName(QStringLiteral("txtPath"));
-    txtPath->setPlaceholderText(tr("/folder/page.html"));
-    cmdCheck = new QPushButton(tr("&Check"), this);
-    cmdCheck->setObjectName(QStringLiteral("cmdCheck"));
-    cmdCheck->setDefault(true);
-    lblVerdict = new QLabel(this);
-    lblVerdict->setObjectName(QStringLiteral("lblVerdict"));
+    m_agentBox = new QComboBox(this);
+    m_agentBox->setObjectName(QStringLiteral("agentBox"));
+    m_agentBox->setEditable(true);
+    m_pathEdit = new QLineEdit(this);
+    m_pathEdit->setObjectName(QStringLiteral("pathEdit"));
+    m_pathEdit->setPlaceholderText(tr("/folder/page.html"));
+    m_checkButton = new QPushButton(tr("&Check"), this);
+    m_checkButton->setObjectName(QStringLiteral("checkButton"));
+    m_checkButton->setDefault(true);
+    m_verdictLabel = new QLabel(this);
+    m_verdictLabel->setObjectName(QStringLiteral("verdictLabel"));
     auto* form = new QFormLayout;
-    form->addRow(tr("Robot:"), cboRobot);
-    form->addRow(tr("URL path:"), txtPath);
-    form->addRow(cmdCheck, lblVerdict);
+    form->addRow(tr("Robot:"), m_agentBox);
+    form->addRow(tr("URL path:"), m_pathEdit);
+    form->addRow(m_checkButton, m_verdictLabel);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     createLiveBox();
-    layout->addWidget(chkLive);
+    layout->addWidget(m_liveBox);
     layout->addWidget(createReadings());
     layout->addWidget(buttons);
-    connect(cmdCheck, &QPushButton::clicked, this, &frmCheck::cmdCheck_Click);
+    connect(m_checkButton, &QPushButton::clicked, this, &frmCheck::check);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 }
 
@@ -62,22 +62,22 @@ QGroupBox* frmCheck::createReadings()
 {
     auto* box = new QGroupBox(tr("What every crawler will read"), this);
     auto* grid = new QGridLayout(box);
-    static const char* const names[] = {"lblRfc9309", "lblGoogle", "lblFirstMatch"};
+    static const char* const names[] = {"rfc9309Label", "googleLabel", "firstMatchLabel"};
     for (size_t i = 0; i < rules::kReadings.size(); ++i) {
         const int row = static_cast<int>(i);
         auto* caption = new QLabel(tr("%1:").arg(rules::readingLabel(rules::kReadings[i])), box);
         caption->setWordWrap(true);
-        lblReadings[i] = new QLabel(box);
-        lblReadings[i]->setObjectName(QLatin1String(names[i]));
+        m_readingLabels[i] = new QLabel(box);
+        m_readingLabels[i]->setObjectName(QLatin1String(names[i]));
         grid->addWidget(caption, row, 0);
-        grid->addWidget(lblReadings[i], row, 1, Qt::AlignTop);
+        grid->addWidget(m_readingLabels[i], row, 1, Qt::AlignTop);
     }
-    lblDifference = new QLabel(box);
-    lblDifference->setObjectName(QStringLiteral("lblDifference"));
-    lblDifference->setWordWrap(true);
-    lblDifference->setMinimumHeight(lblDifference->fontMetrics().lineSpacing() * 3);
-    lblDifference->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    grid->addWidget(lblDifference, static_cast<int>(rules::kReadings.size()), 0, 1, 2);
+    m_differenceLabel = new QLabel(box);
+    m_differenceLabel->setObjectName(QStringLiteral("differenceLabel"));
+    m_differenceLabel->setWordWrap(true);
+    m_differenceLabel->setMinimumHeight(m_differenceLabel->fontMetrics().lineSpacing() * 3);
+    m_differenceLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    grid->addWidget(m_differenceLabel, static_cast<int>(rules::kReadings.size()), 0, 1, 2);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
     setMinimumWidth(560);
@@ -88,17 +88,17 @@ void frmCheck::showReadings(const rules::Readings& readings, const QByteArray& t
                             const std::array<rules::Verdict, 3>& verdicts)
 {
     for (size_t i = 0; i < verdicts.size(); ++i)
-        lblReadings[i]->setText(verdictText(verdicts[i]));
-    lblDifference->setText(rules::describeVerdicts(readings, token, path, verdicts));
+        m_readingLabels[i]->setText(verdictText(verdicts[i]));
+    m_differenceLabel->setText(rules::describeVerdicts(readings, token, path, verdicts));
 }
 
-void frmCheck::Form_Load()
+void frmCheck::refresh()
 {
-    const QString typed = cboRobot->currentText();
-    cboRobot->clear();
-    cboRobot->addItems(m_host.chooserUserAgents());
+    const QString typed = m_agentBox->currentText();
+    m_agentBox->clear();
+    m_agentBox->addItems(m_host.chooserUserAgents());
     if (!typed.isEmpty())
-        cboRobot->setEditText(typed);
+        m_agentBox->setEditText(typed);
     const QString picked = m_host.pickedEntryPath();
     if (!picked.isEmpty())
         setPath(picked);
@@ -106,22 +106,22 @@ void frmCheck::Form_Load()
 
 void frmCheck::setPath(const QString& path)
 {
-    txtPath->setText(path);
-    lblVerdict->clear();
-    for (QLabel* label : lblReadings)
+    m_pathEdit->setText(path);
+    m_verdictLabel->clear();
+    for (QLabel* label : m_readingLabels)
         label->clear();
-    lblDifference->clear();
+    m_differenceLabel->clear();
 }
 
-void frmCheck::cmdCheck_Click()
+void frmCheck::check()
 {
-    const QString robot = cboRobot->currentText().trimmed();
-    const QString path = txtPath->text().trimmed();
+    const QString robot = m_agentBox->currentText().trimmed();
+    const QString path = m_pathEdit->text().trimmed();
     if (robot.isEmpty() || path.isEmpty()) {
-        lblVerdict->setText(tr("Type a robot and a URL path."));
+        m_verdictLabel->setText(tr("Type a robot and a URL path."));
         return;
     }
-    if (chkLive->isChecked()) {
+    if (m_liveBox->isChecked()) {
         checkLive(robot, path);
         return;
     }
@@ -131,7 +131,7 @@ void frmCheck::cmdCheck_Click()
     const QByteArray token = rules::crawlerToken(robot.toUtf8());
     const std::array<rules::Verdict, 3> verdicts = readings.checkAll(token, path.toUtf8());
     const rules::Verdict& verdict = verdicts[0]; // the default reading
-    lblVerdict->setText(verdictText(verdict));
+    m_verdictLabel->setText(verdictText(verdict));
     showReadings(readings, token, path.toUtf8(), verdicts);
     if (verdict.line > 0)
         m_host.selectGridRow(verdict.line - 1);

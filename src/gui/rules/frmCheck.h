@@ -46,12 +46,12 @@ public:
     explicit frmCheck(CheckHost& host, QWidget* parent = nullptr);
 
     // Refills the robots from the chooser and takes the remote list's pick.
-    void Form_Load();
+    void refresh();
     void setPath(const QString& path);
-    void cmdCheck_Click();
+    void check();
     // "Against the live site": checks use the robots.txt the site serves at its address, read in the
     // background when the box is ticked.
-    void chkLive_Toggled(bool on);
+    void setLiveChecking(bool on);
     bool isReadingLiveFile() const;
 
 signals:
@@ -67,16 +67,16 @@ private:
                       const std::array<rules::Verdict, 3>& verdicts);
 
     CheckHost& m_host;
-    QComboBox* cboRobot = nullptr;
-    QLineEdit* txtPath = nullptr;
-    QPushButton* cmdCheck = nullptr;
-    QLabel* lblVerdict = nullptr;
-    QCheckBox* chkLive = nullptr;
+    QComboBox* m_agentBox = nullptr;
+    QLineEdit* m_pathEdit = nullptr;
+    QPushButton* m_checkButton = nullptr;
+    QLabel* m_verdictLabel = nullptr;
+    QCheckBox* m_liveBox = nullptr;
     online::LiveFetch* m_liveFetch = nullptr;
-    QByteArray m_liveFile;                // the site's robots.txt as served
-    long m_liveStatus = -1;               // its status; 0 no answer, -1 not read
-    std::array<QLabel*, 3> lblReadings{}; // lblRfc9309, lblGoogle, lblFirstMatch, in kReadings order
-    QLabel* lblDifference = nullptr;
+    QByteArray m_liveFile;                    // the site's robots.txt as served
+    long m_liveStatus = -1;                   // its status; 0 no answer, -1 not read
+    std::array<QLabel*, 3> m_readingLabels{}; // lblRfc9309, lblGoogle, lblFirstMatch, in kReadings order
+    QLabel* m_differenceLabel = nullptr;
 };
 
 } // namespace sf

@@ -12,13 +12,13 @@ namespace sf {
 
 void frmCheck::createLiveBox()
 {
-    chkLive = new QCheckBox(tr("Against the live site's robots.txt"), this);
-    chkLive->setObjectName(QStringLiteral("chkLive"));
-    chkLive->setToolTip(tr("Check with the robots.txt the site serves at its address (Options), instead "
-                           "of the grid"));
+    m_liveBox = new QCheckBox(tr("Against the live site's robots.txt"), this);
+    m_liveBox->setObjectName(QStringLiteral("liveBox"));
+    m_liveBox->setToolTip(tr("Check with the robots.txt the site serves at its address (Options), instead "
+                             "of the grid"));
     m_liveFetch = new online::LiveFetch(this);
     connect(m_liveFetch, &online::LiveFetch::finished, this, &frmCheck::takeLiveFile);
-    connect(chkLive, &QCheckBox::toggled, this, &frmCheck::chkLive_Toggled);
+    connect(m_liveBox, &QCheckBox::toggled, this, &frmCheck::setLiveChecking);
 }
 
 bool frmCheck::isReadingLiveFile() const
@@ -26,49 +26,49 @@ bool frmCheck::isReadingLiveFile() const
     return m_liveFetch->isRunning();
 }
 
-void frmCheck::chkLive_Toggled(bool on)
+void frmCheck::setLiveChecking(bool on)
 {
-    lblVerdict->clear();
+    m_verdictLabel->clear();
     if (!on)
         return;
     const QString address = shared::projectHeader.siteAddress;
     if (address.isEmpty()) {
-        lblVerdict->setText(tr("Set the site address in Options first."));
-        chkLive->setChecked(false);
+        m_verdictLabel->setText(tr("Set the site address in Options first."));
+        m_liveBox->setChecked(false);
         return;
     }
     m_liveStatus = -1;
     if (m_liveFetch->start(address))
-        lblVerdict->setText(tr("Reading %1...").arg(online::liveRobotsUrl(address)));
+        m_verdictLabel->setText(tr("Reading %1...").arg(online::liveRobotsUrl(address)));
 }
 
 void frmCheck::takeLiveFile(const online::LiveFile& file)
 {
     m_liveStatus = file.tooManyRedirects ? 404 : file.status;
     m_liveFile = file.body;
-    lblVerdict->setText(m_liveStatus >= 200 && m_liveStatus < 300
-                            ? tr("The live robots.txt was read (%1 bytes).").arg(file.body.size())
-                            : online::crawlerReading(file));
+    m_verdictLabel->setText(m_liveStatus >= 200 && m_liveStatus < 300
+                                ? tr("The live robots.txt was read (%1 bytes).").arg(file.body.size())
+                                : online::crawlerReading(file));
     emit liveFileRead();
 }
 
 void frmCheck::checkLive(const QString& robot, const QString& path)
 {
     if (isReadingLiveFile()) {
-        lblVerdict->setText(tr("The live robots.txt is still being read."));
+        m_verdictLabel->setText(tr("The live robots.txt is still being read."));
         return;
     }
     if (m_liveStatus < 0) {
-        chkLive_Toggled(true);
+        setLiveChecking(true);
         return;
     }
     // As crawlers take it: no file (4xx) allows everything, an unreachable one (5xx) nothing.
     if (m_liveStatus < 200 || m_liveStatus >= 500) {
-        lblVerdict->setText(tr("Blocked (the live site does not serve robots.txt: crawlers keep away)"));
+        m_verdictLabel->setText(tr("Blocked (the live site does not serve robots.txt: crawlers keep away)"));
         return;
     }
     if (m_liveStatus >= 300) {
-        lblVerdict->setText(tr("Allowed (the live site has no robots.txt)"));
+        m_verdictLabel->setText(tr("Allowed (the live site has no robots.txt)"));
         return;
     }
     const rules::RobotsTxt txt(m_liveFile);
@@ -80,7 +80,7 @@ void frmCheck::checkLive(const QString& robot, const QString& path)
                     .arg(verdict.line)
                     .arg(QString::fromUtf8(lines.at(static_cast<size_t>(verdict.line) - 1).text))
               : tr(" (live file: no rule applies)");
-    lblVerdict->setText((verdict.allowed ? tr("Allowed") : tr("Blocked")) + line);
+    m_verdictLabel->setText((verdict.allowed ? tr("Allowed") : tr("Blocked")) + line);
 }
 
 } // namespace sf
