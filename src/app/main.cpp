@@ -1,4 +1,5 @@
 #include "base/SharedState.h"
+#include "base/Translate.h"
 #include "gui/common/QtPrompt.h"
 #include "gui/main/frmMain.h"
 #include "gui/online/SystemDesktop.h"
@@ -7,8 +8,38 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "sf_version.h"
 
 namespace {
+
+SF_FILE_TRANSLATIONS("spiderfence")
+
+// "--version" and "--help" are answered on standard output before any window system is needed:
+// the exit code then, else nothing and the program starts.
+std::optional<int> answerCommandLine(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("spiderfence %d.%d.%d\n", SF_VERSION_MAJOR, SF_VERSION_MINOR, SF_VERSION_REVISION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            const QString help = tr(
+                "usage: spiderfence [--version | --help] [Qt options]\n"
+                "Composes a web site's robots.txt and uploads it to the web server over FTP, FTPS or SFTP.\n"
+                "  --version  print the version and end\n"
+                "  --help     print this text and end\n"
+                "Exit status: 0 when the program ends normally.\n"
+                "See spiderfence(1); sfcheck(1) checks robots.txt files on the command line.\n");
+            std::fputs(help.toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
 
 // For checks of an unpacked program (SPIDERFENCE_QUIT_WHEN_SHOWN set): once the event loop runs,
 // say whether the main window is shown and with which robot list, and end without asking anything.
@@ -27,6 +58,8 @@ void quitWhenShown(const sf::frmMain& window)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Spiderfence"));
     QApplication::setOrganizationName(QStringLiteral("Spiderfence"));

@@ -29,7 +29,8 @@ QString PathTail(const QString& path, qint32 n);
 // The file name of a path, with or without its extension.
 QString FileTitle(const QString& path, bool keepExtension);
 
-// The program's folder (where robots.rbd, temp.txt and the other programs live), and a file in it
+// The program's folder (where the programs and the shipped robots.rbd live; see InstallMode.h for
+// where the user's robots.rbd and temp.txt go), and a file in it
 // joined with the native separator.
 QString ProgramDirectory();
 QString ProgramPath(const QString& name);

@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "base/FileUtils.h"
+#include "base/InstallMode.h"
 #include "base/SharedState.h"
 #include "base/Translate.h"
 #include "robots/RobotState.h"
@@ -88,7 +89,12 @@ RobotDatabase::RobotDatabase(QString path) : m_path(std::move(path)) {}
 
 QString RobotDatabase::defaultPath()
 {
-    return ProgramPath(QStringLiteral("robots.rbd"));
+    return UserFileForReading(QStringLiteral("robots.rbd"));
+}
+
+Result<QString> RobotDatabase::writablePath()
+{
+    return UserFileForWriting(QStringLiteral("robots.rbd"));
 }
 
 qint32 RobotDatabase::countRecords(qint64 length)
@@ -244,7 +250,10 @@ Result<void> ReadRobot(qint32 n)
 
 Result<void> WriteRobot(qint32 n)
 {
-    const RobotDatabase database;
+    const Result<QString> path = RobotDatabase::writablePath();
+    if (!path)
+        return path.status();
+    const RobotDatabase database(path.value());
     const Result<void> result = database.write(n, CurrentRobot);
     RobotCount = database.count();
     return result;
@@ -252,7 +261,10 @@ Result<void> WriteRobot(qint32 n)
 
 Result<void> StampRobotVersion(const QString& version)
 {
-    const RobotDatabase database;
+    const Result<QString> path = RobotDatabase::writablePath();
+    if (!path)
+        return path.status();
+    const RobotDatabase database(path.value());
     RobotCount = database.count();
     return database.stampVersion(version);
 }

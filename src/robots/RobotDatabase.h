@@ -20,8 +20,11 @@ class RobotDatabase {
 public:
     explicit RobotDatabase(QString path = defaultPath());
 
-    // robots.rbd in the program folder.
+    // The robots.rbd to read: the program folder's, or the user's copy of it in a packaged install.
     static QString defaultPath();
+    // The robots.rbd to change: the program folder's, or in a packaged install the user's copy,
+    // made from the installed one when there is none yet.
+    static Result<QString> writablePath();
     const QString& path() const { return m_path; }
 
     // The number of records in a file of that length: length / slot size, rounded to the nearest
@@ -53,7 +56,8 @@ private:
     QString m_path;
 };
 
-// The shared operations on robots.rbd in the program folder; they keep RobotCount and CurrentRobot.
+// The shared operations on the program's robots.rbd (defaultPath(), writablePath() for changes); they
+// keep RobotCount and CurrentRobot.
 // Sets RobotCount from the file (0 when it is missing) and returns it.
 qint32 CountRobots();
 // Reads record n into CurrentRobot.

@@ -13,6 +13,7 @@
 //   sfcheck live URL [FILE]                 reads URL/robots.txt and says what crawlers make of it;
 //                                           with FILE, exit 1 when the site serves another file
 //   sfcheck lint ROBOTS_FILE                "LINE: text" per problem; exit 1 when there are any
+//   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
 #include "base/Result.h"
@@ -25,6 +26,7 @@
 #include "rules/RobotsTxt.h"
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
+#include "sf_version.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -52,13 +54,36 @@ int fail(const QString& message)
     return BadInput;
 }
 
+QString usageText()
+{
+    return tr("usage: sfcheck test [--reader rfc9309|google|first-match|all] ROBOTS_FILE AGENT URL...\n"
+              "       sfcheck rule FOLDER NAME [AGENT]\n"
+              "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
+              "       sfcheck live URL [FILE]\n"
+              "       sfcheck lint ROBOTS_FILE\n"
+              "       sfcheck --version | --help");
+}
+
 int usage()
 {
-    return fail(tr("usage: sfcheck test [--reader rfc9309|google|first-match|all] ROBOTS_FILE AGENT URL...\n"
-                   "       sfcheck rule FOLDER NAME [AGENT]\n"
-                   "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
-                   "       sfcheck live URL [FILE]\n"
-                   "       sfcheck lint ROBOTS_FILE"));
+    return fail(usageText());
+}
+
+// "--version" and "--help": what they print goes to standard output, and they end with 0.
+int answerOption(const QString& option)
+{
+    if (option == QLatin1String("--version")) {
+        print(stdout, QStringLiteral("sfcheck %1.%2.%3")
+                          .arg(SF_VERSION_MAJOR)
+                          .arg(SF_VERSION_MINOR)
+                          .arg(SF_VERSION_REVISION));
+        return Ok;
+    }
+    print(stdout,
+          usageText() + u'\n' +
+              tr("Exit status: 0 allowed, or nothing found; 1 a URL blocked, problems found, or the site\n"
+                 "serves another file; 2 bad input; 3 the readings disagree. See sfcheck(1)."));
+    return Ok;
 }
 
 // The file's bytes, as a crawler gets them (UTF-8 or Windows-1252 alike).
@@ -242,6 +267,9 @@ int main(int argc, char* argv[])
         raw << QByteArray(argv[i]);
     const QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
+    if (command == QLatin1String("--version") || command == QLatin1String("--help") ||
+        command == QLatin1String("-h"))
+        return answerOption(command);
     if (command == QLatin1String("test"))
         return runTest(args, raw);
     if (command == QLatin1String("rule"))

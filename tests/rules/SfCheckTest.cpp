@@ -1,3 +1,4 @@
+#include "sf_version.h"
 #include "support/HttpServer.h"
 
 #include <QDir>
@@ -178,5 +179,34 @@ TEST(SfCheck, SiteFolderRulesAndTheLiveCheckOfTheServedFile)
             EXPECT_TRUE(ran.out.contains(c.out)) << what << "\n" << ran.out.toStdString();
         EXPECT_EQ(ran.exit, c.exit) << what;
         EXPECT_TRUE(ran.err.contains(c.err)) << what;
+    }
+}
+
+// "--version" and "--help" answer on standard output and end with 0; "--help" names every command
+// and the exit codes.
+TEST(SfCheck, VersionAndHelpAnswerOnStandardOutput)
+{
+    const QByteArray version = QStringLiteral("sfcheck %1.%2.%3\n")
+                                   .arg(SF_VERSION_MAJOR)
+                                   .arg(SF_VERSION_MINOR)
+                                   .arg(SF_VERSION_REVISION)
+                                   .toUtf8();
+    const struct {
+        const char* option;
+        QList<QByteArray> printed;
+    } cases[] = {
+        {"--version", {version}},
+        {"--help",
+         {"sfcheck test", "sfcheck rule", "sfcheck live", "sfcheck lint", "Exit status: 0",
+          "3 the readings"}},
+        {"-h", {"sfcheck --version | --help"}},
+    };
+    for (const auto& c : cases) {
+        const Ran ran = runSfcheck(QDir::tempPath(), {QString::fromLatin1(c.option)});
+        ASSERT_TRUE(ran.finished) << ran.why.toStdString();
+        for (const QByteArray& text : c.printed)
+            EXPECT_TRUE(ran.out.contains(text)) << c.option << ": " << ran.out.toStdString();
+        EXPECT_EQ(ran.exit, 0) << c.option;
+        EXPECT_TRUE(ran.err.isEmpty()) << c.option;
     }
 }

@@ -1,5 +1,5 @@
 // One main for every test program: a QApplication on the offscreen platform, settings in a
-// temporary folder, and the scripted prompt installed before any window is made.
+// temporary folder (and the user's data folder), and the scripted prompt installed before any window is made.
 #include "gui/common/ModalRunner.h"
 #include "support/ModalScript.h"
 #include "support/ScriptedPrompt.h"
@@ -35,8 +35,9 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir configHome;
+    QTemporaryDir configHome, dataHome;
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit()); // a packaged run's user files
 
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);

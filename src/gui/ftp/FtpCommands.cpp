@@ -2,6 +2,7 @@
 
 #include "base/CodePage.h"
 #include "base/FileUtils.h"
+#include "base/InstallMode.h"
 #include "ftp/RemoteName.h"
 #include "ftp/SecretStore.h"
 #include "gui/common/BusyPointer.h"
@@ -192,7 +193,12 @@ void FtpCommands::UploadRobotsFile()
     if (!confirmUploadFolder() || (m_uploadCheck && !m_uploadCheck()))
         return;
     const QString folder = uploadFolder();
-    const QString temp = ProgramPath(QStringLiteral("temp.txt"));
+    const Result<QString> tempPath = UserFileForWriting(QStringLiteral("temp.txt"));
+    if (!tempPath) {
+        prompts().message(tempPath.error, Prompt::Buttons::Ok, Prompt::Icon::Warning);
+        return;
+    }
+    const QString temp = tempPath.value();
     if (FileExists(temp))
         DeleteLocalFile(temp);
     if (const Result<void> written = writeTemporaryFile(temp); !written) {

@@ -1,5 +1,6 @@
 #include "gui/online/AboutTab.h"
 
+#include "base/InstallMode.h"
 #include "online/Desktop.h"
 #include "transfer/ServiceUrls.h"
 
@@ -34,13 +35,17 @@ AboutTab::AboutTab(QWidget* parent) : QWidget(parent)
     Text3 = new QPlainTextEdit(this);
     Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setReadOnly(true);
+    // The package keeps the notices in its copyright file; the portable folder beside robots.rbd.
+    const QString notices = IsPackagedInstall() ? tr("are in /usr/share/doc/spiderfence/copyright.")
+                                                : tr("are shipped beside robots.rbd.");
     Text3->setPlainText(
         tr("Spiderfence composes the robots.txt file of a web site and puts it on the web server.\n\n"
            "This program is provided \"as is\", without warranty of any kind, express or implied. "
            "In no event shall the authors be liable for any claim, damages or other liability arising "
            "from the use of the program.\n\n"
            "The robot list is built from public descriptions of web robots; the notices of its sources "
-           "are shipped beside robots.rbd."));
+           "%1")
+            .arg(notices));
 
     Picture2 = makeLabel("Picture2");
     Picture2->setPixmap(QIcon(QStringLiteral(":/icons/info.svg")).pixmap(32, 32));

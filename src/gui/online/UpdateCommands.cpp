@@ -1,6 +1,7 @@
 #include "gui/online/UpdateCommands.h"
 
 #include "base/FileUtils.h"
+#include "base/InstallMode.h"
 #include "base/SharedState.h"
 #include "gui/common/Prompt.h"
 #include "online/Desktop.h"
@@ -37,6 +38,8 @@ UpdateCommands::UpdateCommands(UpdateView& view, QObject* parent) : QObject(pare
 
 void UpdateCommands::CheckOnline_Click()
 {
+    if (IsPackagedInstall()) // the tab offers neither command there
+        return;
     m_view.setCheckEnabled(false);
     const Result<VersionPage> fetched = FetchVersionPage(*m_inet);
     m_page = fetched ? std::optional<VersionPage>(fetched.value()) : std::nullopt;
@@ -61,7 +64,7 @@ void UpdateCommands::Command1_Click()
 {
     // One update at a time: the window's events run during the downloads. Only what the last
     // check's version page announced is downloaded.
-    if (m_updating || !m_page)
+    if (m_updating || !m_page || IsPackagedInstall())
         return;
     m_updating = true;
     m_cancelled = false;

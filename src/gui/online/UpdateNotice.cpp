@@ -1,5 +1,6 @@
 #include "gui/online/UpdateNotice.h"
 
+#include "base/InstallMode.h"
 #include "online/StartupUpdateCheck.h"
 
 namespace sf {
@@ -19,7 +20,9 @@ UpdateNotice::UpdateNotice(QWidget* parent) : QToolButton(parent), m_check(new S
 
 void UpdateNotice::check()
 {
-    m_check->start();
+    // A packaged copy is updated by the package manager: it asks the web service for nothing.
+    if (!IsPackagedInstall())
+        m_check->start();
 }
 
 } // namespace sf

@@ -1,5 +1,6 @@
 #include "gui/online/UpdateTab.h"
 
+#include "base/InstallMode.h"
 #include "gui/online/UpdateCommands.h"
 
 #include <QDialog>
@@ -15,7 +16,7 @@
 
 namespace sf {
 
-UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent)
+UpdateTab::UpdateTab(QWidget* parent) : QWidget(parent), m_packaged(IsPackagedInstall())
 {
     setObjectName(QStringLiteral("UpdateTab"));
     createVersionGrid();
@@ -65,8 +66,14 @@ void UpdateTab::createVersionGrid()
     caption(0, 2, tr("Spiderfence update"), versionSFO);
     caption(1, 0, tr("Robot list version"), Label4);
     caption(1, 2, tr("Robot list update"), versionRol);
-    caption(2, 0, tr("Renewkit version"), Label11);
-    caption(2, 2, tr("Renewkit update"), Label13);
+    // A packaged copy is replaced by the package manager, never by Renewkit: its row is not shown.
+    if (!m_packaged) {
+        caption(2, 0, tr("Renewkit version"), Label11);
+        caption(2, 2, tr("Renewkit update"), Label13);
+    } else {
+        Label11->hide();
+        Label13->hide();
+    }
     grid->setRowMinimumHeight(3, 6);
     caption(4, 0, tr("Message"), Label7);
     caption(5, 0, tr("Status"), InetMsg);
@@ -107,6 +114,12 @@ void UpdateTab::setInitialTexts()
     Label13->setText(tr("Unknown"));
     Label7->setText(tr("None"));
     Command1->setEnabled(false);
+    if (m_packaged) {
+        Label7->setText(tr("This copy of Spiderfence was installed by the package manager: its updates "
+                           "come through the package manager."));
+        Label7->setWordWrap(true);
+        CheckOnline->setEnabled(false);
+    }
 }
 
 void UpdateTab::CheckOnline_Click()

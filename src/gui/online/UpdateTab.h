@@ -13,7 +13,8 @@ namespace sf {
 
 // The " Update Spiderfence" tab of the options window: the local and online versions of the
 // program, the robot list and Renewkit, the message and transfer status, the download progress and
-// the two commands. Its commands see it as an UpdateView.
+// the two commands. Its commands see it as an UpdateView. In a packaged install it says that updates
+// come through the package manager, offers neither command and shows no Renewkit row.
 class UpdateTab : public QWidget, public UpdateView {
     Q_OBJECT
 public:
@@ -71,6 +72,7 @@ private:
     QPushButton* Command1 = nullptr;
 
     UpdateCommands* m_commands = nullptr;
+    const bool m_packaged;
 };
 
 } // namespace sf

@@ -1,6 +1,7 @@
 #include "gui/options/ProjectOptionsTab.h"
 
 #include "base/CodePage.h"
+#include "base/InstallMode.h"
 #include "base/SettingsStore.h"
 #include "project/ProjectFile.h"
 #include "rules/SiteFolder.h"
@@ -236,6 +237,7 @@ void ProjectOptionsTab::loadSettings()
     Check1->setChecked(SettingsStore::flag(SettingsStore::Check1));
     Check2->setChecked(SettingsStore::flag(SettingsStore::Check2));
     Check3->setChecked(SettingsStore::flag(SettingsStore::Check3));
+    Check3->setEnabled(!IsPackagedInstall()); // the package manager updates a packaged copy
     chkUploadQuestion->setChecked(!SettingsStore::flag(SettingsStore::SkipUploadQuestion));
 }
 

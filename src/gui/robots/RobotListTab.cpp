@@ -251,8 +251,10 @@ void RobotListTab::importList(const QByteArray& json)
     Result<void> result;
     {
         BusyPointer busy;
-        result = importCrawlerList(RobotDatabase::defaultPath(), json,
-                                   {toDateSerial(QDate::currentDate()), RobotListVersion}, report);
+        const Result<QString> path = RobotDatabase::writablePath();
+        result = path ? importCrawlerList(path.value(), json,
+                                          {toDateSerial(QDate::currentDate()), RobotListVersion}, report)
+                      : path.status();
     }
     if (!result) {
         prompts().message(result.error, Prompt::Buttons::Ok, Prompt::Icon::Critical);
