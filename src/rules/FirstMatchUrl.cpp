@@ -64,23 +64,36 @@ bool isIpv4(std::string_view text)
 
 // ipaddress.IPv6Address: eight hex groups, one "::" for a run of zeros, a final IPv4 address, a
 // "%scope".
-bool isIpv6(std::string_view text)
+// Takes the zone ("%eth0") off an address; false when the zone is empty or holds another '%'.
+bool dropZone(std::string_view& text)
 {
     const size_t percent = text.find('%');
-    if (percent != npos) {
-        const std::string_view scope = text.substr(percent + 1);
-        if (scope.empty() || scope.find('%') != npos)
-            return false;
-        text = text.substr(0, percent);
-    }
+    if (percent == npos)
+        return true;
+    const std::string_view scope = text.substr(percent + 1);
+    if (scope.empty() || scope.find('%') != npos)
+        return false;
+    text = text.substr(0, percent);
+    return true;
+}
+
+std::vector<std::string_view> colonParts(std::string_view text)
+{
     std::vector<std::string_view> parts;
     for (size_t start = 0;;) {
         const size_t colon = text.find(':', start);
         parts.push_back(text.substr(start, colon == npos ? npos : colon - start));
         if (colon == npos)
-            break;
+            return parts;
         start = colon + 1;
     }
+}
+
+bool isIpv6(std::string_view text)
+{
+    if (!dropZone(text))
+        return false;
+    std::vector<std::string_view> parts = colonParts(text);
     if (text.empty() || parts.size() < 3)
         return false;
     size_t groups = parts.size();
