@@ -104,16 +104,17 @@ TEST_F(HostileServer, CutUploadKeepsTheOldRobotsTxt)
 
 TEST_F(HostileServer, BrokenListingsEndWithAReason)
 {
+    using L = cFTP::Listing;
     struct Case {
         const char* name;
         QStringList faults;
-        cFTP::Listing outcome;
+        QList<L> outcomes; // what may come of it: a lost control connection may beat the data or not
     };
     const Case cases[] = {
-        {"a data connection that stalls", {"--stall-data"}, cFTP::Listing::Failed},
-        {"malformed passive replies", {"--bad-pasv"}, cFTP::Listing::Failed},
-        {"a data connection reset part way", {"--cut-data", "4000"}, cFTP::Listing::Cut},
-        {"the control connection lost when the data comes", {"--close-after", "1"}, cFTP::Listing::Cut},
+        {"a data connection that stalls", {"--stall-data"}, {L::Failed}},
+        {"malformed passive replies", {"--bad-pasv"}, {L::Failed}},
+        {"a data connection reset part way", {"--cut-data", "4000"}, {L::Cut}},
+        {"the control connection lost when the data comes", {"--close-after", "1"}, {L::Cut, L::Failed}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -121,9 +122,9 @@ TEST_F(HostileServer, BrokenListingsEndWithAReason)
         cFTP ftp;
         ASSERT_TRUE(connect(ftp)) << ftp.GetLastErrorMessage().toStdString();
         EXPECT_EQ(ftp.GetDirectoryListing("*.*"), nullptr);
-        EXPECT_EQ(ftp.LastListing(), c.outcome);
+        EXPECT_TRUE(c.outcomes.contains(ftp.LastListing())) << static_cast<int>(ftp.LastListing());
         EXPECT_FALSE(ftp.GetLastErrorMessage().isEmpty());
-        EXPECT_EQ(ftp.Directory()->Count() > 0, c.outcome == cFTP::Listing::Cut);
+        EXPECT_EQ(ftp.Directory()->Count() > 0, ftp.LastListing() == L::Cut);
     }
     // Through a proxy that does no harm, the same listing is whole.
     ASSERT_TRUE(startProxy({}));
