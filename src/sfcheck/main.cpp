@@ -13,6 +13,11 @@
 //   sfcheck live URL [FILE]                 reads URL/robots.txt and says what crawlers make of it;
 //                                           with FILE, exit 1 when the site serves another file
 //   sfcheck lint ROBOTS_FILE                "LINE: text" per problem; exit 1 when there are any
+//   sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]
+//                                           lists the project's site over its connection and prints
+//                                           "AGENT: N of M entries blocked" per agent (without
+//                                           --agent: "*" and every robot the grid names); --csv
+//                                           writes "url,AGENT..." with a row per entry
 // Bad input exits 2 with a message on standard error.
 
 #include "base/Result.h"
@@ -25,6 +30,7 @@
 #include "rules/RobotsTxt.h"
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
+#include "sfcheck/ScanCommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -58,7 +64,8 @@ int usage()
                    "       sfcheck rule FOLDER NAME [AGENT]\n"
                    "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
                    "       sfcheck live URL [FILE]\n"
-                   "       sfcheck lint ROBOTS_FILE"));
+                   "       sfcheck lint ROBOTS_FILE\n"
+                   "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE]"));
 }
 
 // The file's bytes, as a crawler gets them (UTF-8 or Windows-1252 alike).
@@ -250,5 +257,7 @@ int main(int argc, char* argv[])
         return runLive(args);
     if (command == QLatin1String("lint"))
         return runLint(args);
+    if (command == QLatin1String("scan"))
+        return sfcheck::runScan(args);
     return usage();
 }
