@@ -320,6 +320,10 @@ SiteScan::SiteScan(const ScanLogin& login, const QString& folder, const ScanLimi
     : QObject(parent), m_login(login), m_limits(limits), m_shared(std::make_shared<Shared>(folder, limits))
 {
     m_limits.connections = std::clamp(m_limits.connections, 1, 4);
+    // In active mode the server connects back to this side for every listing; listings of several
+    // connections that wait for it at once were seen to stall until the accept timed out.
+    if (!m_login.passive)
+        m_limits.connections = 1;
     m_progressTimer = new QTimer(this);
     m_progressTimer->setInterval(kProgressMs);
     connect(m_progressTimer, &QTimer::timeout, this, [this] { emit progressed(progress()); });

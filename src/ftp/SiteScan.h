@@ -32,7 +32,7 @@ struct ScanLogin {
 struct ScanLimits {
     int depth = 32;                  // folders this deep are kept but not listed
     std::uint32_t entries = 1000000; // the scan stops when the tree holds this many
-    int connections = 4;             // at most; fewer when the server refuses more
+    int connections = 4;             // at most; fewer when the server refuses more; one in active mode
 };
 
 struct ScanProgress {
