@@ -10,37 +10,56 @@ namespace sf::SiteMarks {
 
 using ftp::SiteTree;
 
+namespace {
+
+// Appends an entry's name as crawlers request it: the name as the user reads it (the server's bytes
+// when they are UTF-8, else Windows-1252), in UTF-8, encoded as Add rule encodes it.
+void appendName(QByteArray& out, QByteArrayView name)
+{
+    if (name.isValidUtf8())
+        rules::appendPathEncoded(out, name);
+    else
+        rules::appendPathEncoded(out, ftp::displayName(name).toUtf8());
+}
+
+} // namespace
+
 void forEachUrl(const SiteTree& tree, const std::function<void(std::uint32_t, std::string_view)>& visit)
 {
-    // Each folder's path as the user reads it, made when its own folder is visited (a folder
-    // always comes after the folder it lies in).
-    std::vector<QString> folderPaths(tree.folders().size());
+    // Each folder's path, encoded and ending in "/", kept from when its own folder is visited (a
+    // folder always comes after the folder it lies in) until its entries have theirs.
+    std::vector<QByteArray> folderPaths(tree.folders().size());
+    folderPaths[SiteTree::kTopFolder] = QByteArrayLiteral("/");
+    QByteArray path;
     for (std::uint32_t f = 0; f < tree.folders().size(); ++f) {
         const SiteTree::Folder& folder = tree.folders()[f];
-        if (folder.entryCount == 0)
-            continue;
-        rules::EntryUrlPaths paths(folderPaths[f]);
         for (std::uint32_t e = folder.firstEntry; e < folder.firstEntry + folder.entryCount; ++e) {
             const SiteTree::Entry& entry = tree.entries()[e];
-            const QString name = ftp::displayName(tree.name(entry));
-            visit(e, paths.path(name, entry.isFolder));
-            if (entry.isFolder)
-                folderPaths[tree.folderOf(e)] = folderPaths[f] + u'/' + name;
+            path = folderPaths[f];
+            appendName(path, tree.name(entry));
+            if (entry.isFolder) {
+                path += '/';
+                folderPaths[tree.folderOf(e)] = path;
+            }
+            visit(e, std::string_view(path.constData(), static_cast<size_t>(path.size())));
         }
-        folderPaths[f] = QString(); // no longer needed: its entries have theirs
+        folderPaths[f] = QByteArray();
     }
 }
 
 QByteArray url(const SiteTree& tree, std::uint32_t entry)
 {
-    const SiteTree::Entry& e = tree.entries()[entry];
-    QString directory;
-    for (std::uint32_t f = e.folder; f != SiteTree::kTopFolder;
-         f = tree.entries()[tree.folders()[f].entry].folder)
-        directory.prepend(u'/' + ftp::displayName(tree.name(tree.entries()[tree.folders()[f].entry])));
-    rules::EntryUrlPaths paths(directory);
-    const std::string_view path = paths.path(ftp::displayName(tree.name(e)), e.isFolder);
-    return QByteArray(path.data(), static_cast<qsizetype>(path.size()));
+    std::vector<std::uint32_t> chain;
+    for (std::uint32_t e = entry; e != SiteTree::kNone; e = tree.folders()[tree.entries()[e].folder].entry)
+        chain.push_back(e);
+    QByteArray path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += '/';
+        appendName(path, tree.name(tree.entries()[*it]));
+    }
+    if (tree.entries()[entry].isFolder)
+        path += '/';
+    return path;
 }
 
 std::vector<bool> blocked(const SiteTree& tree, const rules::RuleSet& rules)

@@ -36,6 +36,11 @@ void appendPathBytes(QByteArray& out, QByteArrayView bytes)
 
 } // namespace
 
+void appendPathEncoded(QByteArray& out, QByteArrayView bytes)
+{
+    appendPathBytes(out, bytes);
+}
+
 QByteArray entryUrlPath(const QString& directory, const QString& entryName)
 {
     QString path = directory + u'/' + entryName;
