@@ -11,6 +11,7 @@
 #include "project/SiteMarks.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 
@@ -154,6 +155,9 @@ int runScan(const QStringList& args)
     QString error;
     if (!readOptions(args, options, error))
         return fail(error);
+    // A missing file would load as an empty project.
+    if (!QFileInfo(options.project).isFile())
+        return fail(tr("%1: no such project file").arg(options.project));
     ProjectFile::Contents project;
     if (const Result<void> read = ProjectFile::load(options.project, project); !read)
         return fail(tr("%1: %2").arg(options.project, read.error));

@@ -191,3 +191,42 @@ TEST(SiteScan, LimitsAreKeptAndSaid)
         EXPECT_EQ(scan.tree().entries().size(), c.entries) << c.limits.depth << " " << c.limits.entries;
     }
 }
+
+// What sfcheck scan cannot use ends with exit 2 and a message, before anything is listed: a
+// certificate nothing vouches for (nobody is asked), a password the secret store does not hold, a
+// project that is not there.
+TEST(SiteScan, SfcheckScanRefusesWhatItCannotUse)
+{
+    FtpServer server;
+    server.setTls(FtpServer::Tls::Explicit);
+    ASSERT_TRUE(server.start(FtpServer::Kind::Vsftpd)) << server.errorString().toStdString();
+    QTemporaryDir dir;
+    sf::ProjectHeader header;
+    header.server = server.host();
+    header.port = QString::number(server.port());
+    header.user = server.user();
+    header.password = server.password();
+    header.protocol = sf::ftp::Protocol::FtpExplicit;
+    ASSERT_TRUE(sf::ProjectFile::save(dir.filePath("tls.sfp"), header, sf::RuleGrid::newProjectTemplate()));
+    header.protocol = sf::ftp::Protocol::Ftp;
+    header.password.clear();
+    header.rememberPassword = false;
+    ASSERT_TRUE(sf::ProjectFile::save(dir.filePath("kept.sfp"), header, sf::RuleGrid::newProjectTemplate()));
+    struct Case {
+        QString project;
+        const char* said;
+    } cases[] = {
+        {"tls.sfp", "certificate"},
+        {"kept.sfp", "secret store"},
+        {"missing.sfp", "missing.sfp"},
+    };
+    for (const Case& c : cases) {
+        QProcess sfcheck;
+        sfcheck.start(SF_BUILD_BIN_DIR "/sfcheck", {"scan", dir.filePath(c.project)});
+        ASSERT_TRUE(sfcheck.waitForFinished(60000));
+        const QString err = QString::fromUtf8(sfcheck.readAllStandardError());
+        EXPECT_EQ(sfcheck.exitCode(), 2) << c.project.toStdString();
+        EXPECT_TRUE(err.contains(c.said, Qt::CaseInsensitive)) << err.toStdString();
+        EXPECT_TRUE(sfcheck.readAllStandardOutput().isEmpty());
+    }
+}
