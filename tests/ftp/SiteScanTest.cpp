@@ -192,6 +192,25 @@ TEST(SiteScan, LimitsAreKeptAndSaid)
     }
 }
 
+// Four connections where the server takes them, one where it refuses more: the scan is whole
+// either way.
+TEST(SiteScan, ConnectionsFallBackToWhatTheServerTakes)
+{
+    for (const int allowed : {0, 1}) {
+        FtpServer server;
+        // Slow listings: the first connection is still at work when the others log in.
+        server.setExtraArguments({"--listing-delay", "0.02", "--max-cons-per-ip", QString::number(allowed)});
+        ASSERT_TRUE(server.start(FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
+        for (int i = 0; i < 20; ++i)
+            server.makeDir(QString("/site/f%1/g").arg(i));
+        sf::ftp::SiteScan scan(loginTo(server), "/site", {32, 1000000, 4});
+        scan.run();
+        EXPECT_TRUE(scan.outcome().complete()) << allowed;
+        EXPECT_EQ(scan.outcome().connections, allowed ? allowed : 4);
+        EXPECT_EQ(scan.tree().entries().size(), 40u);
+    }
+}
+
 // What sfcheck scan cannot use ends with exit 2 and a message, before anything is listed: a
 // certificate nothing vouches for (nobody is asked), a password the secret store does not hold, a
 // project that is not there.

@@ -38,6 +38,8 @@ def main():
                         help="the folder (below the root) a login starts in, as on hosts with home folders")
     parser.add_argument("--listing-delay", type=float, default=0,
                         help="wait this many seconds before answering each MLSD or LIST, as a slow host does")
+    parser.add_argument("--max-cons-per-ip", type=int, default=0,
+                        help="refuse logins beyond this many connections from one address (0: no limit)")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -85,6 +87,8 @@ def main():
 
     server = FTPServer(("127.0.0.1", 0), Handler)
     server.max_cons = 64
+    if args.max_cons_per_ip:
+        server.max_cons_per_ip = args.max_cons_per_ip
     print("PORT %d" % server.address[1], flush=True)
 
     def watch_stdin():
