@@ -33,9 +33,12 @@ void forEachUrl(const SiteTree& tree, const std::function<void(std::uint32_t, st
     QByteArray path;
     for (std::uint32_t f = 0; f < tree.folders().size(); ++f) {
         const SiteTree::Folder& folder = tree.folders()[f];
+        path.truncate(0); // the room stays
+        path.append(folderPaths[f]);
+        const qsizetype prefix = path.size();
         for (std::uint32_t e = folder.firstEntry; e < folder.firstEntry + folder.entryCount; ++e) {
             const SiteTree::Entry& entry = tree.entries()[e];
-            path = folderPaths[f];
+            path.truncate(prefix);
             appendName(path, tree.name(entry));
             if (entry.isFolder) {
                 path += '/';

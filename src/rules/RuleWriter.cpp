@@ -38,7 +38,10 @@ void appendPathBytes(QByteArray& out, QByteArrayView bytes)
 
 void appendPathEncoded(QByteArray& out, QByteArrayView bytes)
 {
-    appendPathBytes(out, bytes);
+    if (std::all_of(bytes.cbegin(), bytes.cend(), staysInPath)) // most names
+        out.append(bytes);
+    else
+        appendPathBytes(out, bytes);
 }
 
 QByteArray entryUrlPath(const QString& directory, const QString& entryName)

@@ -220,6 +220,7 @@ void SiteScanWindow::remark()
             blockedBy[e] += blocked[e] ? 1 : 0;
     }
     m_model->setMarks(std::move(blockedBy), static_cast<int>(choice.agents.size()));
+    m_treeView->viewport()->update();
     showSelected();
 }
 

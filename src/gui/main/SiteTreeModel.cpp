@@ -45,15 +45,23 @@ SiteTreeModel::SiteTreeModel(std::shared_ptr<const SiteTree> tree, QObject* pare
 
 void SiteTreeModel::setMarks(std::vector<std::uint8_t> blockedBy, int agentCount)
 {
-    beginResetModel();
+    // Only the filter changes which rows there are; otherwise the rows stay, and so do the folders
+    // the user opened.
+    const bool rowsChange = m_onlyFetchable;
+    if (rowsChange)
+        beginResetModel();
     m_blockedBy = std::move(blockedBy);
     m_agentCount = std::max(1, agentCount);
     std::vector<bool> blockedForAll(m_blockedBy.size());
     for (std::size_t e = 0; e < m_blockedBy.size(); ++e)
         blockedForAll[e] = m_blockedBy[e] >= m_agentCount;
     m_counts = SiteMarks::folderCounts(*m_tree, blockedForAll);
-    buildVisible();
-    endResetModel();
+    if (rowsChange) {
+        buildVisible();
+        endResetModel();
+    } else if (rowCount() > 0) {
+        emit dataChanged(index(0, MarkColumn), index(rowCount() - 1, BlockedColumn));
+    }
 }
 
 void SiteTreeModel::setOnlyFetchable(bool only)

@@ -21,7 +21,8 @@ public:
 
     explicit SiteTreeModel(std::shared_ptr<const ftp::SiteTree> tree, QObject* parent = nullptr);
 
-    // blockedBy: by entry, how many of the agentCount robots are kept out of it.
+    // blockedBy: by entry, how many of the agentCount robots are kept out of it. Without the filter
+    // the rows stay as they are; a view repaints the rows below the top itself.
     void setMarks(std::vector<std::uint8_t> blockedBy, int agentCount);
     void setOnlyFetchable(bool only);
     bool onlyFetchable() const { return m_onlyFetchable; }
