@@ -60,8 +60,12 @@ public:
     // The connection that listed the job dropped: another one lists it.
     void lost(const Job& job, const QString& message);
     void loginFailed(const QString& message);
-    void connected(QObject* waker, cFTP* session);
-    void disconnected(QObject* waker);
+    // A session the scan may cancel, from before it logs in until it has closed; false when the
+    // scan has stopped already.
+    bool attach(QObject* waker, cFTP* session);
+    void detach(QObject* waker);
+    void connected(cFTP* session);
+    void disconnected();
     void stop(bool cancelled);
     // Whether folders were left waiting for a connection.
     bool unfinished() const { return !m_queue.empty(); }
@@ -187,10 +191,22 @@ void SiteScan::Shared::loginFailed(const QString& message)
         outcome.failure = message;
 }
 
-void SiteScan::Shared::connected(QObject* waker, cFTP* session)
+bool SiteScan::Shared::attach(QObject* waker, cFTP* session)
 {
     std::lock_guard lock(mutex);
     m_sessions.emplace_back(waker, session);
+    return !m_stopped;
+}
+
+void SiteScan::Shared::detach(QObject* waker)
+{
+    std::lock_guard lock(mutex);
+    std::erase_if(m_sessions, [waker](const auto& s) { return s.first == waker; });
+}
+
+void SiteScan::Shared::connected(cFTP* session)
+{
+    std::lock_guard lock(mutex);
     outcome.connections = std::max(outcome.connections, ++connectionsOpen);
     if (m_rootKnown)
         return;
@@ -203,10 +219,9 @@ void SiteScan::Shared::connected(QObject* waker, cFTP* session)
     m_changed.notify_all();
 }
 
-void SiteScan::Shared::disconnected(QObject* waker)
+void SiteScan::Shared::disconnected()
 {
     std::lock_guard lock(mutex);
-    std::erase_if(m_sessions, [waker](const auto& s) { return s.first == waker; });
     --connectionsOpen;
 }
 
@@ -286,14 +301,20 @@ protected:
             session.SetModePassive();
         else
             session.SetModeActive();
+        if (!m_shared->attach(&waker, &session)) {
+            m_shared->detach(&waker);
+            return;
+        }
         if (!session.OpenConnection(m_login.server, m_login.user, m_login.password, m_login.port)) {
-            m_shared->loginFailed(session.GetLastErrorMessage());
+            if (session.GetLastErrorCode() != cFTP::ErrorCancelled)
+                m_shared->loginFailed(session.GetLastErrorMessage());
+            m_shared->detach(&waker);
             return;
         }
         // FTP logs in at the server's root, as the main window's connection does.
         if (m_folder.isEmpty() && m_login.protocol != Protocol::Sftp)
             static_cast<void>(session.SetFTPDirectory(QStringLiteral("/")));
-        m_shared->connected(&waker, &session);
+        m_shared->connected(&session);
         onConnected();
         Job job;
         while (m_shared->take(job)) {
@@ -304,7 +325,8 @@ protected:
             }
             m_shared->deliver(job, std::move(listing));
         }
-        m_shared->disconnected(&waker);
+        m_shared->disconnected();
+        m_shared->detach(&waker);
         session.CloseConnection();
     }
 

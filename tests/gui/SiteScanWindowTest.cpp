@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
@@ -108,4 +109,15 @@ TEST_F(SiteScanWindowTest, CancelsMidScanThenMarksTheTreeByTheGrid)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return row(model, "drafts/").siblingAtColumn(1).data().toString() == "allowed"; }, 5000));
     EXPECT_FALSE(second->isScanning());
+    const QPointer<SiteScanWindow> done = second;
+    second->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.isNull(); }, 5000));
+
+    // Closed while it scans: the window goes at once, and the rest once its connection has closed.
+    const QPointer<SiteScanWindow> third = scan();
+    ASSERT_FALSE(third.isNull());
+    ASSERT_TRUE(third->isScanning());
+    third->close();
+    EXPECT_FALSE(third->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return third.isNull(); }, 20000));
 }

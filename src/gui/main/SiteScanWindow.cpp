@@ -107,8 +107,15 @@ bool SiteScanWindow::isScanning() const
 
 void SiteScanWindow::closeEvent(QCloseEvent* event)
 {
-    m_scan->cancel(); // the connections close within a second; the scan goes with the window
-    event->accept();
+    if (!m_scan->isRunning()) {
+        event->accept();
+        return;
+    }
+    // The window goes at once; it is closed for good once the connections have.
+    m_scan->cancel();
+    connect(m_scan, &ftp::SiteScan::finished, this, &QWidget::close, Qt::QueuedConnection);
+    hide();
+    event->ignore();
 }
 
 void SiteScanWindow::showProgress(const ftp::ScanProgress& progress)

@@ -20,7 +20,7 @@ void frmMain::ScanSite()
 {
     if (!isProjectOpen())
         return;
-    if (m_siteScan) {
+    if (m_siteScan && m_siteScan->isVisible()) {
         m_siteScan->raise();
         m_siteScan->activateWindow();
         return;
@@ -57,10 +57,15 @@ void frmMain::ScanSite()
     const QString label = !site.isEmpty()    ? site
                           : folder.isEmpty() ? tr("the login folder")
                                              : ftp::displayPath(folder);
-    m_siteScan = new SiteScanWindow(
+    auto* window = new SiteScanWindow(
         login, folder, label, [this] { return gridRows(); }, this);
+    m_siteScan = window;
     m_siteScan->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_siteScan, &QObject::destroyed, this, [this] { m_siteScan = nullptr; });
+    // A window closed while it scanned goes once its connections have; a newer one may be open by then.
+    connect(m_siteScan, &QObject::destroyed, this, [this, window] {
+        if (m_siteScan == window)
+            m_siteScan = nullptr;
+    });
     // Edits of the grid come in bursts (a whole group at once): the marks follow once the burst is over.
     auto* remark = new QTimer(m_siteScan);
     remark->setSingleShot(true);
