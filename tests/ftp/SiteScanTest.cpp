@@ -1,11 +1,15 @@
 // Scanning a whole site over real servers: sfcheck's scan as a process, its CSV against the
 // evaluator, and a scan the server drops or the user cancels.
 #include "ftp/SiteScan.h"
+#include "ftp/TrustDecider.h"
+#include "ftp/cFTP.h"
 #include "project/ProjectFile.h"
 #include "project/RuleGrid.h"
 #include "rules/RobotsTxt.h"
 #include "support/FtpServer.h"
+#include "support/SshServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -252,4 +256,56 @@ TEST(SiteScan, SfcheckScanRefusesWhatItCannotUse)
         EXPECT_TRUE(err.contains(c.said, Qt::CaseInsensitive)) << err.toStdString();
         EXPECT_TRUE(sfcheck.readAllStandardOutput().isEmpty());
     }
+}
+
+namespace {
+
+class AlwaysTrust : public sf::ftp::TrustDecider {
+public:
+    sf::ftp::TrustAnswer askTrust(const QString&) override { return sf::ftp::TrustAnswer::Always; }
+    void warnRefused(const QString&) override {}
+};
+
+} // namespace
+
+// Over SFTP: a host key nobody has trusted is refused, since the scan asks nobody; once trusted (and
+// remembered), the site is listed, its link followed once and its loop not at all.
+TEST(SiteScan, SftpScanTakesOnlyATrustedHostKey)
+{
+    QFile::remove(cFTP::SftpKnownHostsFile());
+    sf::test::SshServer server;
+    ASSERT_TRUE(server.start()) << server.errorString().toStdString();
+    const QByteArray site = QFile::encodeName(server.root()) + "/site";
+    ASSERT_TRUE(QDir().mkpath(site + "/docs"));
+    ASSERT_TRUE(writeRaw(site + "/docs/a b.html", false));
+    ASSERT_EQ(::symlink("docs", site + "/alias"), 0);
+    ASSERT_EQ(::symlink("..", site + "/docs/up"), 0);
+    sf::ftp::ScanLogin login;
+    login.server = server.host();
+    login.user = server.user();
+    login.password = server.password();
+    login.port = server.port();
+    login.protocol = sf::ftp::Protocol::Sftp;
+    for (const bool trusted : {false, true}) {
+        if (trusted) {
+            AlwaysTrust always;
+            cFTP ftp;
+            ftp.SetProtocol(sf::ftp::Protocol::Sftp);
+            ftp.SetTrustDecider(&always);
+            ASSERT_TRUE(ftp.OpenConnection(login.server, login.user, login.password, login.port))
+                << ftp.GetLastErrorMessage().toStdString();
+        }
+        sf::ftp::SiteScan scan(login, QString::fromUtf8(site), {32, 1000000, 2});
+        scan.run();
+        EXPECT_EQ(scan.outcome().failure.isEmpty(), trusted) << scan.outcome().failure.toStdString();
+        QStringList paths;
+        for (std::uint32_t e = 0; e < scan.tree().entries().size(); ++e)
+            paths << QString::fromUtf8(scan.tree().entryPath(e));
+        paths.sort();
+        const QStringList expected = trusted ? QStringList{"/alias", "/alias/a b.html", "/alias/up",
+                                                           "/docs",  "/docs/a b.html",  "/docs/up"}
+                                             : QStringList{};
+        EXPECT_EQ(paths, expected);
+    }
+    QFile::remove(cFTP::SftpKnownHostsFile());
 }
