@@ -27,6 +27,8 @@ public:
     QString FileName;    // the name as the user reads it
     QByteArray RawName;  // the name as the server listed it: what navigation and transfers send
     bool HasTime = true; // false: the listing gave the date only, the times hold that day's 00:00
+    bool Link = false;   // a symbolic link, as far as the listing says (MLSD may show its target instead)
+    QString LinkTarget;  // what the listing says the link points to, as nameFromServer holds it; may be empty
 };
 
 // The entries of one listing, in the order they were added. Items are reached by a 1-based

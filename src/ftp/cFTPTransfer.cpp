@@ -108,6 +108,8 @@ void addEntry(cDirList& list, const ListingEntry& entry, LocalOffsets& offsets)
         list.Add(attributes, time, time, time, low32(entry.size), sf::ftp::displayNameOf(entry.name));
     item.RawName = sf::ftp::nameToServer(entry.name);
     item.HasTime = entry.hasTime || !entry.modified.isValid();
+    item.Link = entry.isLink;
+    item.LinkTarget = entry.linkTarget;
 }
 
 } // namespace

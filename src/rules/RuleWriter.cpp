@@ -36,6 +36,14 @@ void appendPathBytes(QByteArray& out, QByteArrayView bytes)
 
 } // namespace
 
+void appendPathEncoded(QByteArray& out, QByteArrayView bytes)
+{
+    if (std::all_of(bytes.cbegin(), bytes.cend(), staysInPath)) // most names
+        out.append(bytes);
+    else
+        appendPathBytes(out, bytes);
+}
+
 QByteArray entryUrlPath(const QString& directory, const QString& entryName)
 {
     QString path = directory + u'/' + entryName;

@@ -14,6 +14,9 @@ namespace sf::rules {
 // digits, "-._~", "!$&'()*+,;=", ":" and "@" stay.
 QByteArray entryUrlPath(const QString& directory, const QString& entryName);
 
+// Appends bytes (UTF-8) to a path so encoded, each byte a path segment cannot hold as "%XX".
+void appendPathEncoded(QByteArray& out, QByteArrayView bytes);
+
 // The same paths for many entries of one folder (a folder's own path ends in "/"), the folder's
 // part encoded once: the window asks for every entry of the folder it shows.
 class EntryUrlPaths {

@@ -13,6 +13,11 @@
 //   sfcheck live URL [FILE]                 reads URL/robots.txt and says what crawlers make of it;
 //                                           with FILE, exit 1 when the site serves another file
 //   sfcheck lint ROBOTS_FILE                "LINE: text" per problem; exit 1 when there are any
+//   sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]
+//                                           lists the project's site over its connection and prints
+//                                           "AGENT: N of M entries blocked" per agent (without
+//                                           --agent: "*" and every robot the grid names); --csv
+//                                           writes "url,AGENT..." with a row per entry
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -27,6 +32,7 @@
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
 #include "sf_version.h"
+#include "sfcheck/ScanCommand.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -61,6 +67,7 @@ QString usageText()
               "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
               "       sfcheck live URL [FILE]\n"
               "       sfcheck lint ROBOTS_FILE\n"
+              "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]\n"
               "       sfcheck --version | --help");
 }
 
@@ -278,5 +285,7 @@ int main(int argc, char* argv[])
         return runLive(args);
     if (command == QLatin1String("lint"))
         return runLint(args);
+    if (command == QLatin1String("scan"))
+        return sfcheck::runScan(args);
     return usage();
 }

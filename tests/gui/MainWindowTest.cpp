@@ -65,6 +65,7 @@ protected:
             {"mnuConnect", open},
             {"mnuCloseProject", open},
             {"mnuExport", open},
+            {"mnuScanSite", open},
             {"lv", connected},
             {"AddRobot", connected},
             {"RemoveRobot", connected},
@@ -134,11 +135,12 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
                            "&Close Project", "-", "&Export", "-", "&Exit"}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnu_edit")),
               (QStringList{"&Allow all Robots", "-", "&Disallow all Robots"}));
-    EXPECT_EQ(entries(named<QMenu>(w, "mnuTools")),
-              (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-",
-                           "&Upload robots.txt", "-", "&Open the server's robots.txt",
-                           "Co&mpare the grid with the server's robots.txt", "&Block robots by purpose...",
-                           "C&heck...", "Check the &live site", "-", "&Add/Edit Robots", "Op&tions..."}));
+    EXPECT_EQ(
+        entries(named<QMenu>(w, "mnuTools")),
+        (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-", "&Upload robots.txt",
+                     "-", "&Open the server's robots.txt", "Co&mpare the grid with the server's robots.txt",
+                     "&Block robots by purpose...", "C&heck...", "Check the &live site", "Scan the site", "-",
+                     "&Add/Edit Robots", "Op&tions..."}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
               (QStringList{"&Help Topics", "&Update Spiderfence", "-", "&Spiderfence Website",
                            "&Linkharbor Website", "-", "&About Spiderfence"}));

@@ -36,6 +36,10 @@ def main():
                         help="bytes per second an upload may arrive at (0: no limit)")
     parser.add_argument("--home", default="",
                         help="the folder (below the root) a login starts in, as on hosts with home folders")
+    parser.add_argument("--listing-delay", type=float, default=0,
+                        help="wait this many seconds before answering each MLSD or LIST, as a slow host does")
+    parser.add_argument("--max-cons-per-ip", type=int, default=0,
+                        help="refuse logins beyond this many connections from one address (0: no limit)")
     args = parser.parse_args()
 
     authorizer = DummyAuthorizer()
@@ -53,6 +57,14 @@ def main():
                 self.close_when_done()
                 return
             FTPHandler.pre_process_command(self, line, cmd, arg)
+
+        def ftp_MLSD(self, path):
+            time.sleep(args.listing_delay)
+            return FTPHandler.ftp_MLSD(self, path)
+
+        def ftp_LIST(self, path):
+            time.sleep(args.listing_delay)
+            return FTPHandler.ftp_LIST(self, path)
 
         def on_login(self, username):
             if args.home:
@@ -75,6 +87,8 @@ def main():
 
     server = FTPServer(("127.0.0.1", 0), Handler)
     server.max_cons = 64
+    if args.max_cons_per_ip:
+        server.max_cons_per_ip = args.max_cons_per_ip
     print("PORT %d" % server.address[1], flush=True)
 
     def watch_stdin():

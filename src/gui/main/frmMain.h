@@ -33,6 +33,7 @@ class LiveCheckCommand;
 class ProjectCommands;
 class RobotChooser;
 class RuleGridModel;
+class SiteScanWindow;
 class StepBanner;
 class UpdateNotice;
 class UploadGuard;
@@ -115,6 +116,8 @@ public:
     void siteFolderChanged() override;
     void cmdUseFolder_Click();
     void checkLiveSite();
+    // "Scan the site": the whole site listed, and what each robot may fetch of it (frmMainScan.cpp).
+    void ScanSite();
     LiveCheckCommand& liveCheck() { return *m_liveCheck; }
 
     // Commands of the rule grid.
@@ -222,6 +225,7 @@ private:
     QAction* mnuCompareServerRobots = nullptr;
     QAction* mnuCheck = nullptr;
     QAction* mnuCheckLiveSite = nullptr;
+    QAction* mnuScanSite = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -236,6 +240,7 @@ private:
     std::unique_ptr<UploadGuard> m_uploadGuard;
     frmCheck* m_check = nullptr;
     LiveCheckCommand* m_liveCheck = nullptr;
+    SiteScanWindow* m_siteScan = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     bool m_connected = false;

@@ -39,6 +39,7 @@ void frmMain::connectSiteCommands()
     m_liveCheck = new LiveCheckCommand(this);
     connect(cmdUseFolder, &QToolButton::clicked, this, &frmMain::cmdUseFolder_Click);
     connect(mnuCheckLiveSite, &QAction::triggered, this, &frmMain::checkLiveSite);
+    connect(mnuScanSite, &QAction::triggered, this, &frmMain::ScanSite);
     m_ftp->setAfterUpload([this](const QByteArray& sent) { checkLiveSiteAfterUpload(sent); });
 }
 

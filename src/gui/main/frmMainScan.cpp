@@ -1,0 +1,83 @@
+// The main window's "Scan the site": the scan window over the project's connection, marked by the
+// grid, and marked again whenever the grid changes.
+#include "gui/main/frmMain.h"
+
+#include "base/CodePage.h"
+#include "ftp/RemoteName.h"
+#include "ftp/SecretStore.h"
+#include "ftp/cFTP.h"
+#include "gui/common/Prompt.h"
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/RuleGridModel.h"
+#include "gui/main/SiteScanWindow.h"
+#include "project/ProjectState.h"
+
+#include <QTimer>
+
+namespace sf {
+
+void frmMain::ScanSite()
+{
+    if (!isProjectOpen())
+        return;
+    if (m_siteScan && m_siteScan->isVisible()) {
+        m_siteScan->raise();
+        m_siteScan->activateWindow();
+        return;
+    }
+    const ConnectionFields fields = connectionFields();
+    ftp::ScanLogin login;
+    login.server = trimSpaces(fields.server);
+    login.user = trimSpaces(fields.user);
+    login.password = fields.password;
+    login.port = cFTP::PortFromText(fields.port, fields.protocol);
+    login.protocol = fields.protocol;
+    login.trust = shared::projectHeader.trust;
+    login.keyFile = fields.keyFile;
+    login.passive = shared::projectHeader.activeMode != -1;
+    if (login.server.isEmpty()) {
+        prompts().message(tr("Type the server's address in step 1 first."), Prompt::Buttons::Ok,
+                          Prompt::Icon::Information);
+        return;
+    }
+    if (login.password.isEmpty() && login.keyFile.isEmpty() && !shared::projectHeader.rememberPassword) {
+        const auto stored =
+            SecretStore::read(SecretStore::key(login.server, trimSpaces(fields.port), login.user));
+        login.password =
+            stored ? *stored
+                   : prompts().text(tr("Password for %1 on %2:").arg(login.user, login.server), true);
+        if (login.password.isNull())
+            return;
+    }
+    // The site folder; without one, the folder shown (or, when not connected, the login folder).
+    const QString site = shared::projectHeader.siteFolder();
+    const QString folder = !site.isEmpty() ? ftp::nameFromServer(site.toUtf8())
+                           : isConnected() ? ftpCommands().session().GetFTPDirectory()
+                                           : QString();
+    const QString label = !site.isEmpty()    ? site
+                          : folder.isEmpty() ? tr("the login folder")
+                                             : ftp::displayPath(folder);
+    auto* window = new SiteScanWindow(
+        login, folder, label, [this] { return gridRows(); }, this);
+    m_siteScan = window;
+    m_siteScan->setAttribute(Qt::WA_DeleteOnClose);
+    // A window closed while it scanned goes once its connections have; a newer one may be open by then.
+    connect(m_siteScan, &QObject::destroyed, this, [this, window] {
+        if (m_siteScan == window)
+            m_siteScan = nullptr;
+    });
+    // Edits of the grid come in bursts (a whole group at once): the marks follow once the burst is over.
+    auto* remark = new QTimer(m_siteScan);
+    remark->setSingleShot(true);
+    remark->setInterval(0);
+    connect(remark, &QTimer::timeout, m_siteScan, &SiteScanWindow::remark);
+    const auto later = [remark] { remark->start(); };
+    connect(m_gridModel, &QAbstractItemModel::dataChanged, remark, later);
+    connect(m_gridModel, &QAbstractItemModel::rowsInserted, remark, later);
+    connect(m_gridModel, &QAbstractItemModel::rowsRemoved, remark, later);
+    connect(m_gridModel, &QAbstractItemModel::modelReset, remark, later);
+    m_siteScan->show();
+    m_siteScan->start();
+}
+
+} // namespace sf

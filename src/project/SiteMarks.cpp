@@ -1,0 +1,164 @@
+#include "project/SiteMarks.h"
+
+#include "ftp/RemoteName.h"
+#include "rules/RuleWriter.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace sf::SiteMarks {
+
+using ftp::SiteTree;
+
+namespace {
+
+// Appends an entry's name as crawlers request it: the name as the user reads it (the server's bytes
+// when they are UTF-8, else Windows-1252), in UTF-8, encoded as Add rule encodes it.
+void appendName(QByteArray& out, QByteArrayView name)
+{
+    if (name.isValidUtf8())
+        rules::appendPathEncoded(out, name);
+    else
+        rules::appendPathEncoded(out, ftp::displayName(name).toUtf8());
+}
+
+} // namespace
+
+void forEachUrl(const SiteTree& tree, const std::function<void(std::uint32_t, std::string_view)>& visit)
+{
+    // Each folder's path, encoded and ending in "/", kept from when its own folder is visited (a
+    // folder always comes after the folder it lies in) until its entries have theirs.
+    std::vector<QByteArray> folderPaths(tree.folders().size());
+    folderPaths[SiteTree::kTopFolder] = QByteArrayLiteral("/");
+    QByteArray path;
+    for (std::uint32_t f = 0; f < tree.folders().size(); ++f) {
+        const SiteTree::Folder& folder = tree.folders()[f];
+        path.truncate(0); // the room stays
+        path.append(folderPaths[f]);
+        const qsizetype prefix = path.size();
+        for (std::uint32_t e = folder.firstEntry; e < folder.firstEntry + folder.entryCount; ++e) {
+            const SiteTree::Entry& entry = tree.entries()[e];
+            path.truncate(prefix);
+            appendName(path, tree.name(entry));
+            if (entry.isFolder) {
+                path += '/';
+                folderPaths[tree.folderOf(e)] = path;
+            }
+            visit(e, std::string_view(path.constData(), static_cast<size_t>(path.size())));
+        }
+        folderPaths[f] = QByteArray();
+    }
+}
+
+QByteArray url(const SiteTree& tree, std::uint32_t entry)
+{
+    std::vector<std::uint32_t> chain;
+    for (std::uint32_t e = entry; e != SiteTree::kNone; e = tree.folders()[tree.entries()[e].folder].entry)
+        chain.push_back(e);
+    QByteArray path;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        path += '/';
+        appendName(path, tree.name(tree.entries()[*it]));
+    }
+    if (tree.entries()[entry].isFolder)
+        path += '/';
+    return path;
+}
+
+std::vector<bool> blocked(const SiteTree& tree, const rules::RuleSet& rules)
+{
+    std::vector<bool> marks(tree.entries().size());
+    forEachUrl(tree, [&](std::uint32_t entry, std::string_view path) {
+        marks[entry] = !rules.checkPath(path).allowed;
+    });
+    return marks;
+}
+
+std::vector<FolderCount> folderCounts(const SiteTree& tree, const std::vector<bool>& blocked)
+{
+    std::vector<FolderCount> counts(tree.folders().size());
+    // Entries after their folders: from the last one back, each folder's counts are whole when
+    // they are added to the folder above it.
+    for (std::uint32_t f = static_cast<std::uint32_t>(tree.folders().size()); f-- > 0;) {
+        const SiteTree::Folder& folder = tree.folders()[f];
+        for (std::uint32_t e = folder.firstEntry; e < folder.firstEntry + folder.entryCount; ++e) {
+            if (!tree.entries()[e].isFolder) {
+                ++counts[f].files;
+                counts[f].blocked += blocked[e] ? 1 : 0;
+            }
+        }
+        if (f != SiteTree::kTopFolder) {
+            const std::uint32_t parent = tree.entries()[folder.entry].folder;
+            counts[parent].files += counts[f].files;
+            counts[parent].blocked += counts[f].blocked;
+        }
+    }
+    return counts;
+}
+
+QList<QByteArray> namedAgents(const rules::RobotsTxt& txt)
+{
+    QList<QByteArray> agents{QByteArrayLiteral("*")};
+    for (const rules::Line& line : txt.lines()) {
+        if (line.kind != rules::LineKind::UserAgent || rules::isGlobalAgent(line.value))
+            continue;
+        const QByteArray token = rules::crawlerToken(line.value);
+        const bool known = std::any_of(agents.cbegin(), agents.cend(), [&](const QByteArray& agent) {
+            return agent.compare(token, Qt::CaseInsensitive) == 0;
+        });
+        if (!token.isEmpty() && !known)
+            agents << token;
+    }
+    return agents;
+}
+
+namespace {
+
+QByteArray csvField(QByteArrayView text)
+{
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\n') && !text.contains('\r'))
+        return text.toByteArray();
+    QByteArray quoted = text.toByteArray();
+    quoted.replace("\"", "\"\"");
+    return '"' + quoted + '"';
+}
+
+} // namespace
+
+Result<void> writeCsv(QIODevice& device, const SiteTree& tree, const rules::RobotsTxt& txt,
+                      const QList<QByteArray>& agents)
+{
+    std::vector<QByteArray> urls(tree.entries().size());
+    forEachUrl(tree, [&](std::uint32_t entry, std::string_view path) {
+        urls[entry] = QByteArray(path.data(), static_cast<qsizetype>(path.size()));
+    });
+    std::vector<rules::RuleSet> rules;
+    for (const QByteArray& agent : agents)
+        rules.push_back(txt.rulesFor(agent));
+    std::vector<std::uint32_t> order(urls.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return urls[a] < urls[b]; });
+    QByteArray text = "url";
+    for (const QByteArray& agent : agents)
+        text += ',' + csvField(agent);
+    text += "\r\n";
+    for (const std::uint32_t entry : order) {
+        text += csvField(urls[entry]);
+        for (const rules::RuleSet& set : rules) {
+            const std::string_view path(urls[entry].constData(), static_cast<size_t>(urls[entry].size()));
+            text += set.checkPath(path).allowed ? ",allowed" : ",blocked";
+        }
+        text += "\r\n";
+        if (text.size() > (1 << 16)) {
+            if (device.write(text) != text.size())
+                return Result<void>::failure(device.errorString());
+            text.clear();
+        }
+    }
+    if (device.write(text) != text.size())
+        return Result<void>::failure(device.errorString());
+    return {};
+}
+
+} // namespace sf::SiteMarks
