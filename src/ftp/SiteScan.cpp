@@ -243,13 +243,11 @@ namespace {
 // The entries of one listing, with the failure told apart from an empty folder.
 Listing listFolder(cFTP& session, const QString& path)
 {
-    // GetDirectoryListing answers nothing both for an empty folder and for a failure, and the last
-    // error is never cleared: a name with a line break fails at once, without a word to the server,
-    // and leaves a mark that a failed listing replaces.
-    static_cast<void>(session.SetFTPDirectory(QStringLiteral("\n")));
+    // GetDirectoryListing answers nothing both for an empty folder and for a failure: how the listing
+    // ended tells them apart. A cut listing keeps what arrived, and counts as failed.
     const auto list = session.GetDirectoryListing(joinedPath(path, QStringLiteral("*.*")));
     Listing listing;
-    listing.failed = !list && session.GetLastErrorCode() != cFTP::ErrorInvalidName;
+    listing.failed = session.LastListing() != cFTP::Listing::Complete;
     if (listing.failed && session.GetLastErrorCode() != cFTP::ErrorCancelled)
         listing.message = session.GetLastErrorMessage();
     const auto arrived = list ? list : session.Directory();
@@ -275,6 +273,7 @@ bool connectionFailed(const cFTP& session)
         55, // sending failed
         56, // receiving failed
         cFTP::ErrorNotConnected,
+        cFTP::ErrorIncomplete, // the control connection went before the listing's final reply
     };
     return !session.IsConnected() || std::find(std::begin(kConnectionCodes), std::end(kConnectionCodes),
                                                session.GetLastErrorCode()) != std::end(kConnectionCodes);

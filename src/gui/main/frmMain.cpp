@@ -126,7 +126,7 @@ void frmMain::createActions()
         makeAction(this, "mnuCompareServerRobots", tr("Co&mpare the grid with the server's robots.txt"));
     mnuCheck = makeAction(this, "mnuCheck", tr("C&heck..."));
     mnuCheckLiveSite = makeAction(this, "mnuCheckLiveSite", tr("Check the &live site"));
-    mnuScanSite = makeAction(this, "mnuScanSite", tr("Scan the site"));
+    mnuScanSite = makeAction(this, "mnuScanSite", tr("&Scan the site"));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("&Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Op&tions..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
