@@ -284,7 +284,7 @@ void ListingStream::parseLine(QByteArrayView line)
     if (line.isEmpty())
         return;
     const QString text = nameFromServer(line);
-    const auto entry = m_machine ? parseMlsdLine(text) : parseListLine(text, m_now);
+    auto entry = m_machine ? parseMlsdLine(text) : parseListLine(text, m_now);
     if (entry)
         m_entries.append(std::move(*entry));
 }

@@ -101,7 +101,7 @@ RobotRecord aiRecord(const QString& token, const QJsonObject& entry)
 // The instance's own spelling of a literal the pattern may have matched in any case.
 QString spelledAsSeen(const QString& literal, const QJsonArray& instances)
 {
-    for (const QJsonValue& instance : instances) {
+    for (const auto& instance : instances) {
         const QString text = instance.toString();
         const qsizetype at = text.indexOf(literal, 0, Qt::CaseInsensitive);
         if (at >= 0)
@@ -113,7 +113,7 @@ QString spelledAsSeen(const QString& literal, const QJsonArray& instances)
 QString shortestInstance(const QJsonArray& instances)
 {
     QString best;
-    for (const QJsonValue& instance : instances) {
+    for (const auto& instance : instances) {
         const QString text = instance.toString().simplified();
         if (!text.isEmpty() && fitsAnsi(text) && text.size() <= 150 &&
             (best.isEmpty() || text.size() < best.size()))
@@ -183,7 +183,7 @@ bool looksLikeAgentList(const QJsonArray& array)
 {
     if (array.isEmpty())
         return false;
-    for (const QJsonValue& value : array) {
+    for (const auto& value : array) {
         if (!value.isObject() || !value.toObject().value(u"pattern").isString())
             return false;
     }
@@ -208,10 +208,10 @@ void readAgentList(const QJsonArray& array, CrawlerList& list)
 {
     list.format = CrawlerListFormat::CrawlerUserAgents;
     RecordCollector collector(list);
-    for (const QJsonValue& value : array) {
+    for (const auto& value : array) {
         const QJsonObject entry = value.toObject();
         QStringList tags;
-        for (const QJsonValue& tag : entry.value(u"tags").toArray())
+        for (const auto& tag : entry.value(u"tags").toArray())
             tags << tag.toString();
         const QString purpose = purposeOfTags(tags);
         if (purpose.isEmpty()) {

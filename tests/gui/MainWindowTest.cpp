@@ -139,8 +139,8 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
         entries(named<QMenu>(w, "mnuTools")),
         (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-", "&Upload robots.txt",
                      "-", "&Open the server's robots.txt", "Co&mpare the grid with the server's robots.txt",
-                     "&Block robots by purpose...", "C&heck...", "Check the &live site", "&Scan the site", "-",
-                     "&Add/Edit Robots", "Op&tions..."}));
+                     "&Block robots by purpose...", "C&heck...", "Check the &live site", "&Scan the site",
+                     "-", "&Add/Edit Robots", "Op&tions..."}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
               (QStringList{"&Help Topics", "&Update Spiderfence", "-", "&Spiderfence Website",
                            "&Linkharbor Website", "-", "&About Spiderfence"}));
