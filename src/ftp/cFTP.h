@@ -80,7 +80,7 @@ public:
     // before a new listing keeps its old entries.
     std::shared_ptr<cDirList> Directory();
     QString GetLastErrorMessage() const { return m_lastError.error; }
-    qint32 GetLastErrorCode() const { return m_lastError.code; }
+    qint32 GetLastErrorCode() const { return m_lastError.errorNumber; }
 
     // The protocol, trust and SFTP key the next OpenConnection uses.
     //
@@ -194,10 +194,7 @@ private:
     };
 
     void RecordFtpError(qint32 lCode, const QString& sContext);
-    void setFailure(qint32 code, const QString& text)
-    {
-        m_lastError = {sf::Result<void>::failure(text), code};
-    }
+    void setFailure(qint32 code, const QString& text) { m_lastError = sf::Result<void>::failure(text, code); }
     sf::ftp::ConnectionOptions connectionOptions(const QString& server, const QString& user,
                                                  const QString& password, int port);
     int login(const sf::ftp::ConnectionOptions& options);
@@ -245,11 +242,9 @@ private:
     std::unique_ptr<sf::ftp::CurlSession> m_session;
     std::shared_ptr<cDirList> m_dirList;
     QString m_currentDir;
-    // The last failure, never cleared: a Result<void> that is not ok, and the number behind it.
-    struct Failure : sf::Result<void> {
-        qint32 code = 0;
-    };
-    Failure m_lastError;
+    // The last failure, never cleared: its text, and the number behind it (a libcurl code or one of
+    // the Error values above).
+    sf::Result<void> m_lastError;
     QString m_serverReply; // the reply behind the last ErrorServerResponse
     sf::ftp::Protocol m_protocol = sf::ftp::Protocol::Ftp;
     sf::ftp::TrustPolicy m_trust = sf::ftp::TrustPolicy::Ask;

@@ -34,7 +34,7 @@ QString cFTP::TemporaryNameFor(const QString& sRemote)
 void cFTP::removeQuietly(const QString& sRemote)
 {
     // The error that ended the publishing is the one to report, not that of the clean-up.
-    const Failure kept = m_lastError;
+    const sf::Result<void> kept = m_lastError;
     if (IsConnected() && !DeleteFTPFile(sRemote))
         qInfo().noquote() << "left on the server:" << sRemote;
     m_lastError = kept;
@@ -84,13 +84,13 @@ bool cFTP::swapInto(const QString& sTemporary, const QString& sRemote)
         return true;
     // Some servers (OpenSSH's SFTP, some FTP servers) rename only onto a free name: the old file
     // steps aside for the moment of the second rename, and comes back if that fails.
-    if (m_lastError.code != ErrorServerResponse)
+    if (m_lastError.errorNumber != ErrorServerResponse)
         return false;
     const QString aside = TemporaryNameFor(sRemote);
     if (!RenameFTPFile(sRemote, aside))
         return false;
     if (!RenameFTPFile(sTemporary, sRemote)) {
-        Failure kept = m_lastError;
+        sf::Result<void> kept = m_lastError;
         // Without the old file back in its place the server has no robots.txt: the message says
         // where the old one is.
         if (!RenameFTPFile(aside, sRemote))
@@ -123,7 +123,7 @@ bool cFTP::PublishFile(const QString& sLocal, const QString& sRemote, PublishMet
     }
     // Only a server that answered the rename with a refusal gets the direct write; a rename lost
     // with the connection tells nothing about the server.
-    if (m_lastError.code != ErrorServerResponse) {
+    if (m_lastError.errorNumber != ErrorServerResponse) {
         removeQuietly(temporary);
         return false;
     }
