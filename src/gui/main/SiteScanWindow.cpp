@@ -198,9 +198,18 @@ void SiteScanWindow::fillRobotBox()
             m_purposeChoices << choice;
         }
     }
-    // The first robot the grid names, else every crawler.
-    m_robotBox->setCurrentIndex(
-        m_robotBox->count() > 1 && m_robotBox->itemData(1).typeId() == QMetaType::QString ? 1 : 0);
+    // The main window's chosen robot (offered even when the grid names it nowhere); when that is "All",
+    // the first robot the grid names, else every crawler.
+    const QString preferred = QString::fromUtf8(rules::crawlerToken(m_preferredAgent.toUtf8()));
+    int current = m_robotBox->count() > 1 && m_robotBox->itemData(1).typeId() == QMetaType::QString ? 1 : 0;
+    if (!preferred.isEmpty() && preferred != QLatin1String("*")) {
+        current = m_robotBox->findData(preferred, Qt::UserRole, Qt::MatchFixedString);
+        if (current < 0) {
+            m_robotBox->insertItem(1, preferred, preferred);
+            current = 1;
+        }
+    }
+    m_robotBox->setCurrentIndex(current);
     remark();
 }
 

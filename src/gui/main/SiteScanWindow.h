@@ -37,6 +37,9 @@ public:
     bool isScanning() const;
     // Reads the grid again and marks the tree by it.
     void remark();
+    // The robot the tree is first marked for (the main window's chosen robot); without one, the first
+    // robot the grid names.
+    void setPreferredAgent(const QString& userAgent) { m_preferredAgent = userAgent; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,6 +60,7 @@ private:
 
     std::function<QStringList()> m_gridRows;
     QString m_siteLabel;
+    QString m_preferredAgent;
     ftp::SiteScan* m_scan = nullptr;
     SiteTreeModel* m_model = nullptr;
     rules::RobotsTxt m_txt;

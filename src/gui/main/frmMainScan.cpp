@@ -60,6 +60,7 @@ void frmMain::ScanSite()
     auto* window = new SiteScanWindow(
         login, folder, label, [this] { return gridRows(); }, this);
     m_siteScan = window;
+    m_siteScan->setPreferredAgent(selectedUserAgent());
     m_siteScan->setAttribute(Qt::WA_DeleteOnClose);
     // A window closed while it scanned goes once its connections have; a newer one may be open by then.
     connect(m_siteScan, &QObject::destroyed, this, [this, window] {
