@@ -148,6 +148,10 @@ bool frmMain::receiveBody()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (m_closed)
         return false;
+    // The line shows the whole amount received, and keeps it: the transfer is let go before the
+    // file is written, and a later tick would count nothing.
+    Timer1_Timer();
+    Timer1->stop();
     const Result<void> check = CheckTransfer(*Inet1);
     if (!check.ok) {
         fail(check);
