@@ -313,10 +313,10 @@ void cFTP::CloseConnection()
 
 QString cFTP::GetFTPDirectory()
 {
-    if (!IsConnected()) {
-        RecordFtpError(ErrorNotConnected, QStringLiteral("FtpGetCurrentDirectory"));
+    // A question, not a command: asked after the connection has ended, it leaves the failure that
+    // ended it as the last error.
+    if (!IsConnected())
         return {};
-    }
     return m_currentDir;
 }
 

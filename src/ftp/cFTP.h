@@ -143,6 +143,7 @@ public:
     [[nodiscard]] bool FTPDownloadFile(QString& sLocal, QString& sRemote);
     [[nodiscard]] bool FTPDownloadFile(const QString& sLocal, const QString& sRemote);
 
+    // The current directory; empty when not connected (the last error stays as it was).
     QString GetFTPDirectory();
     [[nodiscard]] bool SetFTPDirectory(const QString& sDir);
     // Size of the first entry matching the name, every space of it standing for any one character:

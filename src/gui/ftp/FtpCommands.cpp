@@ -45,7 +45,10 @@ bool FtpCommands::ConnectFtp(bool reportInStatusBar)
                                           cFTP::PortFromText(fields.port, fields.protocol));
         if (opened) {
             enterStartFolder(fields.protocol);
-            RefreshRemoteList();
+            // A Close Project pressed while the start folder was entered has closed the session: the
+            // list is not asked for, which would record "not connected" over the stop.
+            if (m_session.IsConnected())
+                RefreshRemoteList();
         }
     }
     // Window events ran during the connect: a Disconnect or Close Project pressed meanwhile closed the
