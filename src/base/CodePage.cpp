@@ -3,6 +3,7 @@
 #include <QtEndian>
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace sf {
@@ -79,12 +80,21 @@ void writeFixedText(char* field, int width, const QString& text)
 
 QString readFixedText(const char* field, int width)
 {
-    int begin = 0;
+    // A stored field is mostly padding: skip the trailing spaces eight at a time.
+    constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
     int end = width;
+    while (end >= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, field + end - 8, sizeof word);
+        if (word != kEightSpaces)
+            break;
+        end -= 8;
+    }
+    while (end > 0 && field[end - 1] == ' ')
+        --end;
+    int begin = 0;
     while (begin < end && field[begin] == ' ')
         ++begin;
-    while (end > begin && field[end - 1] == ' ')
-        --end;
     return fromAnsi(field + begin, end - begin);
 }
 

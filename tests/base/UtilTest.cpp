@@ -42,6 +42,15 @@ TEST(CodePage, FixedFieldsPadCutAndTrimOnlySpaces)
     EXPECT_EQ(QByteArray(field, 8), QByteArray("01234567"));
     EXPECT_EQ(readFixedText("  a b \t  ", 9), QStringLiteral("a b \t"));
     EXPECT_EQ(readFixedText("        ", 8), QString());
+    // Wide fields, whose padding is skipped a word at a time: text that ends on, before and inside
+    // the last words, and runs of eight spaces inside the text.
+    for (const char* text :
+         {"x", "abcdefg", "abcdefgh", "abcdefghi", "a        b", "        lead", "\xe9t\xe9"}) {
+        char wide[150];
+        writeFixedText(wide, 150, QString::fromLatin1(text));
+        EXPECT_EQ(readFixedText(wide, 150), QString::fromLatin1(text).trimmed()) << text;
+        EXPECT_EQ(readFixedText(wide, 13), QString::fromLatin1(text).left(13).trimmed()) << text;
+    }
 
     char number[2];
     writeInt16(number, -1);
