@@ -1,5 +1,6 @@
 #include "ftp/SiteScan.h"
 
+#include "base/CodePage.h"
 #include "ftp/RemoteName.h"
 #include "ftp/cFTP.h"
 #include "transfer/Curl.h"
@@ -336,6 +337,22 @@ private:
 };
 
 } // namespace
+
+ScanLogin ScanLogin::of(const QString& server, const QString& user, const QString& password,
+                        const QString& port, Protocol protocol, TrustPolicy trust, const QString& keyFile,
+                        int activeMode)
+{
+    ScanLogin login;
+    login.server = trimSpaces(server);
+    login.user = trimSpaces(user);
+    login.password = password;
+    login.port = cFTP::PortFromText(port, protocol);
+    login.protocol = protocol;
+    login.trust = trust;
+    login.keyFile = keyFile;
+    login.passive = activeMode != -1;
+    return login;
+}
 
 SiteScan::SiteScan(const ScanLogin& login, const QString& folder, const ScanLimits& limits, QObject* parent)
     : QObject(parent), m_login(login), m_limits(limits), m_shared(std::make_shared<Shared>(folder, limits))

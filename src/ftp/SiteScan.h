@@ -27,6 +27,12 @@ struct ScanLogin {
     TrustPolicy trust = TrustPolicy::Ask;
     QString keyFile;
     bool passive = true;
+
+    // From the values a project or the main window holds: the names without their spaces, the port
+    // as its text reads for the protocol, passive unless the project's active mode is -1 (on).
+    static ScanLogin of(const QString& server, const QString& user, const QString& password,
+                        const QString& port, Protocol protocol, TrustPolicy trust, const QString& keyFile,
+                        int activeMode);
 };
 
 struct ScanLimits {

@@ -75,15 +75,9 @@ bool readOptions(const QStringList& args, ScanOptions& options, QString& error)
 // The project's login; the password from the project, or else from the desktop's secret store.
 Result<ftp::ScanLogin> loginOf(const ProjectHeader& header)
 {
-    ftp::ScanLogin login;
-    login.server = trimSpaces(header.server);
-    login.user = trimSpaces(header.user);
-    login.password = header.password;
-    login.port = cFTP::PortFromText(header.port, header.protocol);
-    login.protocol = header.protocol;
-    login.trust = header.trust;
-    login.keyFile = header.keyFile;
-    login.passive = header.activeMode != -1;
+    ftp::ScanLogin login =
+        ftp::ScanLogin::of(header.server, header.user, header.password, header.port, header.protocol,
+                           header.trust, header.keyFile, header.activeMode);
     if (login.server.isEmpty())
         return Result<ftp::ScanLogin>::failure(tr("the project names no server"));
     if (!header.rememberPassword && login.password.isEmpty() && login.keyFile.isEmpty()) {

@@ -26,15 +26,9 @@ void frmMain::ScanSite()
         return;
     }
     const ConnectionFields fields = connectionFields();
-    ftp::ScanLogin login;
-    login.server = trimSpaces(fields.server);
-    login.user = trimSpaces(fields.user);
-    login.password = fields.password;
-    login.port = cFTP::PortFromText(fields.port, fields.protocol);
-    login.protocol = fields.protocol;
-    login.trust = shared::projectHeader.trust;
-    login.keyFile = fields.keyFile;
-    login.passive = shared::projectHeader.activeMode != -1;
+    ftp::ScanLogin login =
+        ftp::ScanLogin::of(fields.server, fields.user, fields.password, fields.port, fields.protocol,
+                           shared::projectHeader.trust, fields.keyFile, shared::projectHeader.activeMode);
     if (login.server.isEmpty()) {
         prompts().message(tr("Type the server's address in step 1 first."), Prompt::Buttons::Ok,
                           Prompt::Icon::Information);
