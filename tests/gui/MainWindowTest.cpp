@@ -1,6 +1,7 @@
 #include "base/FileUtils.h"
 #include "base/SettingsStore.h"
 #include "base/SharedState.h"
+#include "gui/common/ProgramStyle.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/ProjectCommands.h"
 #include "gui/main/frmMain.h"
@@ -14,12 +15,17 @@
 #include "support/TestEnvironment.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTableView>
 #include <QTest>
 #include <QToolBar>
@@ -162,6 +168,33 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
     EXPECT_EQ(named<QLabel>(w, "StatusPanel1")->text(), "Folder: ");
     for (QAction* a : w.findChildren<QAction*>())
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
+}
+
+// The bars' buttons for hidden entries show the program's SVG pictures, mirrored right to left, so
+// that showing the window never reads a PNG: that would load every image format plug-in there is.
+TEST_F(MainWindowTest, BarsShowTheProgramsPicturesAndLoadNoImagePlugin)
+{
+    frmMain& w = start();
+    w.show();
+    w.repaint();
+    QStyle* style = QApplication::style();
+    ASSERT_TRUE(qobject_cast<ProgramStyle*>(style));
+    auto picture = [style](QStyle::StandardPixmap which, Qt::LayoutDirection direction) {
+        QStyleOption option;
+        option.direction = direction;
+        return style->standardIcon(which, &option).pixmap(16).toImage();
+    };
+    const QImage right = picture(QStyle::SP_ToolBarHorizontalExtensionButton, Qt::LeftToRight);
+    const QImage left = picture(QStyle::SP_ToolBarHorizontalExtensionButton, Qt::RightToLeft);
+    const QImage down = picture(QStyle::SP_ToolBarVerticalExtensionButton, Qt::LeftToRight);
+    for (const QImage& image : {right, left, down})
+        EXPECT_FALSE(image.isNull());
+    EXPECT_NE(left, right);
+    EXPECT_NE(down, right);
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    if (maps.open(QIODevice::ReadOnly)) {
+        EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
+    }
 }
 
 TEST_F(MainWindowTest, ControlStatesFollowEveryTransition)

@@ -1,5 +1,6 @@
 #include "gui/main/frmMain.h"
 
+#include "gui/common/ProgramStyle.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/CrawlerCommands.h"
 #include "gui/main/ProjectCommands.h"
@@ -84,6 +85,7 @@ QWidget* stepBox(StepBanner* banner, QWidget* body)
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_unique<ProjectCommands>(*this))
 {
     initIconResources();
+    ProgramStyle::install(); // before the bars: their buttons' pictures come from it
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("Spiderfence"));
     setWindowIcon(icon("spiderfence"));
