@@ -10,18 +10,26 @@
 
 namespace sf::curl {
 
-Driver::Driver(QObject* parent) : QObject(parent), m_multi(makeMulti())
+Driver::Driver(QObject* parent) : QObject(parent)
 {
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
-    if (!m_multi)
-        return;
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Driver::onSocket);
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Driver::onTimer);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+}
+
+CURLM* Driver::multi()
+{
+    if (m_multi)
+        return m_multi;
+    m_multi = makeMulti();
+    if (m_multi) {
+        curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Driver::onSocket);
+        curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Driver::onTimer);
+        curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    }
+    return m_multi;
 }
 
 Driver::~Driver()
@@ -32,7 +40,7 @@ Driver::~Driver()
 
 bool Driver::start(CURL* easy)
 {
-    if (!m_multi || !easy || curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+    if (!easy || !multi() || curl_multi_add_handle(m_multi, easy) != CURLM_OK)
         return false;
     m_transfers.insert(easy);
     rearm();
@@ -129,6 +137,8 @@ void Driver::act(curl_socket_t fd, int events)
         m_missedEvent = true;
         return;
     }
+    if (!m_multi)
+        return; // nothing was ever started
     QPointer<Driver> alive(this);
     m_acting = true;
     int running = 0;

@@ -26,7 +26,9 @@ public:
     Driver(const Driver&) = delete;
     Driver& operator=(const Driver&) = delete;
 
-    bool isValid() const { return m_multi != nullptr; }
+    // Whether libcurl gave the driver its multi handle, which it asks for on the first use: a
+    // window that never transfers anything never starts libcurl and its TLS library.
+    bool isValid() { return multi() != nullptr; }
     // While a transfer runs, every transfer is looked at least every `ms` milliseconds, whatever
     // libcurl's wait set and timer say (0: never beyond them).
     void setStepCap(int ms) { m_stepCapMs = ms; }
@@ -58,6 +60,7 @@ private:
     void rearm();
     void act(curl_socket_t fd, int events);
     void collectFinished();
+    CURLM* multi();
 
     Multi m_multi;
     QTimer* m_timer = nullptr;
