@@ -243,6 +243,7 @@ private:
     SiteScanWindow* m_siteScan = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
+    int m_robotListReads = 0; // RefreshRobotList calls, so that start-up reads the database once
     bool m_connected = false;
     bool m_shownBefore = false;
     bool m_connectWhenShown = false; // the start-up connect, made once the window is up

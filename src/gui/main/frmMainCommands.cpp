@@ -343,6 +343,7 @@ void frmMain::setTransferMode(bool binary)
 
 void frmMain::RefreshRobotList()
 {
+    ++m_robotListReads;
     m_robotChooser->RefreshRobotList();
 }
 
@@ -542,8 +543,10 @@ void frmMain::Form_Load()
     SetModified(false);
     shared::LoadingFlag = true;
     m_project->CloseProject();
+    const int reads = m_robotListReads;
     m_project->openStartupProject();
-    RefreshRobotList();
+    if (m_robotListReads == reads) // the project opened (or the new one) has not read the list already
+        RefreshRobotList();
     writeStartupStatus();
     shared::LoadingFlag = false;
     shared::OptionsStartTab = 0;
