@@ -27,8 +27,9 @@ constexpr qint64 kSlot = RobotRecord::kSlotSize;
 constexpr qint64 kData = RobotRecord::kDataSize;
 // Slots read at once by a full pass: about 400 KB, whatever the size of the file.
 constexpr qint64 kChunkSlots = 64;
-// Slots mapped at once by a full pass through a memory map: about 6.7 MB.
-constexpr qint64 kMapWindowSlots = 1024;
+// Slots mapped at once by a full pass through a memory map: about 1.7 MB. Wider windows gain
+// little time and every mapped page counts in the resident size until the window moves on.
+constexpr qint64 kMapWindowSlots = 256;
 
 SF_FILE_TRANSLATIONS("sf::RobotDatabase")
 
@@ -323,6 +324,34 @@ Result<void> StampRobotVersion(const QString& version)
     return database.stampVersion(version);
 }
 
+namespace {
+
+// Asks for the lines of a slot that the robot lists read (name, user-agent, category) ahead of their
+// use: slots lie 6.5 KB apart, a stride the processor does not foresee, and each of these lines would
+// otherwise be a wait on memory. A prefetch never faults, so the slot may lie past the data at hand.
+constexpr int kListedLines[] = {
+    RobotRecord::kNameOffset,
+    RobotRecord::kNameOffset + 64,
+    RobotRecord::kNameOffset + 128,
+    RobotRecord::kNameOffset + RobotRecord::kNameWidth - 1,
+    RobotRecord::kExclusionUserAgentOffset,
+    RobotRecord::kExclusionUserAgentOffset + 64,
+    RobotRecord::kExclusionUserAgentOffset + 128,
+    RobotRecord::kExclusionUserAgentOffset + RobotRecord::kExclusionUserAgentWidth - 1,
+    RobotRecord::kCategoryOffset,
+    RobotRecord::kCategoryOffset + 1,
+};
+static_assert(RobotRecord::kNameWidth <= 192 && RobotRecord::kExclusionUserAgentWidth <= 192,
+              "a field's lines are all asked for");
+
+void prefetchListedFields(const char* slot)
+{
+    for (const int offset : kListedLines)
+        __builtin_prefetch(slot + offset);
+}
+
+} // namespace
+
 Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
                            const RobotDatabase::Visitor& record, bool* lastRead)
 {
@@ -339,6 +368,7 @@ Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 
     if (Result<void> opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
+        prefetchListedFields(data + 2 * kSlot);
         record(n, data);
         if (n == listed) { // the pass ends on this record: it becomes the current one
             CurrentRobot = RobotRecord::fromData(data);
