@@ -4,7 +4,8 @@
 # entry, the icons and the metainfo under /usr/share, the man pages, the copyright file (with the
 # robot list's notices) and the changelog. Depends: what the binaries link (dpkg-shlibdeps), plus
 # what is loaded at run time: libsecret, through which QtKeychain reaches the secret store, and Qt's
-# SVG plugins (libqt6svg6), which draw the program's icons.
+# SVG plugins (libqt6svg6), which draw the program's icons, and libcurl (libcurl4), which the
+# programs load on their first transfer.
 find_program(SF_GZIP gzip REQUIRED)
 set(deb_folder lib/spiderfence)
 set(deb_build ${CMAKE_CURRENT_BINARY_DIR}/deb)
@@ -59,7 +60,7 @@ install(FILES ${deb_build}/copyright ${deb_build}/changelog.gz DESTINATION share
 set(CPACK_DEBIAN_PACKAGE_NAME spiderfence)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsecret-1-0, libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsecret-1-0, libqt6svg6, libcurl4")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${SF_DEVELOPER} <${SF_CONTACT}>")
 # The desktop entry's main category, Development.
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)

@@ -172,7 +172,7 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
 
 // The bars' buttons for hidden entries show the program's SVG pictures, mirrored right to left, so
 // that showing the window never reads a PNG: that would load every image format plug-in there is.
-TEST_F(MainWindowTest, BarsShowTheProgramsPicturesAndLoadNoImagePlugin)
+TEST_F(MainWindowTest, BarsShowTheProgramsPicturesAndTheWindowLoadsNoImagePluginNorLibcurl)
 {
     frmMain& w = start();
     w.show();
@@ -191,10 +191,13 @@ TEST_F(MainWindowTest, BarsShowTheProgramsPicturesAndLoadNoImagePlugin)
         EXPECT_FALSE(image.isNull());
     EXPECT_NE(left, right);
     EXPECT_NE(down, right);
+    // Nor has the window, up and drawn, loaded an image format plug-in or libcurl (and its TLS and
+    // other libraries), which the first transfer loads.
     QFile maps(QStringLiteral("/proc/self/maps"));
-    if (maps.open(QIODevice::ReadOnly)) {
-        EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
-    }
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    for (const char* library : {"/imageformats/", "/libcurl.so", "/libssl.so"})
+        EXPECT_FALSE(mapped.contains(library)) << library;
 }
 
 TEST_F(MainWindowTest, ControlStatesFollowEveryTransition)
