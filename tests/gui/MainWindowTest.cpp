@@ -1,6 +1,7 @@
 #include "base/FileUtils.h"
 #include "base/SettingsStore.h"
 #include "base/SharedState.h"
+#include "gui/common/ProgramIcon.h"
 #include "gui/common/ProgramStyle.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/ProjectCommands.h"
@@ -198,6 +199,39 @@ TEST_F(MainWindowTest, BarsShowTheProgramsPicturesAndTheWindowLoadsNoImagePlugin
     const QByteArray mapped = maps.readAll();
     for (const char* library : {"/imageformats/", "/libcurl.so", "/libssl.so"})
         EXPECT_FALSE(mapped.contains(library)) << library;
+}
+
+// A program picture, read only when first drawn, draws what the plain icon of its file draws, in
+// each mode and at each size and pixel ratio; a missing file is a null icon.
+TEST_F(MainWindowTest, ProgramPicturesDrawAsThePlainIconsOfTheirFiles)
+{
+    start();
+    const struct {
+        const char* file;
+        int size;
+        qreal ratio;
+        QIcon::Mode mode;
+    } cases[] = {
+        {":/icons/open.svg", 16, 1.0, QIcon::Normal},
+        {":/icons/open.svg", 24, 2.0, QIcon::Normal},
+        {":/icons/upload.svg", 32, 1.0, QIcon::Disabled},
+        {":/icons/category-search.svg", 16, 1.5, QIcon::Active},
+        {":/icons/more-right.svg", 16, 1.0, QIcon::Normal},
+        {":/icons/folder.svg", 20, 2.0, QIcon::Selected},
+    };
+    for (const auto& c : cases) {
+        const QString file = QString::fromLatin1(c.file);
+        ASSERT_TRUE(QFile::exists(file)) << c.file;
+        const QIcon plain(file);
+        const QIcon deferred = programIcon(file);
+        EXPECT_FALSE(deferred.isNull()) << c.file;
+        const QPixmap want = plain.pixmap(QSize(c.size, c.size), c.ratio, c.mode);
+        const QPixmap got = deferred.pixmap(QSize(c.size, c.size), c.ratio, c.mode);
+        EXPECT_EQ(got.size(), want.size()) << c.file << " " << c.size << "@" << c.ratio;
+        EXPECT_EQ(got.devicePixelRatio(), want.devicePixelRatio()) << c.file;
+        EXPECT_EQ(got.toImage(), want.toImage()) << c.file << " " << c.size << "@" << c.ratio;
+    }
+    EXPECT_TRUE(programIcon(QStringLiteral(":/icons/no-such-picture.svg")).isNull());
 }
 
 TEST_F(MainWindowTest, ControlStatesFollowEveryTransition)

@@ -1,5 +1,6 @@
 #include "gui/common/CategoryIcons.h"
 
+#include "gui/common/ProgramIcon.h"
 #include "robots/RobotRecord.h"
 
 #include <array>
@@ -12,12 +13,12 @@ QIcon categoryIcon(int category)
         return {};
     // Made once and kept for the whole run (never destroyed after the application object).
     static const auto* icons = new std::array<QIcon, kRobotCategoryCount>{
-        QIcon(QStringLiteral(":/icons/category-music.svg")),
-        QIcon(QStringLiteral(":/icons/category-image.svg")),
-        QIcon(QStringLiteral(":/icons/category-news.svg")),
-        QIcon(QStringLiteral(":/icons/category-none.svg")),
-        QIcon(QStringLiteral(":/icons/category-email.svg")),
-        QIcon(QStringLiteral(":/icons/category-search.svg")),
+        programIcon(QStringLiteral(":/icons/category-music.svg")),
+        programIcon(QStringLiteral(":/icons/category-image.svg")),
+        programIcon(QStringLiteral(":/icons/category-news.svg")),
+        programIcon(QStringLiteral(":/icons/category-none.svg")),
+        programIcon(QStringLiteral(":/icons/category-email.svg")),
+        programIcon(QStringLiteral(":/icons/category-search.svg")),
     };
     return (*icons)[static_cast<std::size_t>(category - 1)];
 }

@@ -1,5 +1,7 @@
 #include "gui/common/ProgramStyle.h"
 
+#include "gui/common/ProgramIcon.h"
+
 #include <QApplication>
 #include <QStyleOption>
 #include <QWidget>
@@ -22,10 +24,10 @@ QIcon ProgramStyle::standardIcon(StandardPixmap icon, const QStyleOption* option
     };
     switch (icon) {
     case SP_ToolBarHorizontalExtensionButton:
-        return QIcon(rightToLeft() ? QStringLiteral(":/icons/more-left.svg")
-                                   : QStringLiteral(":/icons/more-right.svg"));
+        return programIcon(rightToLeft() ? QStringLiteral(":/icons/more-left.svg")
+                                         : QStringLiteral(":/icons/more-right.svg"));
     case SP_ToolBarVerticalExtensionButton:
-        return QIcon(QStringLiteral(":/icons/more-down.svg"));
+        return programIcon(QStringLiteral(":/icons/more-down.svg"));
     default:
         return QProxyStyle::standardIcon(icon, option, widget);
     }

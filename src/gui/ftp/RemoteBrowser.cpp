@@ -1,6 +1,7 @@
 #include "gui/ftp/RemoteBrowser.h"
 
 #include "gui/common/BusyPointer.h"
+#include "gui/common/ProgramIcon.h"
 
 #include "base/CodePage.h"
 #include "ftp/RemoteName.h"
@@ -22,9 +23,9 @@ enum Picture { FolderPicture, FilePicture, UpPicture };
 
 QIcon picture(Picture which)
 {
-    static const QIcon icons[] = {QIcon(QStringLiteral(":/icons/folder.svg")),
-                                  QIcon(QStringLiteral(":/icons/file.svg")),
-                                  QIcon(QStringLiteral(":/icons/up.svg"))};
+    static const QIcon icons[] = {programIcon(QStringLiteral(":/icons/folder.svg")),
+                                  programIcon(QStringLiteral(":/icons/file.svg")),
+                                  programIcon(QStringLiteral(":/icons/up.svg"))};
     return icons[which];
 }
 

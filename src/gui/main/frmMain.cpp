@@ -1,5 +1,6 @@
 #include "gui/main/frmMain.h"
 
+#include "gui/common/ProgramIcon.h"
 #include "gui/common/ProgramStyle.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/CrawlerCommands.h"
@@ -40,7 +41,7 @@ namespace {
 
 QIcon icon(const char* name)
 {
-    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+    return programIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
 }
 
 QAction* makeAction(QObject* parent, const char* objectName, const QString& text,
