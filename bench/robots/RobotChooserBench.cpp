@@ -9,8 +9,7 @@
 //   rss   = the rise of the process's resident high-water mark (VmHWM, restarted before the refresh)
 //           over the resident size before it: heap and anything else, such as file pages mapped in.
 //           Freed heap pages are given back first (malloc_trim), or reused pages would hide the rise.
-// The file is mapped a window of about 1.7 MB at a time (or read through a buffer of about 400 KB
-// where it cannot be mapped), so neither peak may follow the file's size.
+// The file is read through a buffer of about 400 KB, so neither peak may follow the file's size.
 #include "HeapCounter.h"
 
 #include "base/FileUtils.h"

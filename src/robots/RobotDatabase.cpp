@@ -10,11 +10,6 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#ifdef Q_OS_UNIX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -27,9 +22,6 @@ constexpr qint64 kSlot = RobotRecord::kSlotSize;
 constexpr qint64 kData = RobotRecord::kDataSize;
 // Slots read at once by a full pass: about 400 KB, whatever the size of the file.
 constexpr qint64 kChunkSlots = 64;
-// Slots mapped at once by a full pass through a memory map: about 1.7 MB. Wider windows gain
-// little time and every mapped page counts in the resident size until the window moves on.
-constexpr qint64 kMapWindowSlots = 256;
 
 SF_FILE_TRANSLATIONS("sf::RobotDatabase")
 
@@ -51,57 +43,6 @@ qint64 readFully(QIODevice& device, char* data, qint64 size)
         done += got;
     }
     return done;
-}
-
-// Hands the slots of a stretch of the file to the visitor, counting records from 1 over the stretches.
-struct SlotWalk {
-    explicit SlotWalk(const RobotDatabase::Visitor& visitor) : visit(visitor) {}
-
-    const RobotDatabase::Visitor& visit;
-    qint32 n = 0;
-    QByteArray partial;
-
-    void visitSlots(const char* bytes, qint64 length)
-    {
-        for (qint64 at = 0; at < length; at += kSlot) {
-            const char* data = bytes + at;
-            if (length - at < kData) { // a partial last slot: complete its data with blanks
-                partial = RobotRecord::blankData();
-                std::memcpy(partial.data(), data, static_cast<std::size_t>(length - at));
-                data = partial.constData();
-            }
-            visit(++n, data);
-        }
-    }
-};
-
-// The first `total` bytes of the file through a memory map, one window at a time. A read would copy
-// every byte of a 215 MB file out of the page cache; a map hands its pages over, and asking for them
-// all at once spares a fault per page. Only one window is mapped at a time, so the resident size
-// rises by a window whatever the size of the file. Returns the bytes walked: short of total when a
-// window could not be mapped, and the caller reads the rest.
-qint64 readMapped(QFileDevice& file, qint64 total, SlotWalk& walk)
-{
-    for (qint64 done = 0; done < total;) {
-        const qint64 length = std::min(total - done, kMapWindowSlots * kSlot);
-        uchar* window = file.map(done, length);
-        if (!window)
-            return done;
-#ifdef MADV_POPULATE_READ
-        // The map starts on a page, or the system would not have made it.
-        const auto page = static_cast<quintptr>(sysconf(_SC_PAGESIZE));
-        auto* start = reinterpret_cast<void*>(reinterpret_cast<quintptr>(window) & ~(page - 1));
-        const auto span = static_cast<std::size_t>(window + length - static_cast<uchar*>(start));
-        if (madvise(start, span, MADV_POPULATE_READ) != 0) { // the file is shorter than it said
-            file.unmap(window);
-            return done;
-        }
-#endif
-        walk.visitSlots(reinterpret_cast<const char*>(window), length);
-        file.unmap(window);
-        done += length;
-    }
-    return total;
 }
 
 bool writeAt(QIODevice& device, qint64 offset, const char* data, qint64 size)
@@ -270,23 +211,27 @@ Result<void> RobotDatabase::readRecords(QIODevice& device, const Visitor& visit)
     const qint64 size = device.size();
     const qint32 count = std::min(countRecords(size), kMaxRobotRecords);
     const qint64 total = std::min(size, count * kSlot);
-    SlotWalk walk(visit);
-    qint64 done = 0;
-    if (auto* file = qobject_cast<QFileDevice*>(&device))
-        done = readMapped(*file, total, walk);
-    if (done == total)
-        return {};
-    if (!device.seek(done))
+    if (!device.seek(0))
         return deviceError("Cannot read the robot database: %1", device);
-    std::vector<char> chunk(static_cast<std::size_t>(std::min(total - done, kChunkSlots * kSlot)));
-    while (done < total) {
+    std::vector<char> chunk(static_cast<std::size_t>(std::min(total, kChunkSlots * kSlot)));
+    QByteArray partial;
+    qint32 n = 0;
+    for (qint64 done = 0; done < total;) {
         const qint64 want = std::min<qint64>(total - done, static_cast<qint64>(chunk.size()));
         const qint64 got = readFully(device, chunk.data(), want);
         if (got < 0)
             return deviceError("Cannot read the robot database: %1", device);
         if (got < want)
             return Result<void>::failure(tr("The robot database ended before its last record."));
-        walk.visitSlots(chunk.data(), got);
+        for (qint64 at = 0; at < got; at += kSlot) {
+            const char* data = chunk.data() + at;
+            if (got - at < kData) {
+                partial = RobotRecord::blankData();
+                std::memcpy(partial.data(), data, static_cast<std::size_t>(got - at));
+                data = partial.constData();
+            }
+            visit(++n, data);
+        }
         done += got;
     }
     return {};
@@ -324,34 +269,6 @@ Result<void> StampRobotVersion(const QString& version)
     return database.stampVersion(version);
 }
 
-namespace {
-
-// Asks for the lines of a slot that the robot lists read (name, user-agent, category) ahead of their
-// use: slots lie 6.5 KB apart, a stride the processor does not foresee, and each of these lines would
-// otherwise be a wait on memory. A prefetch never faults, so the slot may lie past the data at hand.
-constexpr int kListedLines[] = {
-    RobotRecord::kNameOffset,
-    RobotRecord::kNameOffset + 64,
-    RobotRecord::kNameOffset + 128,
-    RobotRecord::kNameOffset + RobotRecord::kNameWidth - 1,
-    RobotRecord::kExclusionUserAgentOffset,
-    RobotRecord::kExclusionUserAgentOffset + 64,
-    RobotRecord::kExclusionUserAgentOffset + 128,
-    RobotRecord::kExclusionUserAgentOffset + RobotRecord::kExclusionUserAgentWidth - 1,
-    RobotRecord::kCategoryOffset,
-    RobotRecord::kCategoryOffset + 1,
-};
-static_assert(RobotRecord::kNameWidth <= 192 && RobotRecord::kExclusionUserAgentWidth <= 192,
-              "a field's lines are all asked for");
-
-void prefetchListedFields(const char* slot)
-{
-    for (const int offset : kListedLines)
-        __builtin_prefetch(slot + offset);
-}
-
-} // namespace
-
 Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 listed)>& begin,
                            const RobotDatabase::Visitor& record, bool* lastRead)
 {
@@ -368,7 +285,6 @@ Result<void> ReadRobotList(const QString& path, const std::function<void(qint32 
     if (Result<void> opened = openFile(file, QIODevice::ReadOnly); !opened)
         return opened;
     return RobotDatabase::readRecords(file, [&](qint32 n, const char* data) {
-        prefetchListedFields(data + 2 * kSlot);
         record(n, data);
         if (n == listed) { // the pass ends on this record: it becomes the current one
             CurrentRobot = RobotRecord::fromData(data);
