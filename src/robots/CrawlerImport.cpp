@@ -25,9 +25,10 @@ QString counted(int n, const char* one, const char* many)
     return n == 1 ? tr(one) : tr(many).arg(n);
 }
 
-// The list's facts replace a robot's: every text the list gives, the yes/no it states, the purpose's
-// category. With fillOnly, only the texts the robot lacks are given.
-bool applyFacts(RobotRecord& robot, const RobotRecord& listed, bool fillOnly)
+// The list's facts replace a robot's: every text the list gives, the obedience to robots.txt when the
+// list states it, the purpose's category. With fillOnly, only the texts the robot lacks are given,
+// and a stated obedience (which the other list never states).
+bool applyFacts(RobotRecord& robot, const RobotRecord& listed, bool fillOnly, bool obedienceStated)
 {
     const QByteArray before = robot.toData();
     for (const RobotFieldInfo& field : robotFields()) {
@@ -39,10 +40,10 @@ bool applyFacts(RobotRecord& robot, const RobotRecord& listed, bool fillOnly)
         if (!value.isEmpty() && (!fillOnly || (robot.*field.text).isEmpty()))
             robot.*field.text = value;
     }
-    if (!fillOnly) {
+    if (obedienceStated)
         robot.Robot_exclusions = listed.Robot_exclusions;
+    if (!fillOnly)
         robot.Robot_category = listed.Robot_category;
-    }
     return robot.toData() != before;
 }
 
@@ -113,7 +114,8 @@ void mergeCrawlerList(QList<RobotRecord>& robots, const CrawlerList& list, const
         RobotRecord& robot = robots[*found];
         if (!isImportMark(robot.Modified_by)) {
             ++report.kept;
-        } else if (applyFacts(robot, listed, robot.Modified_by != mark)) {
+        } else if (applyFacts(robot, listed, robot.Modified_by != mark,
+                              list.statedExclusions.contains(keyOf(listed)))) {
             robot.Modified_date = stamp.modifiedDate;
             robot.RobotVersion = stamp.version;
             ++report.updated;

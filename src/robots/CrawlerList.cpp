@@ -86,7 +86,8 @@ RobotRecord aiRecord(const QString& token, const QJsonObject& entry)
         record.Robot_owner_url = fitField(ownerUrl, 250);
     record.Robot_purpose = purposeOfFunction(entry.value(u"function").toString());
     record.Robot_type = robotTypeOfFunction(record.Robot_purpose);
-    record.Robot_exclusions = toRobotFlag(entry.value(u"respect").toString().startsWith(u"Yes"));
+    record.Robot_exclusions =
+        toRobotFlag(statedObedience(entry.value(u"respect").toString()).value_or(false));
     record.Robot_description = fitField(entry.value(u"description").toString(), 250);
     const QString frequency = entry.value(u"frequency").toString();
     QString history = QStringLiteral("Listed in ai.robots.txt.");
@@ -146,16 +147,22 @@ RobotRecord agentRecord(const QString& token, const QString& purpose, const QJso
 class RecordCollector {
 public:
     explicit RecordCollector(CrawlerList& list) : m_list(list) {}
-    void add(RobotRecord record)
+    // obeys: what the entry states of its robot's obedience to robots.txt, if anything.
+    void add(RobotRecord record, std::optional<bool> obeys = std::nullopt)
     {
         const QString key = record.Robot_exclusion_useragent.toLower();
         const auto found = m_index.constFind(key);
+        const bool stated = m_list.statedExclusions.contains(key);
+        if (obeys && !stated)
+            m_list.statedExclusions.insert(key);
         if (found == m_index.cend()) {
             m_index.insert(key, m_list.robots.size());
             m_list.robots.append(std::move(record));
             return;
         }
         RobotRecord& first = m_list.robots[*found];
+        if (obeys && !stated)
+            first.Robot_exclusions = toRobotFlag(*obeys);
         for (const RobotFieldInfo& field : robotFields()) {
             if (field.type == RobotFieldType::Text && (first.*field.text).isEmpty())
                 first.*field.text = record.*field.text;
@@ -200,7 +207,8 @@ void readAiList(const QJsonObject& object, CrawlerList& list)
             ++list.invalidTokens;
             continue;
         }
-        collector.add(aiRecord(token, it.value().toObject()));
+        const QJsonObject entry = it.value().toObject();
+        collector.add(aiRecord(token, entry), statedObedience(entry.value(u"respect").toString()));
     }
 }
 
@@ -252,6 +260,19 @@ bool isValidRobotToken(const QString& token)
             return false;
     }
     return !token.endsWith(u' ');
+}
+
+std::optional<bool> statedObedience(const QString& respect)
+{
+    // The word alone, or as the text of a link to where the operator says so.
+    static const QRegularExpression stated(
+        QStringLiteral(R"(^\s*(?:(yes|no)|\[(yes|no)\]\([^)]*\))\s*\.?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = stated.match(respect);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString word = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+    return word.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0;
 }
 
 QString purposeOfFunction(const QString& function)

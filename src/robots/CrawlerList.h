@@ -5,8 +5,11 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace sf {
 
@@ -23,6 +26,9 @@ struct CrawlerList {
     QList<RobotRecord> robots;
     int invalidTokens = 0; // entries whose token no "User-agent:" line can carry
     int notCrawlers = 0;   // entries of libraries, scanners and browser tools, which read no robots.txt
+    // The tokens (lower case) whose obedience to robots.txt the list states, yes or no; for the
+    // others ("Unclear at this time.", no answer) a record's Robot_exclusions says nothing.
+    QSet<QString> statedExclusions;
 };
 
 // The "modified by" mark of a record that an import of that list wrote. An import updates only the
@@ -42,6 +48,9 @@ QString purposeOfTags(const QStringList& tags);
 // The literal a user-agent pattern matches, when it is one ("Googlebot\/" is "Googlebot",
 // "[cC]laude[bB]ot" is "claudebot"); empty for a pattern with wildcards, repeats or alternatives.
 QString patternLiteral(const QString& pattern);
+// What an AI list's "respect" text states: yes for "Yes" or "[Yes](https://...)", no for "No" or
+// "[No](https://...)", nothing for any other text ("Unclear at this time.", "At the discretion...").
+std::optional<bool> statedObedience(const QString& respect);
 
 // Reads either list from JSON bytes. Fails, with a message for the user, on bytes that are not
 // JSON or JSON of neither shape. Records get the list's facts, category and purpose, and the

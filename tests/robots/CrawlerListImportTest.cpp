@@ -6,6 +6,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -73,7 +76,7 @@ TEST(CrawlerListImport, ReadsEachFormatAsItsListWritesIt)
           {"ChatGPT Agent", "AI assistant fetch", 4, false, "OpenAI"},
           {"Claude-SearchBot", "AI search", 6, true, "Anthropic"},
           {"GPTBot", "AI model training", 4, true, "OpenAI"},
-          {"Webzio-Extended", "AI data collection", 4, false, "Webz.io"}},
+          {"Webzio-Extended", "AI data collection", 4, true, "Webz.io"}},
          1,
          0},
         {kAgentList,
@@ -223,4 +226,58 @@ TEST(CrawlerListImport, PatternsGiveTheirLiteralOrNothing)
     for (const auto& c : cases)
         EXPECT_EQ(patternLiteral(QString::fromLatin1(c.pattern)), QString::fromLatin1(c.literal))
             << c.pattern;
+}
+
+// "respect" as the list of AI crawlers writes it: the word, or the word as a link to the operator's
+// page; any other text states nothing, and the robot keeps what it had.
+TEST(CrawlerListImport, ReadsObedienceAsTheListStatesIt)
+{
+    const struct {
+        const char* token;
+        const char* respect;
+        const char* markBefore; // nullptr: the robot is new
+        bool obeyedBefore;
+        bool obeysAfter;
+    } cases[] = {
+        {"YesBot", "Yes", nullptr, false, true},
+        {"LinkYesBot", "[Yes](https://example.org/bot)", nullptr, false, true},
+        {"NoBot", "No", nullptr, false, false},
+        {"UnclearBot", "Unclear at this time.", nullptr, false, false},
+        {"KeptYesBot", "Unclear at this time.", "Imported from ai.robots.txt", true, true},
+        {"DiscretionBot", "At the [discretion](https://example.org) of its users.",
+         "Imported from ai.robots.txt", true, true},
+        {"LinkNoBot", "[No](https://example.org/faq)", "Imported from ai.robots.txt", true, false},
+        {"NowYesBot", "[Yes](https://example.org/bot)", "Imported from ai.robots.txt", false, true},
+        {"OtherListBot", "[Yes](https://example.org/bot)", "Imported from crawler-user-agents", false, true},
+        {"UsersBot", "No", "Greyfield", true, true},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("robots.rbd"));
+    QJsonObject json;
+    for (const auto& c : cases) {
+        json.insert(QLatin1String(c.token), QJsonObject{{"operator", "x"},
+                                                        {"respect", c.respect},
+                                                        {"function", "AI Data Scrapers"},
+                                                        {"frequency", ""},
+                                                        {"description", "d"}});
+        if (!c.markBefore)
+            continue;
+        RobotRecord before;
+        before.Robot_exclusion_useragent = QLatin1String(c.token);
+        before.Robot_exclusions = toRobotFlag(c.obeyedBefore);
+        before.Modified_by = QLatin1String(c.markBefore);
+        ASSERT_TRUE(RobotDatabase(path).write(RobotDatabase(path).count() + 1, before));
+    }
+    CrawlerImportReport report;
+    ASSERT_TRUE(
+        importCrawlerList(path, QJsonDocument(json).toJson(), {46000.0, QStringLiteral("9.9")}, report));
+    QHash<QString, bool> obeys;
+    ASSERT_TRUE(RobotDatabase(path).readAll([&](qint32, const char* data) {
+        const RobotRecord r = RobotRecord::fromData(data);
+        obeys.insert(r.Robot_exclusion_useragent, isYes(r.Robot_exclusions));
+    }));
+    for (const auto& c : cases) {
+        ASSERT_TRUE(obeys.contains(QLatin1String(c.token))) << c.token;
+        EXPECT_EQ(obeys.value(QLatin1String(c.token)), c.obeysAfter) << c.token << ": " << c.respect;
+    }
 }

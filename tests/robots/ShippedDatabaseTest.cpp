@@ -147,3 +147,30 @@ TEST(ShippedDatabase, CrawlerListImportOfTheAiListHoldsEachOfItsTokensInOneRecor
         EXPECT_TRUE(records.contains(token.toLower())) << token.toStdString();
     EXPECT_EQ(table.count(QStringLiteral("Greyfield")), rows) << "the reviewed table comes first, as written";
 }
+
+// The AI list writes most answers as a link ("[Yes](https://...)"); the reviewed table's answer wins
+// where it has the robot.
+TEST(ShippedDatabase, RobotsTheListSaysObeyAreStoredAsObeying)
+{
+    const struct {
+        const char* token;
+        bool obeys;
+    } cases[] = {
+        {"atlassian-bot", true}, {"bedrockbot", true},       {"Crawlspace", true},
+        {"Google-Agent", true},  {"KlaviyoAIBot", true},     {"omgilibot", true},
+        {"panscient.com", true}, {"SemrushBot-OCOB", true},  {"SemrushBot-SWA", true},
+        {"ShapBot", true},       {"TerraCotta", true},       {"YandexAdditionalBot", true},
+        {"ChatGPT-User", false}, {"Perplexity-User", false}, {"LAIONDownloader", false},
+        {"GPTBot", true},
+    };
+    QHash<QString, bool> obeys;
+    ASSERT_TRUE(RobotDatabase(shippedDatabase()).readAll([&](qint32, const char* data) {
+        const RobotRecord r = RobotRecord::fromData(data);
+        obeys.insert(r.Robot_exclusion_useragent.toLower(), isYes(r.Robot_exclusions));
+    }));
+    for (const auto& c : cases) {
+        const QString token = QString::fromLatin1(c.token).toLower();
+        ASSERT_TRUE(obeys.contains(token)) << c.token;
+        EXPECT_EQ(obeys.value(token), c.obeys) << c.token;
+    }
+}
