@@ -5,8 +5,10 @@
 
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <vector>
 
 namespace sf::RuleGrid {
@@ -75,15 +77,61 @@ QSet<QByteArray> editGroups(const rules::RobotsTxt& txt, const QSet<QByteArray>&
     return moved;
 }
 
+// The part of a name first-match readers compare, as Python's robotparser does: up to a "/", in
+// lower case.
+QString firstMatchName(const QString& name)
+{
+    return name.section(u'/', 0, 0).trimmed().toLower();
+}
+
+// The word of a name a preset writes: the name up to a "/", or its first word.
+QString presetWord(const QString& name)
+{
+    const QString head = name.section(u'/', 0, 0).trimmed();
+    const qsizetype space = head.indexOf(QRegularExpression(QStringLiteral("\\s")));
+    return space < 0 ? head : head.left(space);
+}
+
+// Whether "User-agent: word" names the robot of that name, and none of the others, in every reading:
+// RFC 9309 and Google readers compare the word's leading letters, "_" and "-" with the crawler's
+// own; first-match readers look for the whole word in the crawler's name.
+bool namesOnly(const QString& word, const QString& name, const QStringList& others)
+{
+    const QByteArray token = rules::agentToken(word.toUtf8());
+    const QString lowerWord = word.toLower();
+    const auto named = [&](const QString& robot) {
+        const QByteArray robotToken = rules::crawlerToken(robot.trimmed().toUtf8());
+        return token.compare(robotToken, Qt::CaseInsensitive) == 0 ||
+               firstMatchName(robot).contains(lowerWord);
+    };
+    if (token.isEmpty() || token.compare(rules::crawlerToken(name.toUtf8()), Qt::CaseInsensitive) != 0 ||
+        !firstMatchName(name).contains(lowerWord))
+        return false;
+    return std::none_of(others.begin(), others.end(), [&](const QString& robot) {
+        return robot.trimmed().compare(name, Qt::CaseInsensitive) != 0 && named(robot);
+    });
+}
+
+// The agents the grid's groups name, as their lines write them ("*" aside).
+QStringList groupAgents(const rules::RobotsTxt& txt)
+{
+    QStringList agents;
+    for (const rules::Line& line : txt.lines()) {
+        if (line.kind == rules::LineKind::UserAgent && !rules::isGlobalAgent(line.value))
+            agents << QString::fromUtf8(line.value);
+    }
+    return agents;
+}
+
 } // namespace
 
-QString presetAgentText(const QString& userAgent)
+QString presetAgentText(const QString& userAgent, const QStringList& otherRobots)
 {
     const QString name = userAgent.trimmed();
-    const QString token = QString::fromUtf8(rules::agentToken(name.toUtf8()));
-    if (token.isEmpty())
+    const QString word = presetWord(name);
+    if (word.isEmpty() || !namesOnly(word, name, otherRobots))
         return {};
-    return token == name ? token : token + QStringLiteral(" # ") + name;
+    return word == name ? word : word + QStringLiteral(" # ") + name;
 }
 
 QStringList agentsWithGroup(const QStringList& rows, const QStringList& agents)
@@ -103,17 +151,31 @@ QStringList agentsWithGroup(const QStringList& rows, const QStringList& agents)
     return found;
 }
 
-BlockReport blockAgents(QStringList& rows, const QStringList& agents, bool replaceExisting)
+BlockReport blockAgents(QStringList& rows, const QStringList& agents, bool replaceExisting,
+                        const QStringList& otherRobots)
 {
     BlockReport report;
-    QStringList named; // one agent per token, in the order given
     QSet<QByteArray> tokens;
+    for (const QString& agent : agents)
+        tokens.insert(tokenOf(agent));
+    // The grid's agents keep their access too, unless their groups are the chosen agents' own.
+    QStringList others = otherRobots;
+    for (const QString& agent : groupAgents(readRows(rows))) {
+        if (!tokens.contains(tokenOf(agent)))
+            others << agent;
+    }
+    QStringList named; // one agent per written word, in the order given
+    QSet<QString> words;
+    tokens.clear();
     for (const QString& agent : agents) {
-        const QByteArray token = tokenOf(agent);
-        if (token.isEmpty())
+        const QString text = presetAgentText(agent, others);
+        if (tokenOf(agent).isEmpty())
             report.unnamable << agent;
-        else if (!tokens.contains(token)) {
-            tokens.insert(token);
+        else if (text.isEmpty())
+            report.shared << agent;
+        else if (!words.contains(text.section(u' ', 0, 0).toLower())) {
+            words.insert(text.section(u' ', 0, 0).toLower());
+            tokens.insert(tokenOf(agent));
             named << agent;
         }
     }
@@ -135,7 +197,7 @@ BlockReport blockAgents(QStringList& rows, const QStringList& agents, bool repla
         const QByteArray token = tokenOf(agent);
         if (grouped.contains(agent) && !moved.contains(token))
             continue; // blocked in its own group, or left there
-        group << QStringLiteral("User-agent: ") + presetAgentText(agent);
+        group << QStringLiteral("User-agent: ") + presetAgentText(agent, others);
     }
     if (group.isEmpty())
         return report;

@@ -161,12 +161,17 @@ TEST_F(CrawlerCommandsTest, PurposeDialogBlocksTheRobotsOfThePurposeInOneGroup)
 
     script.next<frmBlockByPurpose>(tick("AI model training"));
     named<QAction>(window, "mnuBlockByPurpose")->trigger();
+    QStringList others; // the robots left unticked, which no written line may name too
+    for (const RobotPurpose& purpose : purposes.purposes())
+        for (const PurposeRobot& robot : purpose.robots)
+            if (!training.contains(robot.userAgent, Qt::CaseInsensitive))
+                others << robot.userAgent;
     QStringList group;
     QStringList written; // what crawlers match, once: robots that read alike share one line
     for (const QString& agent : training) {
-        const QString text = RuleGrid::presetAgentText(agent);
+        const QString text = RuleGrid::presetAgentText(agent, others);
         const QString token = text.section(u' ', 0, 0).toLower();
-        if (written.contains(token))
+        if (text.isEmpty() || written.contains(token))
             continue;
         written << token;
         group << "User-agent: " + text;
@@ -178,8 +183,13 @@ TEST_F(CrawlerCommandsTest, PurposeDialogBlocksTheRobotsOfThePurposeInOneGroup)
     const rules::RobotsTxt txt(RobotsText::write(window->gridRows(), RobotsTextForm{}));
     // A crawler is checked under the token the reference reads from its name ("AI2Bot" as "AI").
     const auto token = [](const QString& agent) { return rules::agentToken(agent.toLatin1()); };
-    for (const QString& agent : training)
-        EXPECT_FALSE(txt.check(token(agent), "/").allowed) << agent.toStdString();
+    for (const QString& agent : training) {
+        if (!RuleGrid::presetAgentText(agent, others).isEmpty()) {
+            EXPECT_FALSE(txt.check(token(agent), "/").allowed) << agent.toStdString();
+        }
+    }
+    EXPECT_TRUE(scriptedPrompt().messages().last().contains("AI2Bot"))
+        << "the robots no line names alone are named in the report";
     int searchRobots = 0;
     for (const RobotPurpose& purpose : purposes.purposes()) {
         for (const PurposeRobot& robot : purpose.robots) {

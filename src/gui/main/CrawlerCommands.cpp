@@ -116,8 +116,16 @@ void CrawlerCommands::BlockByPurpose()
                           Prompt::Buttons::YesNo, Prompt::Icon::Question) != Prompt::Answer::Yes)
         return;
     QStringList rows = m_window.gridRows();
+    const QStringList ticked = dialog.tickedAgents();
+    QStringList unticked; // the robots that keep their access: no line may name them too
+    for (const RobotPurpose& purpose : purposes.purposes()) {
+        for (const PurposeRobot& robot : purpose.robots) {
+            if (!ticked.contains(robot.userAgent, Qt::CaseInsensitive))
+                unticked << robot.userAgent;
+        }
+    }
     const RuleGrid::BlockReport report =
-        RuleGrid::blockAgents(rows, dialog.tickedAgents(), dialog.replaceExistingGroups());
+        RuleGrid::blockAgents(rows, ticked, dialog.replaceExistingGroups(), unticked);
     const RuleGrid::ContentSignal signal = dialog.contentSignal();
     if (!signal.isEmpty())
         RuleGrid::setContentSignal(rows, signal, dialog.withSignalComment());
@@ -138,6 +146,10 @@ void CrawlerCommands::tellBlockReport(const RuleGrid::BlockReport& report)
         text << tr("No crawler matches these names in a robots.txt (a name must begin with a letter), so "
                    "they were not written: %1.")
                     .arg(report.unnamable.join(QStringLiteral(", ")));
+    if (!report.shared.isEmpty())
+        text << tr("No user-agent line names these robots without also naming a robot you did not tick "
+                   "(first-match readers take a name for a part of another), so they were not written: %1.")
+                    .arg(report.shared.join(QStringLiteral(", ")));
     if (!text.isEmpty())
         prompts().message(text.join(QStringLiteral("\n\n")), Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
