@@ -34,12 +34,43 @@ QString verdictText(const Verdict& verdict)
     return verdict.allowed ? tr("allowed") : tr("blocked");
 }
 
-QString googleReason(const Readings& readings)
+QString lenientLineReason(const Line& line)
+{
+    return tr("because only Google's parser reads line %1, as \"%2\"").arg(line.number).arg(spelledOut(line));
+}
+
+// Why Google's crawler decides otherwise: it reads less of the file, or reads a line the RFC
+// reading does not (the deciding line, a user-agent line of its group, else the first such line).
+QString googleReason(const Readings& readings, const Verdict& google)
 {
     if (readings.googleLastLine() > 0)
         return tr("because they stop reading at 500 KiB, in line %1").arg(readings.googleLastLine());
     if (readings.googleNulLine() > 0)
         return tr("because a NUL byte ends line %1 early for them").arg(readings.googleNulLine());
+    const std::vector<Line>& lenient = readings.file(Reading::Google).lines();
+    const std::vector<Line>& strict = readings.file(Reading::Rfc9309).lines();
+    if (lenient.size() != strict.size())
+        return {};
+    const auto readOtherwise = [&](size_t i) { return lenient[i].kind != strict[i].kind; };
+    if (google.line > 0) {
+        const auto i = static_cast<size_t>(google.line - 1);
+        if (readOtherwise(i))
+            return lenientLineReason(lenient[i]);
+        if (lenient[i].kind == LineKind::Allow && allowsIndexFolder(lenient[i].value))
+            return tr("because Google's parser takes line %1 as also allowing the folder of the index.html "
+                      "page")
+                .arg(google.line);
+        if (lenient[i].group >= 0) {
+            for (const int a :
+                 readings.file(Reading::Google).groups()[static_cast<size_t>(lenient[i].group)].agents)
+                if (readOtherwise(static_cast<size_t>(a)))
+                    return lenientLineReason(lenient[static_cast<size_t>(a)]);
+        }
+    }
+    for (size_t i = 0; i < lenient.size(); ++i) {
+        if (readOtherwise(i))
+            return lenientLineReason(lenient[i]);
+    }
     return {};
 }
 
@@ -134,10 +165,11 @@ QString describeVerdicts(const Readings& readings, QByteArrayView productToken, 
             names << readerName(r);
         QString part = tr("%1 readers: %2").arg(names.join(tr(" and ")), verdictText(verdict));
         if (std::find(members.begin(), members.end(), Reading::Rfc9309) == members.end()) {
-            const bool google = members.front() == Reading::Google && !googleReason(readings).isEmpty();
-            const QString reason =
-                google ? googleReason(readings)
-                       : firstMatchReason(readings, productToken, urlOrPath, verdicts[0], verdicts[2]);
+            const QString lenient =
+                members.front() == Reading::Google ? googleReason(readings, verdicts[1]) : QString();
+            const QString reason = !lenient.isEmpty() ? lenient
+                                                      : firstMatchReason(readings, productToken, urlOrPath,
+                                                                         verdicts[0], verdicts[2]);
             if (!reason.isEmpty())
                 part += tr(", ") + reason;
         }

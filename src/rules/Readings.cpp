@@ -85,6 +85,15 @@ bool isSpelledOut(const Line& line)
            line.key.compare(word, Qt::CaseInsensitive) == 0;
 }
 
+QString spelledOut(const Line& line)
+{
+    const char* key = line.kind == LineKind::UserAgent  ? "User-agent"
+                      : line.kind == LineKind::Allow    ? "Allow"
+                      : line.kind == LineKind::Disallow ? "Disallow"
+                                                        : "Sitemap";
+    return QStringLiteral("%1: %2").arg(QLatin1String(key), QString::fromUtf8(line.value));
+}
+
 Verdict ReadingRules::check(QByteArrayView urlOrPath) const
 {
     if (m_reading == Reading::FirstMatch)
@@ -104,7 +113,9 @@ Readings::Readings(const RobotsTxt& txt) : m_txt(txt), m_firstMatch(txt)
     if (nul >= 0 && nul < kCrawlerReadLimit)
         m_googleNulLine = lineAt(txt, nul);
     if (m_googleLastLine > 0 || m_googleNulLine > 0)
-        m_google.emplace(googleBytes(text));
+        m_google.emplace(googleBytes(text), KeyReading::Google);
+    else if (txt.googleReadsOtherwise())
+        m_google.emplace(text, KeyReading::Google);
 }
 
 const RobotsTxt& Readings::file(Reading reading) const

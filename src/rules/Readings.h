@@ -11,10 +11,11 @@
 namespace sf::rules {
 
 // The ways crawlers read a robots.txt, over one parsed file:
-//   rfc9309      RobotsTxt's own reading (RFC 9309, with Google's parser where the RFC leaves room);
-//                the program's default
-//   google       Google's crawler: that reading of the first 500 KiB only, and a line ends at a
-//                NUL byte, as Google's parser reads its lines as C strings
+//   rfc9309      RobotsTxt's own reading (RFC 9309, with Google's parser where the RFC leaves room):
+//                the keys spelled out, with their colon; the program's default
+//   google       Google's crawler: the file read with Google's leniencies (KeyReading::Google), the
+//                first 500 KiB only, and a line ends at a NUL byte, as Google's parser reads its
+//                lines as C strings
 //   first-match  Python's robotparser before 3.15 and the tools built on it (FirstMatchFile)
 //
 //   Readings readings(txt);                                  // txt must outlive it
@@ -33,6 +34,8 @@ QString readingLabel(Reading reading);
 // "Sitemap", in any case) and followed by a colon: the only form first-match readers take. True
 // for lines of other kinds.
 bool isSpelledOut(const Line& line);
+// A user-agent, rule or sitemap line as the standard writes it: "Disallow: /x" for "Dissallow /x".
+QString spelledOut(const Line& line);
 
 // One crawler's rules in one reading.
 class ReadingRules {
@@ -51,7 +54,7 @@ public:
     explicit Readings(const RobotsTxt& txt);
 
     // The file as the RFC 9309 reading, or Google's, parses it (the same file unless Google's
-    // crawler reads less of it).
+    // crawler reads less of it or reads some line otherwise).
     const RobotsTxt& file(Reading reading) const;
     const FirstMatchFile& firstMatch() const { return m_firstMatch; }
     // For Google's crawler: the last line it reads of a file over 500 KiB, and the first line a NUL

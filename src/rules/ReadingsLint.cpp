@@ -43,31 +43,29 @@ void lintBytes(const RobotsTxt& txt, std::vector<LintProblem>& out)
     }
 }
 
-QString spelledKey(LineKind kind)
+// The lines only Google's leniencies read: a key misspelt or without its colon, and an Allow for an
+// index.html page, which Google's parser also takes for its folder.
+void lintLenientLines(const RobotsTxt& txt, std::vector<LintProblem>& out)
 {
-    switch (kind) {
-    case LineKind::UserAgent:
-        return QStringLiteral("User-agent");
-    case LineKind::Allow:
-        return QStringLiteral("Allow");
-    case LineKind::Disallow:
-        return QStringLiteral("Disallow");
-    default:
-        return QStringLiteral("Sitemap");
+    if (!txt.googleReadsOtherwise())
+        return;
+    const RobotsTxt google(txt.text(), KeyReading::Google);
+    for (size_t i = 0; i < txt.lines().size() && i < google.lines().size(); ++i) {
+        const Line& line = google.lines()[i];
+        if (line.kind != txt.lines()[i].kind)
+            out.push_back(
+                {line.number, tr("only Google's parser reads this line, as \"%1\"; RFC 9309 and first-match "
+                                 "readers ignore it. Write \"%1\" so every reading agrees")
+                                  .arg(spelledOut(line))});
+        else if (line.kind == LineKind::Allow && allowsIndexFolder(line.value))
+            out.push_back({line.number,
+                           tr("Google's parser takes this rule as also allowing the folder of the index.html "
+                              "page; RFC 9309 and first-match readers allow only the page")});
     }
 }
 
 void lintLine(const Line& line, std::vector<LintProblem>& out)
 {
-    const QString written =
-        QStringLiteral("%1: %2").arg(spelledKey(line.kind), QString::fromUtf8(line.value));
-    if (!isSpelledOut(line)) {
-        out.push_back(
-            {line.number, tr("only lenient readers such as Google's parser read this line as \"%1\"; "
-                             "first-match readers ignore it. Write \"%1\" so every reading agrees")
-                              .arg(written)});
-        return;
-    }
     if (line.kind == LineKind::UserAgent && line.value.isEmpty())
         out.push_back(
             {line.number, tr("an empty User-agent names no crawler for RFC 9309 and Google readers, "
@@ -83,11 +81,13 @@ void lintLine(const Line& line, std::vector<LintProblem>& out)
     if (plain.size() < line.value.size() && !plain.contains('*') && !plain.endsWith('$')) {
         // "*" alone is every path, as "/" is.
         out.push_back(
-            {line.number, tr("first-match readers read \"*\" as a plain character, so for them this rule "
-                             "%1 only URLs with a \"*\" in them. A final \"*\" changes nothing for "
-                             "the others: write \"%2: %3\" so every reading agrees")
-                              .arg(verb, spelledKey(line.kind),
-                                   QString::fromUtf8(plain.isEmpty() ? QByteArray("/") : plain))});
+            {line.number,
+             tr("first-match readers read \"*\" as a plain character, so for them this rule "
+                "%1 only URLs with a \"*\" in them. A final \"*\" changes nothing for "
+                "the others: write \"%2: %3\" so every reading agrees")
+                 .arg(verb,
+                      line.kind == LineKind::Allow ? QStringLiteral("Allow") : QStringLiteral("Disallow"),
+                      QString::fromUtf8(plain.isEmpty() ? QByteArray("/") : plain))});
     } else if (pattern.contains('*') || pattern.endsWith('$')) {
         out.push_back(
             {line.number, tr("first-match readers read \"*\" and \"$\" as plain characters: for them "
@@ -164,6 +164,7 @@ void lintGrouping(const RobotsTxt& txt, const FirstMatchFile& file, std::vector<
 void lintReadings(const RobotsTxt& txt, std::vector<LintProblem>& out)
 {
     lintBytes(txt, out);
+    lintLenientLines(txt, out);
     for (const Line& line : txt.lines()) {
         if (line.kind == LineKind::UserAgent || line.kind == LineKind::Sitemap || isRule(line))
             lintLine(line, out);

@@ -30,7 +30,13 @@ bool startsWithNoCase(QByteArrayView key, const char* word)
     return static_cast<size_t>(key.size()) >= length && qstrnicmp(key.data(), word, length) == 0;
 }
 
-LineKind kindOfKey(QByteArrayView key)
+bool equalsNoCase(QByteArrayView key, const char* word)
+{
+    return static_cast<size_t>(key.size()) == qstrlen(word) && startsWithNoCase(key, word);
+}
+
+// Google's parser takes any key that begins with a key or one of its frequent misspellings.
+LineKind googleKindOfKey(QByteArrayView key)
 {
     for (const char* word : {"user-agent", "useragent", "user agent"}) {
         if (startsWithNoCase(key, word))
@@ -47,8 +53,23 @@ LineKind kindOfKey(QByteArrayView key)
     return LineKind::Unknown;
 }
 
-// Where the key ends: the first ":", or else a run of spaces when exactly two words follow.
-qsizetype separatorOf(QByteArrayView content)
+// RFC 9309 knows the keys only spelled out, in any case.
+LineKind kindOfKey(QByteArrayView key)
+{
+    if (equalsNoCase(key, "user-agent"))
+        return LineKind::UserAgent;
+    if (equalsNoCase(key, "allow"))
+        return LineKind::Allow;
+    if (equalsNoCase(key, "disallow"))
+        return LineKind::Disallow;
+    if (equalsNoCase(key, "sitemap"))
+        return LineKind::Sitemap;
+    return LineKind::Unknown;
+}
+
+// Where Google's parser ends the key: the first ":", or else a run of spaces when exactly two words
+// follow.
+qsizetype googleSeparatorOf(QByteArrayView content)
 {
     const qsizetype colon = content.indexOf(':');
     if (colon >= 0)
@@ -78,6 +99,28 @@ bool sameTokenNoCase(QByteArrayView a, QByteArrayView b)
 }
 
 } // namespace
+
+KeyOfLine readKey(QByteArrayView content, KeyReading keys)
+{
+    KeyOfLine out;
+    if (content.isEmpty())
+        return out;
+    out.separator = keys == KeyReading::Google ? googleSeparatorOf(content) : content.indexOf(':');
+    const QByteArrayView key = out.separator >= 0 ? trimmed(content.first(out.separator)) : QByteArrayView();
+    if (key.isEmpty()) {
+        out.kind = LineKind::Invalid;
+        out.separator = -1;
+    } else {
+        out.kind = keys == KeyReading::Google ? googleKindOfKey(key) : kindOfKey(key);
+    }
+    return out;
+}
+
+bool allowsIndexFolder(QByteArrayView value)
+{
+    const qsizetype slash = value.lastIndexOf('/');
+    return slash >= 0 && value.sliced(slash).startsWith("/index.htm");
+}
 
 QByteArray agentToken(QByteArrayView value)
 {
@@ -119,7 +162,7 @@ QByteArray normalisedPattern(QByteArrayView value)
     return out;
 }
 
-RobotsTxt::RobotsTxt(QByteArrayView text) : m_text(text.toByteArray())
+RobotsTxt::RobotsTxt(QByteArrayView text, KeyReading keys) : m_text(text.toByteArray()), m_keys(keys)
 {
     static const char bom[] = "\xEF\xBB\xBF";
     qsizetype start = 0;
@@ -153,17 +196,15 @@ void RobotsTxt::addLine(int number, qsizetype offset, QByteArrayView text)
         line.comment = line.text.sliced(hash);
     const QByteArrayView content =
         trimmed(QByteArrayView(line.text).first(hash >= 0 ? hash : line.text.size()));
-    const qsizetype separator = separatorOf(content);
-    const QByteArrayView key = separator >= 0 ? trimmed(content.first(separator)) : QByteArrayView();
-    if (content.isEmpty()) {
-        line.kind = LineKind::Blank;
-    } else if (key.isEmpty()) {
-        line.kind = LineKind::Invalid;
-    } else {
-        line.key = key.toByteArray();
-        line.value = trimmed(content.sliced(separator + 1)).toByteArray();
-        line.kind = kindOfKey(key);
+    const KeyOfLine key = readKey(content, m_keys);
+    line.kind = key.kind;
+    if (key.separator >= 0) {
+        line.key = trimmed(content.first(key.separator)).toByteArray();
+        line.value = trimmed(content.sliced(key.separator + 1)).toByteArray();
     }
+    if (m_keys == KeyReading::Rfc9309 && !m_googleOtherwise && !content.isEmpty())
+        m_googleOtherwise = readKey(content, KeyReading::Google).kind != line.kind ||
+                            (line.kind == LineKind::Allow && allowsIndexFolder(line.value));
     m_lines.push_back(std::move(line));
 }
 
@@ -207,10 +248,10 @@ RuleSet RobotsTxt::rulesFor(QByteArrayView productToken) const
             const bool allow = line.kind == LineKind::Allow;
             const QByteArray pattern = normalisedPattern(line.value);
             rules.push_back(Rule{pattern.toStdString(), allow, line.number});
-            // Crawlers read "Allow: /dir/index.htm..." as also allowing "/dir/" itself.
-            const qsizetype slash = pattern.lastIndexOf('/');
-            if (allow && slash >= 0 && pattern.sliced(slash).startsWith("/index.htm"))
-                rules.push_back(Rule{pattern.first(slash + 1).toStdString() + '$', true, line.number});
+            // Google's parser reads "Allow: /dir/index.htm..." as also allowing "/dir/" itself.
+            if (allow && m_keys == KeyReading::Google && allowsIndexFolder(pattern))
+                rules.push_back(
+                    Rule{pattern.first(pattern.lastIndexOf('/') + 1).toStdString() + '$', true, line.number});
         }
     }
     return RuleSet(std::move(rules));

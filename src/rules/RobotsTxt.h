@@ -9,8 +9,12 @@
 
 namespace sf::rules {
 
-// How a crawler reads a robots.txt (RFC 9309, with the reading of the widely used open-source
-// parser where the RFC leaves room). Everything works on the file's bytes.
+// How a crawler reads a robots.txt: as RFC 9309 writes it (the keys spelled out and followed by a
+// colon), with the reading of the widely used open-source parser where the RFC leaves room; or with
+// that parser's own leniencies (KeyReading::Google): misspelt keys ("Dissallow", "Useragent",
+// "User agent", "Site-map", any key that begins with one of the keys), a space for a missing colon
+// between exactly two words, and "Allow: /dir/index.html" taken as also allowing "/dir/". Everything
+// works on the file's bytes.
 //
 //   RobotsTxt txt(bytes);                       // parse once: lines, groups
 //   Verdict v = txt.check("FooBot", "/a/b.html"); // allowed?, deciding line (1-based, 0 = none)
@@ -21,6 +25,7 @@ namespace sf::rules {
 // file; groups() gives the groups as a crawler forms them.
 
 enum class LineKind { Blank, UserAgent, Allow, Disallow, Sitemap, Unknown, Invalid };
+enum class KeyReading { Rfc9309, Google };
 
 struct Line {
     int number = 0;       // 1-based
@@ -41,7 +46,12 @@ struct Group {
 class RobotsTxt {
 public:
     RobotsTxt() = default;
-    explicit RobotsTxt(QByteArrayView text);
+    explicit RobotsTxt(QByteArrayView text, KeyReading keys = KeyReading::Rfc9309);
+
+    KeyReading keyReading() const { return m_keys; }
+    // For the RFC 9309 reading: whether Google's leniencies read some line otherwise (a key it
+    // alone takes, or an Allow for an index.html page).
+    bool googleReadsOtherwise() const { return m_googleOtherwise; }
 
     // The file's bytes as given, for readings that split them otherwise.
     const QByteArray& text() const { return m_text; }
@@ -58,9 +68,21 @@ private:
     void assignGroups();
 
     QByteArray m_text;
+    KeyReading m_keys = KeyReading::Rfc9309;
+    bool m_googleOtherwise = false;
     std::vector<Line> m_lines;
     std::vector<Group> m_groups;
 };
+
+// What a line's key and value are to a reading: its kind, and where its key ends (-1: no key).
+struct KeyOfLine {
+    LineKind kind = LineKind::Blank;
+    qsizetype separator = -1;
+};
+// The line's content is the text before its comment, trimmed.
+KeyOfLine readKey(QByteArrayView content, KeyReading keys);
+// Whether Google's parser reads an Allow value as also allowing its folder ("/d/index.html" allows "/d/").
+bool allowsIndexFolder(QByteArrayView allowValue);
 
 // The token a user-agent line names: its leading letters, "_" and "-" ("FooBot/1.0" is "FooBot").
 QByteArray agentToken(QByteArrayView userAgentValue);

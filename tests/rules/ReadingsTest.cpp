@@ -1,6 +1,7 @@
 // The three readings of a robots.txt against their references: Google's published test cases, and
 // Python's own robotparser run on a table of cases at test time.
 #include "rules/Readings.h"
+#include "rules/RobotsLint.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -192,8 +193,8 @@ TEST(Readings, DecidingLinesAndWhyTheReadingsDiffer)
         {"User-agent: *\nDissallow: /x\n",
          "FooBot",
          "/x",
-         {{{false, 2}, {false, 2}, {true, 0}}},
-         "because they do not read line 2"},
+         {{{true, 0}, {false, 2}, {true, 0}}},
+         "RFC 9309 and first-match readers: allowed. Google readers: blocked by line 2"},
         {"User-agent: bot\nDisallow: /x\n",
          "FooBot",
          "/x",
@@ -241,5 +242,99 @@ TEST(Readings, DecidingLinesAndWhyTheReadingsDiffer)
         }
         const QString sentence = describeVerdicts(readings, row.agent, row.url, verdicts);
         EXPECT_TRUE(sentence.contains(QLatin1String(row.sentence))) << sentence.toStdString();
+    }
+}
+
+// RFC 9309 knows the keys spelled out, with their colon, and no index.html rule; Google's parser takes
+// each of these, and the explanation and the lint name the same line for it.
+TEST(Readings, OnlyTheGoogleReadingTakesGooglesLeniencies)
+{
+    struct Row {
+        QByteArray robots, agent, url;
+        std::array<Verdict, 3> verdicts; // rfc9309, google, first-match
+        const char* sentence;            // a part of the explanation
+        int lintLine;                    // the line the lint marks as Google's alone
+        const char* lint;
+    } rows[] = {
+        {"User-agent: *\nDissallow: /x\n",
+         "FooBot",
+         "/x",
+         {{{true, 0}, {false, 2}, {true, 0}}},
+         "Google readers: blocked by line 2, because only Google's parser reads line 2, as \"Disallow: /x\"",
+         2,
+         "only Google's parser reads this line, as \"Disallow: /x\""},
+        {"Useragent: FooBot\nDisallow: /\n",
+         "FooBot",
+         "/a",
+         {{{true, 0}, {false, 2}, {true, 0}}},
+         "because only Google's parser reads line 1, as \"User-agent: FooBot\"",
+         1,
+         "\"User-agent: FooBot\""},
+        {"User agent: Googlebot\nDisallow: /\n\nUser-agent: *\nAllow: /\n",
+         "Googlebot",
+         "/x",
+         {{{true, 5}, {false, 2}, {true, 5}}},
+         "reads line 1, as \"User-agent: Googlebot\"",
+         1,
+         "RFC 9309 and first-match readers ignore it"},
+        {"User-agent: *\nDisallow /nocolon\n",
+         "FooBot",
+         "/nocolon",
+         {{{true, 0}, {false, 2}, {true, 0}}},
+         "reads line 2, as \"Disallow: /nocolon\"",
+         2,
+         "Write \"Disallow: /nocolon\""},
+        {"User-agent: *\nDisallowed: /x\n",
+         "FooBot",
+         "/x",
+         {{{true, 0}, {false, 2}, {true, 0}}},
+         "reads line 2, as \"Disallow: /x\"",
+         2,
+         "\"Disallow: /x\""},
+        {"User-agent: *\nSite-map: https://example.org/s.xml\nDisallow: /x\n",
+         "FooBot",
+         "/x",
+         {{{false, 3}, {false, 3}, {false, 3}}},
+         "Every reading: blocked by line 3.",
+         2,
+         "\"Sitemap: https://example.org/s.xml\""},
+        {"User-agent: *\nDisallow: /\nAllow: /d/index.html\n",
+         "FooBot",
+         "/d/",
+         {{{false, 2}, {true, 3}, {false, 2}}},
+         "Google readers: allowed by line 3, because Google's parser takes line 3 as also allowing the "
+         "folder",
+         3,
+         "also allowing the folder of the index.html page"},
+        {"user-AGENT: *\nDISALLOW: /y\n",
+         "FooBot",
+         "/y",
+         {{{false, 2}, {false, 2}, {false, 2}}},
+         "Every reading: blocked by line 2.",
+         0,
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.robots.toStdString());
+        const RobotsTxt txt(row.robots);
+        const Readings readings(txt);
+        const std::array<Verdict, 3> verdicts = readings.checkAll(row.agent, row.url);
+        for (size_t i = 0; i < verdicts.size(); ++i) {
+            EXPECT_EQ(verdicts[i].allowed, row.verdicts[i].allowed) << readingName(kReadings[i]);
+            EXPECT_EQ(verdicts[i].line, row.verdicts[i].line) << readingName(kReadings[i]);
+        }
+        const QString sentence = describeVerdicts(readings, row.agent, row.url, verdicts);
+        EXPECT_TRUE(sentence.contains(QLatin1String(row.sentence))) << sentence.toStdString();
+        QStringList marks;
+        for (const LintProblem& problem : lint(row.robots))
+            if (problem.text.contains(QLatin1String("Google's parser")))
+                marks << QStringLiteral("%1: %2").arg(problem.line).arg(problem.text);
+        if (row.lintLine == 0) {
+            EXPECT_TRUE(marks.isEmpty()) << marks.join(u'\n').toStdString();
+            continue;
+        }
+        ASSERT_EQ(marks.size(), 1) << marks.join(u'\n').toStdString();
+        EXPECT_TRUE(marks[0].startsWith(QString::number(row.lintLine) + u':')) << marks[0].toStdString();
+        EXPECT_TRUE(marks[0].contains(QLatin1String(row.lint))) << marks[0].toStdString();
     }
 }
