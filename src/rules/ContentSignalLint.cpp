@@ -34,16 +34,20 @@ void checkPairs(const Line& line, bool blocked, std::vector<LintProblem>& proble
         const QByteArray value = equals < 0 ? QByteArray() : pair.mid(equals + 1).trimmed();
         const QString keyText = QString::fromUtf8(key);
         if (key != "search" && key != "ai-input" && key != "ai-train")
-            problems.push_back({line.number, tr("Content-Signal: \"%1\" is no signal of the policy (search, "
-                                                "ai-input and ai-train are)")
-                                                 .arg(keyText)});
+            problems.push_back({line.number,
+                                tr("Content-Signal: \"%1\" is no signal of the policy (search, "
+                                   "ai-input and ai-train are)")
+                                    .arg(keyText),
+                                LintKind::SignalUnknown});
         else if (value != "yes" && value != "no")
-            problems.push_back({line.number, tr("Content-Signal: %1 must be yes or no").arg(keyText)});
+            problems.push_back({line.number, tr("Content-Signal: %1 must be yes or no").arg(keyText),
+                                LintKind::SignalValue});
         else if (value == "yes" && blocked)
-            problems.push_back(
-                {line.number, tr("Content-Signal: %1=yes, but the group's rules block the whole "
-                                 "site")
-                                  .arg(keyText)});
+            problems.push_back({line.number,
+                                tr("Content-Signal: %1=yes, but the group's rules block the whole "
+                                   "site")
+                                    .arg(keyText),
+                                LintKind::SignalContradicted});
     }
 }
 
@@ -55,7 +59,8 @@ void lintContentSignals(const RobotsTxt& txt, std::vector<LintProblem>& problems
         if (!isContentSignal(line))
             continue;
         if (line.group < 0) {
-            problems.push_back({line.number, tr("Content-Signal before any user-agent belongs to no group")});
+            problems.push_back({line.number, tr("Content-Signal before any user-agent belongs to no group"),
+                                LintKind::SignalOutside});
             continue;
         }
         checkPairs(line, blocksWholeSite(txt, txt.groups()[static_cast<size_t>(line.group)]), problems);

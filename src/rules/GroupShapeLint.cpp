@@ -66,7 +66,8 @@ void lintRunOn(const RobotsTxt& txt, const Group& group, std::vector<LintProblem
         out.push_back({lines[static_cast<size_t>(group.agents[i])].number,
                        tr("%1 and %2 form one group: %3")
                            .arg(names(txt, group.agents, 0, i),
-                                names(txt, group.agents, i, group.agents.size()), effect(txt, group, i))});
+                                names(txt, group.agents, i, group.agents.size()), effect(txt, group, i)),
+                       LintKind::RunOnGroup});
         return; // one mark says it for the whole group
     }
 }
@@ -83,8 +84,9 @@ void lintClosedSite(const RobotsTxt& txt, std::vector<LintProblem>& out)
                 return; // a crawler of its own group may come in: the site is not closed to all
         }
     }
-    out.push_back(
-        {all.line, tr("The whole site is closed to every crawler: a file left from a staging site?")});
+    out.push_back({all.line,
+                   tr("The whole site is closed to every crawler: a file left from a staging site?"),
+                   LintKind::ClosedSite});
 }
 
 } // namespace

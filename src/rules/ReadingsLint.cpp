@@ -28,16 +28,19 @@ void lintBytes(const RobotsTxt& txt, std::vector<LintProblem>& out)
     const std::vector<Line>& lines = txt.lines();
     if (!lines.empty() && lines.front().offset > 0)
         out.push_back(
-            {1, tr("the file starts with a byte order mark: RFC 9309 and Google readers skip it, but "
-                   "first-match readers take it for part of line 1 and ignore that line. Save the file "
-                   "without a byte order mark so every reading agrees")});
+            {1,
+             tr("the file starts with a byte order mark: RFC 9309 and Google readers skip it, but "
+                "first-match readers take it for part of line 1 and ignore that line. Save the file "
+                "without a byte order mark so every reading agrees"),
+             LintKind::ByteOrderMark});
     for (const Line& line : lines) {
         if (!firstmatch::isValidUtf8(view(line.text))) {
-            out.push_back(
-                {line.number, tr("this line is not valid UTF-8: first-match readers (Python's "
-                                 "robotparser) cannot read the file at all, and then fetch nothing. "
-                                 "Save the file as UTF-8, or write the characters percent-encoded, so "
-                                 "every reading agrees")});
+            out.push_back({line.number,
+                           tr("this line is not valid UTF-8: first-match readers (Python's "
+                              "robotparser) cannot read the file at all, and then fetch nothing. "
+                              "Save the file as UTF-8, or write the characters percent-encoded, so "
+                              "every reading agrees"),
+                           LintKind::NotUtf8});
             return;
         }
     }
@@ -53,24 +56,27 @@ void lintLenientLines(const RobotsTxt& txt, std::vector<LintProblem>& out)
     for (size_t i = 0; i < txt.lines().size() && i < google.lines().size(); ++i) {
         const Line& line = google.lines()[i];
         if (line.kind != txt.lines()[i].kind)
-            out.push_back(
-                {line.number, tr("only Google's parser reads this line, as \"%1\"; RFC 9309 and first-match "
-                                 "readers ignore it. Write \"%1\" so every reading agrees")
-                                  .arg(spelledOut(line))});
+            out.push_back({line.number,
+                           tr("only Google's parser reads this line, as \"%1\"; RFC 9309 and first-match "
+                              "readers ignore it. Write \"%1\" so every reading agrees")
+                               .arg(spelledOut(line)),
+                           LintKind::GoogleOnlyLine});
         else if (line.kind == LineKind::Allow && allowsIndexFolder(line.value))
             out.push_back({line.number,
                            tr("Google's parser takes this rule as also allowing the folder of the index.html "
-                              "page; RFC 9309 and first-match readers allow only the page")});
+                              "page; RFC 9309 and first-match readers allow only the page"),
+                           LintKind::IndexFolder});
     }
 }
 
 void lintLine(const Line& line, std::vector<LintProblem>& out)
 {
     if (line.kind == LineKind::UserAgent && line.value.isEmpty())
-        out.push_back(
-            {line.number, tr("an empty User-agent names no crawler for RFC 9309 and Google readers, "
-                             "but first-match readers apply the group to every crawler. Name the "
-                             "crawler, or write \"*\", so every reading agrees")});
+        out.push_back({line.number,
+                       tr("an empty User-agent names no crawler for RFC 9309 and Google readers, "
+                          "but first-match readers apply the group to every crawler. Name the "
+                          "crawler, or write \"*\", so every reading agrees"),
+                       LintKind::EmptyAgent});
     if (!isRule(line))
         return;
     const QByteArray pattern = normalisedPattern(line.value);
@@ -87,13 +93,15 @@ void lintLine(const Line& line, std::vector<LintProblem>& out)
                 "the others: write \"%2: %3\" so every reading agrees")
                  .arg(verb,
                       line.kind == LineKind::Allow ? QStringLiteral("Allow") : QStringLiteral("Disallow"),
-                      QString::fromUtf8(plain.isEmpty() ? QByteArray("/") : plain))});
+                      QString::fromUtf8(plain.isEmpty() ? QByteArray("/") : plain)),
+             LintKind::FinalStar});
     } else if (pattern.contains('*') || pattern.endsWith('$')) {
-        out.push_back(
-            {line.number, tr("first-match readers read \"*\" and \"$\" as plain characters: for them "
-                             "this rule %1 only URLs that contain them as written. Only a plain path "
-                             "(without \"*\" and \"$\") means the same to every reader")
-                              .arg(verb)});
+        out.push_back({line.number,
+                       tr("first-match readers read \"*\" and \"$\" as plain characters: for them "
+                          "this rule %1 only URLs that contain them as written. Only a plain path "
+                          "(without \"*\" and \"$\") means the same to every reader")
+                           .arg(verb),
+                       LintKind::PlainWildcard});
     }
 }
 
@@ -125,7 +133,8 @@ void lintOrder(const RobotsTxt& txt, std::vector<LintProblem>& out)
                         "names: line %1 above matches them first and %2 them. Put this "
                         "line above line %1 so every reading agrees")
                          .arg(seen[static_cast<size_t>(first)].first)
-                         .arg(seen[static_cast<size_t>(first)].second ? tr("allows") : tr("blocks"))});
+                         .arg(seen[static_cast<size_t>(first)].second ? tr("allows") : tr("blocks")),
+                     LintKind::ShadowedRule});
             earlier.add(quoted, static_cast<int>(seen.size()));
             seen.emplace_back(line.number, allow);
         }
@@ -145,18 +154,20 @@ void lintGrouping(const RobotsTxt& txt, const FirstMatchFile& file, std::vector<
             continue;
         const Use use = file.use(line.number);
         if (use == Use::NoGroup && !(previous == Use::NoGroup && previousGroup == line.group))
-            out.push_back(
-                {line.number, tr("first-match readers end the group at the blank line above: they "
-                                 "ignore this rule and the group's rules after it. Remove the blank "
-                                 "line so every reading agrees")});
+            out.push_back({line.number,
+                           tr("first-match readers end the group at the blank line above: they "
+                              "ignore this rule and the group's rules after it. Remove the blank "
+                              "line so every reading agrees"),
+                           LintKind::BlankLineInGroup});
         previous = use;
         previousGroup = line.group;
     }
     if (file.stopLine() > 0)
-        out.push_back(
-            {file.stopLine(), tr("Python's URL parser rejects this value: first-match readers stop "
-                                 "reading the file here and ignore this group and all that follows. "
-                                 "Write the value without such characters so every reading agrees")});
+        out.push_back({file.stopLine(),
+                       tr("Python's URL parser rejects this value: first-match readers stop "
+                          "reading the file here and ignore this group and all that follows. "
+                          "Write the value without such characters so every reading agrees"),
+                       LintKind::ParserStops});
 }
 
 } // namespace

@@ -12,7 +12,10 @@
 //                                           an entry outside it exits 2 and prints no rule
 //   sfcheck live URL [FILE]                 reads URL/robots.txt and says what crawlers make of it;
 //                                           with FILE, exit 1 when the site serves another file
-//   sfcheck lint ROBOTS_FILE                "LINE: text" per problem; exit 1 when there are any
+//   sfcheck lint ROBOTS_FILE                the short list: "LINE: text" per kind of problem and group,
+//                                           the most harmful first, with the lines it concerns; exit 1
+//                                           when there are any
+//   sfcheck lint --all ROBOTS_FILE          "LINE: text" for every problem of every line, in line order
 //   sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]
 //                                           lists the project's site over its connection and prints
 //                                           "AGENT: N of M entries blocked" per agent (without
@@ -66,7 +69,7 @@ QString usageText()
               "       sfcheck rule FOLDER NAME [AGENT]\n"
               "       sfcheck rule --site-folder SITE FOLDER NAME [AGENT]\n"
               "       sfcheck live URL [FILE]\n"
-              "       sfcheck lint ROBOTS_FILE\n"
+              "       sfcheck lint [--all] ROBOTS_FILE\n"
               "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]\n"
               "       sfcheck --version | --help");
 }
@@ -253,14 +256,21 @@ int runLive(const QStringList& args)
 
 int runLint(const QStringList& args)
 {
-    if (args.size() != 3)
+    const bool all = args.value(2) == QLatin1String("--all");
+    if (args.size() != (all ? 4 : 3))
         return usage();
     QByteArray bytes;
-    if (const Result<void> read = readRobots(args[2], bytes); !read)
+    if (const Result<void> read = readRobots(args.last(), bytes); !read)
         return fail(read.error);
-    const auto problems = rules::lint(bytes);
-    for (const rules::LintProblem& problem : problems)
-        print(stdout, QStringLiteral("%1: %2").arg(problem.line).arg(problem.text));
+    const rules::RobotsTxt txt(bytes);
+    const auto problems = rules::lint(txt, bytes.size());
+    if (all) {
+        for (const rules::LintProblem& problem : problems)
+            print(stdout, QStringLiteral("%1: %2").arg(problem.line).arg(problem.text));
+    } else {
+        for (const rules::LintFinding& finding : rules::lintFindings(txt, problems))
+            print(stdout, QStringLiteral("%1: %2").arg(finding.lines.front()).arg(finding.text));
+    }
     return problems.empty() ? Ok : Found;
 }
 

@@ -551,6 +551,17 @@ TEST_P(FtpWindowTest, RulesMarksAndCheckerOnAFolderOfAwkwardNames)
     EXPECT_FALSE(
         named<QTableView>(window, "robotGrid")->model()->index(7, 0).data(Qt::DecorationRole).isNull());
     EXPECT_EQ(window->gridRows(), rows);
+    // Problems of one kind in one group are one finding, on the first row they concern.
+    QStringList spaced = rows;
+    spaced.insert(9, "Disallow: /m n");
+    spaced.insert(10, "Disallow: /o p");
+    window->setGridRows(spaced);
+    const QAbstractItemModel* grid = named<QTableView>(window, "robotGrid")->model();
+    EXPECT_TRUE(grid->index(9, 0).data(Qt::ToolTipRole).toString().contains("2 paths hold a raw space"))
+        << grid->index(9, 0).data(Qt::ToolTipRole).toString().toStdString();
+    EXPECT_TRUE(grid->index(9, 0).data(Qt::ToolTipRole).toString().contains("lines 10-11"));
+    EXPECT_TRUE(grid->index(10, 0).data(Qt::DecorationRole).isNull()) << "one mark for the finding";
+    window->setGridRows(rows);
 
     named<QAction>(window, "mnuCheck")->trigger();
     auto* check = named<QDialog>(window, "frmCheck");

@@ -68,3 +68,40 @@ TEST(RobotsLint, PurposePresetShapesRunOnGroupsAndClosedSites)
         EXPECT_EQ(marks, c.marks);
     }
 }
+
+// The short list: one finding per kind and group with the lines it concerns, the most harmful first.
+TEST(RobotsLint, ShortListGroupsFindingsByKindAndGroupMostHarmfulFirst)
+{
+    QByteArray wild = "User-agent: *\nAllow: /\n";
+    for (int i = 0; i < 212; ++i)
+        wild += "Disallow: /*.x" + QByteArray::number(i) + "$\n";
+    QByteArray shadowed = "User-agent: FooBot\nDisallow: /a\n";
+    for (int i = 0; i < 3; ++i)
+        shadowed += "Allow: /a/" + QByteArray::number(i) + "\n";
+    shadowed += "\nUser-agent: BarBot\nDisallow: /b\nAllow: /b/c\n";
+    struct Case {
+        QByteArray robots;
+        std::vector<std::pair<int, QString>> findings; // first line, whole text
+    } cases[] = {
+        {wild, {{3, "first-match readers read 212 rules with * or $ as plain characters: lines 3-214"}}},
+        {shadowed,
+         {{3, "first-match readers never get to 3 rules: a rule of the other kind above matches their URLs "
+              "first: lines 3-5"},
+          {9, "first-match readers never get to this line for the URLs it names: line 8 above matches them "
+              "first and blocks them. Put this line above line 8 so every reading agrees"}}},
+        {"User-agent: *\nDisallow: /a b\nDisallow: /\nDisallow: /c d\nDisallow: /e f\nDisallow: /g h\n"
+         "Disallow: /j k\nDisallow: /m n\nDisallow: /p q\n",
+         {{3, "The whole site is closed to every crawler: a file left from a staging site?"},
+          {2, "7 paths hold a raw space, which crawlers request percent-encoded: lines 2, 4-9"}}},
+        {"User-agent: *\nDisallow: /x\n", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.robots.left(80).toStdString());
+        std::vector<std::pair<int, QString>> findings;
+        for (const LintFinding& f : lintFindings(c.robots))
+            findings.emplace_back(f.lines.front(), f.text);
+        EXPECT_EQ(findings, c.findings);
+    }
+    EXPECT_EQ(lineRanges({14, 15, 16, 20}), "14-16, 20");
+    EXPECT_EQ(lineRanges({1, 3, 5, 7, 9, 380}), "1-380") << "many runs read as one span";
+}

@@ -94,15 +94,25 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
         {{"rule", "/", "a\nb"}, "", 2, "line break"},
         {{"lint", "clean.txt"}, "", 0, ""},
         {{"lint", "ansi.txt"},
-         "2: a character outside ASCII in the path: crawlers match its bytes percent-encoded; write it "
-         "percent-encoded as UTF-8\n"
          "2: this line is not valid UTF-8: first-match readers (Python's robotparser) cannot read the file "
          "at "
          "all, and then fetch nothing. Save the file as UTF-8, or write the characters percent-encoded, so "
-         "every reading agrees\n",
+         "every reading agrees\n"
+         "2: a character outside ASCII in the path: crawlers match its bytes percent-encoded; write it "
+         "percent-encoded as UTF-8\n",
          1,
          ""},
         {{"lint", "faults.txt"},
+         "1: a rule before any User-agent line: crawlers ignore it\n"
+         "3: 2 paths start with neither \"/\" nor \"*\": they match no URL: lines 3-4\n"
+         "3: 2 paths hold a raw space, which crawlers request percent-encoded: lines 3-4\n"
+         "2: crawlers read this user-agent as \"Foo\": only letters, \"_\" and \"-\" count; first-match "
+         "readers look for all of \"Foo Bot\" in the crawler's name instead. Write \"User-agent: Foo\" so "
+         "every reading agrees\n"
+         "4: the same rule as line 3\n",
+         1,
+         ""},
+        {{"lint", "--all", "faults.txt"},
          "1: a rule before any User-agent line: crawlers ignore it\n"
          "2: crawlers read this user-agent as \"Foo\": only letters, \"_\" and \"-\" count; first-match "
          "readers look for all of \"Foo Bot\" in the crawler's name instead. Write \"User-agent: Foo\" so "
@@ -115,9 +125,9 @@ TEST(SfCheck, SubcommandsOutputsAndExitCodes)
          1,
          ""},
         {{"lint", "closed.txt"},
+         "5: The whole site is closed to every crawler: a file left from a staging site?\n"
          "4: \"*\" and ClaudeBot form one group: every crawler without a group of its own is disallowed from "
-         "/\n"
-         "5: The whole site is closed to every crawler: a file left from a staging site?\n",
+         "/\n",
          1,
          ""},
         {{"lint", "missing.txt"}, "", 2, "no such file"},

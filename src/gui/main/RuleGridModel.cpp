@@ -15,9 +15,11 @@ void RuleGridModel::setRows(const QStringList& rows)
     beginResetModel();
     m_rows = rows;
     m_problems.clear();
-    // The file as it will be written to the server, in the project's encoding.
-    for (const rules::LintProblem& problem : rules::lint(RobotsText::write(rows, shared::robotsTextForm)))
-        m_problems[problem.line - 1] << problem.text;
+    // The file as it will be written to the server, in the project's encoding; the lint's short list,
+    // each finding on the first line it concerns.
+    for (const rules::LintFinding& finding :
+         rules::lintFindings(RobotsText::write(rows, shared::robotsTextForm)))
+        m_problems[finding.lines.front() - 1] << finding.text;
     endResetModel();
 }
 

@@ -7,7 +7,8 @@
 namespace sf {
 
 // The rows of the rule grid as a one-column table for the grid view. Rows that crawlers read
-// otherwise than meant (the lint) carry a warning picture and say why in their tooltip.
+// otherwise than meant (the lint's short list) carry a warning picture and say why in their tooltip:
+// a finding of many lines is shown on the first of them, with the lines it concerns.
 class RuleGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
