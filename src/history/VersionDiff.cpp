@@ -139,8 +139,9 @@ QStringList rulePaths(const QByteArray& oldFile, const QByteArray& newFile)
 {
     QStringList paths{QStringLiteral("/")};
     QSet<QString> seen{paths.first()};
-    for (const QByteArray* file : {&oldFile, &newFile})
-        for (const rules::Line& line : rules::RobotsTxt(*file).lines()) {
+    for (const QByteArray* file : {&oldFile, &newFile}) {
+        const rules::RobotsTxt txt(*file);
+        for (const rules::Line& line : txt.lines()) {
             if (line.kind != rules::LineKind::Allow && line.kind != rules::LineKind::Disallow)
                 continue;
             const QString path = pathOfRule(line.value);
@@ -149,6 +150,7 @@ QStringList rulePaths(const QByteArray& oldFile, const QByteArray& newFile)
                 paths.append(path);
             }
         }
+    }
     return paths;
 }
 
