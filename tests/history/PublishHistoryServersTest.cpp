@@ -1,5 +1,6 @@
 // Publishing with a record against real servers, through sfcheck as a process: FTP (pyftpdlib),
 // FTP over TLS (vsftpd) and SFTP (OpenSSH), and every exit code of sfcheck publish.
+#include "ftp/SecretStore.h"
 #include "ftp/TrustDecider.h"
 #include "ftp/cFTP.h"
 #include "project/ProjectFile.h"
@@ -7,6 +8,7 @@
 #include "project/RuleGrid.h"
 #include "support/FtpServer.h"
 #include "support/HttpServer.h"
+#include "support/SecretService.h"
 #include "support/SshServer.h"
 #include "support/TestEnvironment.h"
 
@@ -198,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Peers, PublishHistoryServers, testing::Values(Peer::Ftp
 // Every exit of sfcheck publish and history, in order against one server and the live site served
 // from its site folder: bad input 2, a stop 4 (and --yes), 0 when the live site serves the file, 1
 // when it serves another, 3 when the transfer fails; a record that cannot be written is said and
-// the publish still made.
+// the publish still made; a password from the desktop's secret store.
 TEST(PublishHistorySfcheck, EveryExitCode)
 {
     FtpServer server;
@@ -279,4 +281,20 @@ TEST(PublishHistorySfcheck, EveryExitCode)
     EXPECT_EQ(sfcheck({"history", site, "--show", "3", "--replaced"}).out, original);
     EXPECT_EQ(sfcheck({"history", other}).out.count('\n'), 1);
     EXPECT_EQ(server.readFile("/other/robots.txt"), bytesOf(drafts));
+
+    // A password kept in the desktop's secret store: refused while the store has none, then taken.
+    test::SecretService secrets;
+    ASSERT_TRUE(secrets.start()) << secrets.errorString().toStdString();
+    ProjectHeader kept = header;
+    kept.password.clear();
+    kept.rememberPassword = false;
+    const QString stored = save("stored.sfp", kept, drafts);
+    const Outcome without = sfcheck({"publish", stored});
+    EXPECT_EQ(without.code, 2);
+    EXPECT_TRUE(without.err.contains("secret store")) << without.err.constData();
+    ASSERT_TRUE(
+        SecretStore::write(SecretStore::key(header.server, header.port, header.user), header.password));
+    const Outcome with = sfcheck({"publish", stored});
+    EXPECT_EQ(with.code, 0) << with.err.constData();
+    EXPECT_EQ(server.readFile("/site/robots.txt"), bytesOf(drafts));
 }
