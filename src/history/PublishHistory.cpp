@@ -150,7 +150,7 @@ Result<Index> readIndex(const QByteArray& bytes)
     index.server = top.value(QStringLiteral("server")).toString();
     index.folder = top.value(QStringLiteral("folder")).toString();
     int last = 0;
-    for (const QJsonValue& value : top.value(QStringLiteral("publishes")).toArray()) {
+    for (const auto& value : top.value(QStringLiteral("publishes")).toArray()) {
         Record record;
         if (!readRecord(value.toObject(), record) || record.number <= last)
             return Result<Index>::failure(
