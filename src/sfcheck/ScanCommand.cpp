@@ -3,12 +3,12 @@
 #include "base/CodePage.h"
 #include "base/Translate.h"
 #include "ftp/RemoteName.h"
-#include "ftp/SecretStore.h"
 #include "ftp/SiteScan.h"
 #include "ftp/cFTP.h"
 #include "project/ProjectFile.h"
 #include "project/RobotsText.h"
 #include "project/SiteMarks.h"
+#include "sfcheck/ProjectLogin.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,27 +72,6 @@ bool readOptions(const QStringList& args, ScanOptions& options, QString& error)
     return error.isEmpty();
 }
 
-// The project's login; the password from the project, or else from the desktop's secret store.
-Result<ftp::ScanLogin> loginOf(const ProjectHeader& header)
-{
-    ftp::ScanLogin login =
-        ftp::ScanLogin::of(header.server, header.user, header.password, header.port, header.protocol,
-                           header.trust, header.keyFile, header.activeMode);
-    if (login.server.isEmpty())
-        return Result<ftp::ScanLogin>::failure(tr("the project names no server"));
-    if (!header.rememberPassword && login.password.isEmpty() && login.keyFile.isEmpty()) {
-        const QString key = SecretStore::key(login.server, trimSpaces(header.port), login.user);
-        const std::optional<QString> stored = SecretStore::read(key);
-        if (!stored)
-            return Result<ftp::ScanLogin>::failure(
-                tr("the project keeps its password in the desktop's secret store, which has none for "
-                   "%1 on %2")
-                    .arg(login.user, login.server));
-        login.password = *stored;
-    }
-    return login;
-}
-
 QString number(qint64 n)
 {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
@@ -149,13 +128,11 @@ int runScan(const QStringList& args)
     QString error;
     if (!readOptions(args, options, error))
         return fail(error);
-    // A missing file would load as an empty project.
-    if (!QFileInfo(options.project).isFile())
-        return fail(tr("%1: no such project file").arg(options.project));
-    ProjectFile::Contents project;
-    if (const Result<void> read = ProjectFile::load(options.project, project); !read)
-        return fail(tr("%1: %2").arg(options.project, read.error));
-    const Result<ftp::ScanLogin> login = loginOf(project.header);
+    const Result<ProjectFile::Contents> loaded = loadProject(options.project);
+    if (!loaded)
+        return fail(loaded.error);
+    const ProjectFile::Contents& project = loaded.value();
+    const Result<ftp::ScanLogin> login = projectLogin(project.header);
     if (!login)
         return fail(login.error);
     const QString site = project.header.siteFolder();

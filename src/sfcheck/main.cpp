@@ -21,6 +21,15 @@
 //                                           "AGENT: N of M entries blocked" per agent (without
 //                                           --agent: "*" and every robot the grid names); --csv
 //                                           writes "url,AGENT..." with a row per entry
+//   sfcheck history PROJECT.sfp [--show N [--replaced]]
+//                                           the site's publishes of robots.txt, newest first:
+//                                           "N TIME SENT_BYTES REPLACED_BYTES"; --show writes the file
+//                                           publish N sent (or replaced) to standard output
+//   sfcheck publish PROJECT.sfp [--version N] [--yes]
+//                                           publishes the grid's robots.txt (or the file publish N
+//                                           sent) as the window's upload does, then checks the live
+//                                           site; exit 1 when it serves another file, 3 when the
+//                                           transfer failed, 4 when a check stopped it (no --yes)
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -35,6 +44,8 @@
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
 #include "sf_version.h"
+#include "sfcheck/HistoryCommand.h"
+#include "sfcheck/PublishCommand.h"
 #include "sfcheck/ScanCommand.h"
 
 #include <QCoreApplication>
@@ -71,6 +82,8 @@ QString usageText()
               "       sfcheck live URL [FILE]\n"
               "       sfcheck lint [--all] ROBOTS_FILE\n"
               "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]\n"
+              "       sfcheck history PROJECT.sfp [--show N [--replaced]]\n"
+              "       sfcheck publish PROJECT.sfp [--version N] [--yes]\n"
               "       sfcheck --version | --help");
 }
 
@@ -89,10 +102,14 @@ int answerOption(const QString& option)
                           .arg(SF_VERSION_REVISION));
         return Ok;
     }
-    print(stdout,
-          usageText() + u'\n' +
-              tr("Exit status: 0 allowed, or nothing found; 1 a URL blocked, problems found, or the site\n"
-                 "serves another file; 2 bad input; 3 the readings disagree. See sfcheck(1)."));
+    print(
+        stdout,
+        usageText() + u'\n' +
+            tr("Exit status: 0 allowed, or nothing found; 1 a URL blocked, problems found, or the site\n"
+               "serves another file; 2 bad input; 3 the readings disagree. See sfcheck(1).") +
+            u'\n' +
+            tr("publish: 0 published, 1 the live site serves another file, 2 bad input, 3 the transfer\n"
+               "failed (the server's file left as it was), 4 stopped by a check (--yes publishes anyway)."));
     return Ok;
 }
 
@@ -297,5 +314,9 @@ int main(int argc, char* argv[])
         return runLint(args);
     if (command == QLatin1String("scan"))
         return sfcheck::runScan(args);
+    if (command == QLatin1String("history"))
+        return sfcheck::runHistory(args);
+    if (command == QLatin1String("publish"))
+        return sfcheck::runPublish(args);
     return usage();
 }

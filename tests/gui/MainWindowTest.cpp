@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
     };
     EXPECT_EQ(entries(named<QMenu>(w, "mnuFile")),
               (QStringList{"&New Project", "&Open Project", "-", "&Save Project", "S&ave As", "-",
-                           "&Close Project", "-", "&Export", "-", "&Exit"}));
+                           "&Close Project", "-", "&Export", "Published &versions\u2026", "-", "&Exit"}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnu_edit")),
               (QStringList{"&Allow all Robots", "-", "&Disallow all Robots"}));
     EXPECT_EQ(

@@ -43,6 +43,7 @@ bool FtpCommands::ConnectFtp(bool reportInStatusBar)
         m_session.SetKeyFile(fields.keyFile, fields.keyFile.isEmpty() ? QString() : fields.password);
         opened = m_session.OpenConnection(fields.server, fields.user, fields.password,
                                           cFTP::PortFromText(fields.port, fields.protocol));
+        m_connectedFields = fields;
         if (opened) {
             enterStartFolder(fields.protocol);
             // A Close Project pressed while the start folder was entered has closed the session: the
@@ -179,21 +180,33 @@ QString FtpCommands::publishMethodText(cFTP::PublishMethod method, qint64 checke
     return how + u' ' + (checkedSize >= 0 ? checked : unchecked);
 }
 
-Result<void> FtpCommands::writeTemporaryFile(const QString& path)
+Result<void> FtpCommands::writeTemporaryFile(const QString& path, const QByteArray* kept)
 {
     // In ASCII mode libcurl sends every LF as CR LF itself; in binary mode the bytes go as they are.
     const QStringList& rows = m_window.gridRows();
     const RobotsTextForm& form = shared::robotsTextForm;
-    const QByteArray text =
-        m_session.IsTransferBinary() ? RobotsText::write(rows, form) : RobotsText::writeLf(rows, form);
-    return SaveFileAtomically(path, text);
+    const bool binary = m_session.IsTransferBinary();
+    if (kept)
+        return SaveFileAtomically(path, binary ? *kept : QByteArray(*kept).replace("\r\n", "\n"));
+    return SaveFileAtomically(path, binary ? RobotsText::write(rows, form) : RobotsText::writeLf(rows, form));
 }
 
 void FtpCommands::UploadRobotsFile()
 {
+    publishRobots(nullptr);
+}
+
+void FtpCommands::RestoreRobotsFile(const QByteArray& text)
+{
+    publishRobots(&text);
+}
+
+void FtpCommands::publishRobots(const QByteArray* kept)
+{
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
-    if (!confirmUploadFolder() || (m_uploadCheck && !m_uploadCheck()))
+    const bool checked = kept ? !m_keptCheck || m_keptCheck(*kept) : !m_uploadCheck || m_uploadCheck();
+    if (!confirmUploadFolder() || !checked)
         return;
     const QString folder = uploadFolder();
     const Result<QString> tempPath = UserFileForWriting(QStringLiteral("temp.txt"));
@@ -204,11 +217,27 @@ void FtpCommands::UploadRobotsFile()
     const QString temp = tempPath.value();
     if (FileExists(temp))
         DeleteLocalFile(temp);
-    if (const Result<void> written = writeTemporaryFile(temp); !written) {
+    if (const Result<void> written = writeTemporaryFile(temp, kept); !written) {
         prompts().message(QObject::tr("Could not write %1: %2").arg(temp, reasonText(written.error)),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
+    const bool uploaded = publishAndTell(temp, folder);
+    returnToShownFolder();
+    if (m_session.IsConnected())
+        RefreshRemoteList();
+    if (uploaded && !m_recordError.isEmpty())
+        m_window.setStatusPanel(0, QObject::tr("robots.txt was published, but not kept in its published "
+                                               "versions: %1")
+                                       .arg(m_recordError));
+    if (uploaded)
+        tellUploaded(temp);
+    if (FileExists(temp))
+        DeleteLocalFile(temp);
+}
+
+bool FtpCommands::publishAndTell(const QString& temp, const QString& folder)
+{
     bool uploaded = false;
     cFTP::PublishMethod method = cFTP::PublishMethod::Renamed;
     QElapsedTimer clock;
@@ -224,13 +253,7 @@ void FtpCommands::UploadRobotsFile()
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
     else if (!uploaded && !stoppedByUser())
         showError();
-    returnToShownFolder();
-    if (m_session.IsConnected())
-        RefreshRemoteList();
-    if (uploaded)
-        tellUploaded(temp);
-    if (FileExists(temp))
-        DeleteLocalFile(temp);
+    return uploaded;
 }
 
 Result<void> FtpCommands::downloadRobotsFile(QByteArray& bytes)

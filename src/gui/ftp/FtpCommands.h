@@ -5,6 +5,7 @@
 #include "gui/ftp/FtpWindow.h"
 #include "gui/ftp/PromptTrustDecider.h"
 #include "gui/ftp/RemoteBrowser.h"
+#include "history/PublishHistory.h"
 
 #include <functional>
 
@@ -29,11 +30,19 @@ public:
     void RefreshRemoteList();
     void lv_DblClick(QTreeWidgetItem* row);
     void UploadRobotsFile();
+    // Publishes a kept version of robots.txt as an upload publishes the grid's: asked about first
+    // (setKeptCheck), recorded, then told and checked on the live site.
+    void RestoreRobotsFile(const QByteArray& text);
     // Reads "robots.txt" of the folder shown, in binary so that its bytes arrive as they are; a
     // failure carries the session's message (none when busy or not connected).
     Result<void> downloadRobotsFile(QByteArray& bytes);
     // Asked before every upload; returning false stops the upload before anything is sent.
     void setUploadCheck(std::function<bool()> check) { m_uploadCheck = std::move(check); }
+    // Asked before a kept version is published, with its bytes.
+    void setKeptCheck(std::function<bool(const QByteArray&)> check) { m_keptCheck = std::move(check); }
+    // Where publishes are recorded (history/PublishHistory.h): the login connected to (or, without a
+    // connection, the one in the window's fields) and the site folder.
+    history::Place historyPlace();
     QString remoteDirectory();
     // Whether the folder shown was listed whole: false after a cut listing.
     bool listingComplete() const { return m_browser.outcome() == cFTP::Listing::Complete; }
@@ -81,7 +90,10 @@ private:
     void returnToShownFolder();
     void tellUploaded(const QString& local);
     bool askForMissingPassword(ConnectionFields& fields);
-    Result<void> writeTemporaryFile(const QString& path);
+    Result<void> writeTemporaryFile(const QString& path, const QByteArray* kept);
+    // The grid's robots.txt, or the kept version given.
+    void publishRobots(const QByteArray* kept);
+    bool publishAndTell(const QString& temp, const QString& folder);
     void showFolder(const QString& status);
     // The window's controls follow the session; without a connection the remote list is emptied.
     void showConnectedState(bool connected);
@@ -94,11 +106,14 @@ private:
     cFTP m_session;
     RemoteBrowser m_browser;
     std::function<bool()> m_uploadCheck;
+    std::function<bool(const QByteArray&)> m_keptCheck;
     std::function<void(const QByteArray&)> m_afterUpload;
-    bool m_reportInStatusBar = false; // the connect running reports only in the status bar
-    QString m_loginFolder;            // where the connection started
-    QString m_missingSiteFolder;      // the site folder that could not be opened at connect
-    QString m_returnFolder;           // the folder shown before an upload entered the site folder
+    bool m_reportInStatusBar = false;   // the connect running reports only in the status bar
+    QString m_loginFolder;              // where the connection started
+    QString m_missingSiteFolder;        // the site folder that could not be opened at connect
+    QString m_returnFolder;             // the folder shown before an upload entered the site folder
+    ConnectionFields m_connectedFields; // the login of the connection
+    QString m_recordError;              // why the last publish was not recorded; empty when it was
 };
 
 } // namespace sf

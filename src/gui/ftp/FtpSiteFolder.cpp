@@ -2,9 +2,11 @@
 // the site folder found at connect, and the folder robots.txt is read from and uploaded to.
 #include "gui/ftp/FtpCommands.h"
 
+#include "base/CodePage.h"
 #include "base/Translate.h"
 #include "ftp/RemoteName.h"
 #include "gui/common/Prompt.h"
+#include "history/KeptPublish.h"
 #include "online/LiveCheck.h"
 #include "project/ProjectState.h"
 #include "rules/SiteFolder.h"
@@ -130,13 +132,36 @@ bool FtpCommands::publishToSite(const QString& local, cFTP::PublishMethod* metho
 {
     // Into the site folder, whatever folder is shown; returnToShownFolder enters that one again once
     // the outcome has been told.
+    m_recordError.clear();
+    const history::Place place = historyPlace();
     const QString site = siteFolder();
     if (!site.isEmpty() && site != remoteDirectory()) {
         m_returnFolder = m_session.GetFTPDirectory();
         if (!m_session.SetFTPDirectory(ftp::nameFromServer(site.toUtf8())))
             return false;
     }
-    return m_session.PublishFile(local, QStringLiteral("robots.txt"), method);
+    const history::KeptPublish kept =
+        history::publishKept(m_session, local, QStringLiteral("robots.txt"), place, method);
+    m_recordError = kept.recordError;
+    return kept.published;
+}
+
+history::Place FtpCommands::historyPlace()
+{
+    const bool connected = m_window.isConnected();
+    const ConnectionFields fields = connected ? m_connectedFields : m_window.connectionFields();
+    history::Place place;
+    place.server = trimSpaces(fields.server);
+    place.port = cFTP::PortFromText(fields.port, fields.protocol);
+    place.user = trimSpaces(fields.user);
+    place.protocol = fields.protocol;
+    place.siteAddress = shared::projectHeader.siteAddress;
+    // Without a site folder, robots.txt goes where the connection started unless the user chose
+    // another folder: only such a folder names its own history.
+    place.folder = siteFolder();
+    if (place.folder.isEmpty() && connected && uploadFolder() != m_loginFolder)
+        place.folder = uploadFolder();
+    return place;
 }
 
 void FtpCommands::returnToShownFolder()

@@ -39,16 +39,20 @@ QStringList searchEngineAgents()
 
 bool UploadGuard::check()
 {
-    return searchEnginesMayCome() && changesConfirmed();
+    // "Disallow all Robots" shuts every crawler out because the user chose it.
+    const QStringList& rows = m_window.gridRows();
+    const QByteArray upload = RobotsText::write(rows, shared::robotsTextForm);
+    return (UploadCheck::isDisallowAll(rows) || searchEnginesMayCome(upload)) && changesConfirmed(upload);
 }
 
-bool UploadGuard::searchEnginesMayCome()
+bool UploadGuard::check(const QByteArray& upload)
 {
-    const QStringList& rows = m_window.gridRows();
-    if (UploadCheck::isDisallowAll(rows))
-        return true;
-    const QList<UploadCheck::ShutOut> shutOut =
-        UploadCheck::shutOutAtRoot(RobotsText::write(rows, shared::robotsTextForm), searchEngineAgents());
+    return searchEnginesMayCome(upload) && changesConfirmed(upload);
+}
+
+bool UploadGuard::searchEnginesMayCome(const QByteArray& upload)
+{
+    const QList<UploadCheck::ShutOut> shutOut = UploadCheck::shutOutAtRoot(upload, searchEngineAgents());
     if (shutOut.isEmpty())
         return true;
     const QString text = tr("This robots.txt keeps search engines out of the whole site, so the site drops "
@@ -79,11 +83,10 @@ QString UploadGuard::changesText(const QByteArray& server, const QByteArray& upl
            RobotsCompare::describe(changes, kListed * 2);
 }
 
-bool UploadGuard::changesConfirmed()
+bool UploadGuard::changesConfirmed(const QByteArray& upload)
 {
     if (SettingsStore::flag(SettingsStore::SkipUploadQuestion))
         return true;
-    const QByteArray upload = RobotsText::write(m_window.gridRows(), shared::robotsTextForm);
     QByteArray server;
     QString body;
     if (const Result<void> read = m_ftp.downloadRobotsFile(server); !read)

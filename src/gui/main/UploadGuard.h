@@ -19,10 +19,12 @@ public:
 
     // True when the upload may go on.
     bool check();
+    // The same for a kept version of robots.txt put back: its bytes are the upload.
+    bool check(const QByteArray& upload);
 
 private:
-    bool searchEnginesMayCome();
-    bool changesConfirmed();
+    bool searchEnginesMayCome(const QByteArray& upload);
+    bool changesConfirmed(const QByteArray& upload);
     QString changesText(const QByteArray& server, const QByteArray& upload);
 
     CrawlerWindow& m_window;

@@ -99,6 +99,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), m_project(std::make_uni
     m_crawlers = std::make_unique<CrawlerCommands>(*this, *m_ftp, *m_project);
     m_uploadGuard = std::make_unique<UploadGuard>(*this, *m_ftp);
     m_ftp->setUploadCheck([this] { return m_uploadGuard->check(); });
+    m_ftp->setKeptCheck([this](const QByteArray& kept) { return m_uploadGuard->check(kept); });
     connectCommands();
     setTabOrderByScreen();
     lv->installEventFilter(this);
@@ -115,6 +116,7 @@ void frmMain::createActions()
     mnuSaveAs = makeAction(this, "mnuSaveAs", tr("S&ave As"));
     mnuCloseProject = makeAction(this, "mnuCloseProject", tr("&Close Project"));
     mnuExport = makeAction(this, "mnuExport", tr("&Export"));
+    mnuPublishedVersions = makeAction(this, "mnuPublishedVersions", tr("Published &versions…"));
     mnuExit = makeAction(this, "mnuExit", tr("&Exit"));
     mnu_allow_all = makeAction(this, "mnu_allow_all", tr("&Allow all Robots"));
     mnu_disallow_all = makeAction(this, "mnu_disallow_all", tr("&Disallow all Robots"));
@@ -167,7 +169,7 @@ void frmMain::createMenus()
 {
     mnuFile = addMenu(menuBar(), tr("&File"), "mnuFile",
                       {mnuNewProject, mnuOpenPRoject, "mnuLine3", mnuSaveProject, mnuSaveAs, "mnuLine5",
-                       mnuCloseProject, "mnuLine1", mnuExport, "mnuLine2", mnuExit});
+                       mnuCloseProject, "mnuLine1", mnuExport, mnuPublishedVersions, "mnuLine2", mnuExit});
     mnu_edit = addMenu(menuBar(), tr("&Edit"), "mnu_edit", {mnu_allow_all, "mnu_line99", mnu_disallow_all});
     mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
                        {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",

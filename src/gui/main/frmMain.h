@@ -33,6 +33,7 @@ class LiveCheckCommand;
 class ProjectCommands;
 class RobotChooser;
 class RuleGridModel;
+class PublishHistoryWindow;
 class SiteScanWindow;
 class StepBanner;
 class UpdateNotice;
@@ -118,6 +119,8 @@ public:
     void checkLiveSite();
     // "Scan the site": the whole site listed, and what each robot may fetch of it (frmMainScan.cpp).
     void ScanSite();
+    // File > "Published versions": the site's kept versions of robots.txt (frmMainHistory.cpp).
+    void showPublishedVersions();
     LiveCheckCommand& liveCheck() { return *m_liveCheck; }
 
     // Commands of the rule grid.
@@ -226,6 +229,7 @@ private:
     QAction* mnuCheck = nullptr;
     QAction* mnuCheckLiveSite = nullptr;
     QAction* mnuScanSite = nullptr;
+    QAction* mnuPublishedVersions = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -241,6 +245,7 @@ private:
     frmCheck* m_check = nullptr;
     LiveCheckCommand* m_liveCheck = nullptr;
     SiteScanWindow* m_siteScan = nullptr;
+    PublishHistoryWindow* m_publishedVersions = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     int m_robotListReads = 0; // RefreshRobotList calls, so that start-up reads the database once
