@@ -29,6 +29,29 @@ QString siteFolderFromText(const QString& text)
     return folder.isEmpty() ? QString() : plainPath(folder);
 }
 
+QString absoluteSiteFolder(const QString& text, const QString& loginFolder)
+{
+    const QString folder = siteFolderFromText(text);
+    if (!isRelativeSiteFolder(folder))
+        return folder;
+    QStringList steps = loginFolder.split(u'/', Qt::SkipEmptyParts);
+    for (const QString& step : folder.split(u'/', Qt::SkipEmptyParts)) {
+        if (step == u"..") {
+            if (!steps.isEmpty())
+                steps.removeLast();
+        } else if (step != u".") {
+            steps << step;
+        }
+    }
+    return u'/' + steps.join(u'/');
+}
+
+bool isRelativeSiteFolder(const QString& text)
+{
+    const QString folder = siteFolderFromText(text);
+    return !folder.isEmpty() && !folder.startsWith(u'/');
+}
+
 std::optional<QString> sitePath(const QString& siteFolder, const QString& serverPath)
 {
     const QString folder = siteFolderFromText(siteFolder);

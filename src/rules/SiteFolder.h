@@ -13,6 +13,13 @@ namespace sf::rules {
 // too ("/" itself stays: the site is the whole server). Empty: no site folder is set.
 QString siteFolderFromText(const QString& text);
 
+// A site folder as typed, made an absolute server path: one without a leading "/" lies below the
+// login folder (an absolute path; empty stands for "/"), as FTP takes a relative folder, with its
+// "." and ".." steps taken. An absolute folder and an empty one stay as siteFolderFromText has them.
+QString absoluteSiteFolder(const QString& text, const QString& loginFolder);
+// Whether a site folder as kept is relative: set, and without a leading "/".
+bool isRelativeSiteFolder(const QString& text);
+
 // The path crawlers request for a server path: the part below the site folder, "/" for the folder
 // itself; none for a path outside it. Without a site folder every path stands as it is.
 std::optional<QString> sitePath(const QString& siteFolder, const QString& serverPath);

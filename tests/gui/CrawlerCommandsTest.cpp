@@ -238,14 +238,17 @@ TEST_F(CrawlerCommandsTest, UploadThatUnblocksWhatTheServerBlockedAsksFirst)
     const auto& shown = scriptedPrompt().shown().first();
     const QString question = shown.text;
     EXPECT_TRUE(question.startsWith("This upload writes /robots.txt.\n\n")) << question.toStdString();
-    EXPECT_TRUE(question.contains("*: /old.html becomes allowed")) << question.toStdString();
-    EXPECT_TRUE(question.contains("GPTBot: /private/ becomes allowed")) << question.toStdString();
+    EXPECT_TRUE(
+        question.endsWith("What robots may crawl changes:\nEvery robot without a group of its own (*) may "
+                          "now crawl /old.html\nGPTBot may now crawl /private/"))
+        << question.toStdString();
     EXPECT_EQ(shown.choice.buttons, QStringList({"Upload", "Cancel"}));
     EXPECT_EQ(shown.choice.defaultButton, 0) << "Upload is the default";
     EXPECT_EQ(server.readFile("/robots.txt"), serverFile) << "Cancel leaves the server's file as it was";
 
     named<QAction>(window, "mnuCompareServerRobots")->trigger();
-    EXPECT_TRUE(scriptedPrompt().messages().last().contains("GPTBot: /private/ becomes allowed"));
+    EXPECT_TRUE(scriptedPrompt().messages().last().endsWith("\nGPTBot may now crawl /private/"))
+        << "the same changes as the upload question";
 
     scriptedPrompt().pressNext(""); // Enter
     named<QAction>(window, "mnuUploadSfp")->trigger();

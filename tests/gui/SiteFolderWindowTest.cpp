@@ -5,11 +5,13 @@
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/frmMain.h"
 #include "gui/online/LiveCheckCommand.h"
+#include "gui/options/ProjectOptionsTab.h"
 #include "gui/options/frmOption.h"
 #include "gui/rules/frmCheck.h"
 #include "project/ProjectFile.h"
 #include "project/ProjectState.h"
 #include "project/RobotsText.h"
+#include "project/RuleGrid.h"
 #include "support/FtpServer.h"
 #include "support/HttpServer.h"
 #include "support/MainWindowFixture.h"
@@ -46,12 +48,7 @@ constexpr const char* kQuestion = "This looks like your site's folder: %1. Use i
 
 class SiteFolderWindowTest : public testing::Test, protected test::MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        QFile::remove(cFTP::SftpKnownHostsFile());
-        // The question that shows an upload's changes is tested on its own.
-        SettingsStore::saveFlag(SettingsStore::SkipUploadQuestion, true);
-    }
+    void SetUp() override { QFile::remove(cFTP::SftpKnownHostsFile()); }
     void TearDown() override
     {
         stop();
@@ -105,13 +102,15 @@ protected:
     test::TempProgramDir dir;
 };
 
-// A hosting layout at `top` (the login folder): the site in public_html, and mail beside it.
+// A hosting layout at `top` (the login folder): the site in public_html with its robots.txt, and
+// mail beside it.
 void makeLayout(const QString& top)
 {
     for (const char* file : {"/public_html/private.html", "/public_html/images/logo.gif", "/mail/inbox"}) {
         QDir().mkpath(QFileInfo(top + file).path());
         test::writeFileBytes(top + file, "x");
     }
+    test::writeFileBytes(top + "/public_html/robots.txt", "User-agent: *\nDisallow: /cgi-bin\n");
 }
 
 } // namespace
@@ -163,7 +162,17 @@ TEST_F(SiteFolderWindowTest, SiteFolderFoundAtConnectGivesUrlRulesAndTheTopOfThe
         EXPECT_EQ(body, (QStringList{"User-agent: *", "Disallow: /images/logo.gif", "Disallow: /private.html",
                                      ""}));
 
+        // The question compares the site's URL paths, not the server's, and names the site's address.
+        const qsizetype asked = scriptedPrompt().shown().size();
+        scriptedPrompt().pressNext("Upload");
         named<QAction>(window, "mnuUploadSfp")->trigger();
+        ASSERT_GT(scriptedPrompt().shown().size(), asked);
+        const QString star = "Every robot without a group of its own (*)";
+        EXPECT_EQ(scriptedPrompt().shown().at(asked).text,
+                  "This upload writes " + site + "/robots.txt, which crawlers read as " + web.baseUrl() +
+                      "/robots.txt.\n\nWhat robots may crawl changes:\n" + star +
+                      " may now crawl /cgi-bin\n" + star + " may no longer crawl /images/logo.gif\n" + star +
+                      " may no longer crawl /private.html");
         const QByteArray sent = RobotsText::write(window->gridRows(), RobotsTextForm{});
         EXPECT_EQ(test::readFileBytes(peer.localTop + "/public_html/robots.txt"), sent);
         EXPECT_FALSE(QFile::exists(peer.localTop + "/public_html/images/robots.txt"));
@@ -213,7 +222,9 @@ TEST_F(SiteFolderWindowTest, SiteFolderDeclinedKeptAndSetFromTheFolderShown)
     EXPECT_EQ(scriptedPrompt().messages().last(),
               "Crawlers read robots.txt only at the top of a site; /public_html/robots.txt would be ignored. "
               "Upload to /public_html anyway?");
-    EXPECT_FALSE(ftp.exists("/public_html/robots.txt")) << "No cancels";
+    EXPECT_EQ(test::readFileBytes(ftp.root() + "/public_html/robots.txt"),
+              "User-agent: *\nDisallow: /cgi-bin\n")
+        << "No cancels";
 
     QTest::mouseClick(named<QToolButton>(window, "cmdUseFolder"), Qt::LeftButton);
     EXPECT_EQ(shared::projectHeader.siteFolder(), "/public_html");
@@ -306,6 +317,127 @@ TEST_F(SiteFolderWindowTest, SiteFolderAmongSeveralWebRootsIsTheOneTheLiveSiteSe
         EXPECT_EQ(scriptedPrompt().messages(),
                   withAddress ? QStringList{QString(kQuestion).arg("/www")} : QStringList{});
         EXPECT_EQ(window->remoteDirectory(), withAddress ? "/www" : "/");
+        stop();
+    }
+}
+
+// A site folder typed in Options without its leading "/" lies below the login folder and is kept as
+// that absolute folder, typed before the connect or while connected, over FTP (login at "/") and
+// SFTP (login in an absolute home folder): rules are the paths below it and robots.txt goes to its
+// top.
+TEST_F(SiteFolderWindowTest, SiteFolderTypedWithoutItsSlashLiesBelowTheLoginFolder)
+{
+    test::FtpServer ftp;
+    ASSERT_TRUE(ftp.start(test::FtpServer::Kind::Pyftpdlib)) << ftp.errorString().toStdString();
+    test::SshServer ssh;
+    ASSERT_TRUE(ssh.start()) << ssh.errorString().toStdString();
+    const struct Peer {
+        ftp::Protocol protocol;
+        QString user, password;
+        int port;
+        QString localTop, loginFolder;
+        bool typedBeforeConnect;
+    } peers[] = {
+        {ftp::Protocol::Ftp, ftp.user(), ftp.password(), ftp.port(), ftp.root(), "/", true},
+        {ftp::Protocol::Ftp, ftp.user(), ftp.password(), ftp.port(), ftp.root(), "/", false},
+        {ftp::Protocol::Sftp, ssh.user(), ssh.password(), ssh.port(), ssh.root(), ssh.root(), true},
+    };
+    const auto typeSiteFolder = [&] {
+        test::ModalScript script;
+        script.next<frmOption>([](frmOption& options) {
+            auto* field = named<QLineEdit>(options.projectOptions(), "Text2");
+            field->clear();
+            QTest::keyClicks(field, "public_html");
+            QTest::mouseClick(named<QPushButton>(options, "Proceed"), Qt::LeftButton);
+        });
+        named<QAction>(window, "mnuOptions")->trigger();
+        EXPECT_EQ(script.pendingSteps(), 0);
+    };
+    for (const Peer& peer : peers) {
+        SCOPED_TRACE(testing::Message() << peer.loginFolder.toStdString() << peer.typedBeforeConnect);
+        makeLayout(peer.localTop);
+        QFile::remove(peer.localTop + "/public_html/robots.txt");
+        start();
+        typeConnection(peer.protocol, peer.user, peer.password, peer.port);
+        scriptedPrompt().reset();
+        if (peer.protocol == ftp::Protocol::Sftp)
+            scriptedPrompt().answerNext(Prompt::Answer::ThisTime); // the unknown host key
+        if (peer.typedBeforeConnect)
+            typeSiteFolder();
+        else
+            scriptedPrompt().answerNext(Prompt::Answer::No); // the folder found at connect
+        ASSERT_TRUE(connectNow());
+        if (!peer.typedBeforeConnect)
+            typeSiteFolder();
+        const QString site = QDir::cleanPath(peer.loginFolder + "/public_html");
+        EXPECT_EQ(shared::projectHeader.siteFolder(), site);
+        EXPECT_EQ(siteLabel(), "Site folder: " + site);
+        if (!peer.typedBeforeConnect)
+            enter("public_html");
+        EXPECT_EQ(window->remoteDirectory(), site);
+        addRule("private.html");
+        EXPECT_EQ(window->gridRows().at(6), "Disallow: /private.html");
+        scriptedPrompt().pressNext("Upload");
+        named<QAction>(window, "mnuUploadSfp")->trigger();
+        EXPECT_EQ(test::readFileBytes(peer.localTop + "/public_html/robots.txt"),
+                  RobotsText::write(window->gridRows(), RobotsTextForm{}));
+        EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
+        stop();
+    }
+}
+
+// A project that connects on open: the site folder confirmed at that connect is a change that
+// closing asks to save. One without a server tries nothing, opened from the menu or at start-up,
+// and the status bar says why.
+TEST_F(SiteFolderWindowTest, ConnectOnOpenKeepsTheConfirmedSiteFolderAndWantsAServer)
+{
+    test::FtpServer ftp;
+    ASSERT_TRUE(ftp.start(test::FtpServer::Kind::Pyftpdlib)) << ftp.errorString().toStdString();
+    makeLayout(ftp.root());
+    const QString path = dir.file("site.sfp");
+    const struct {
+        bool withServer, atStartUp;
+    } cases[] = {{true, false}, {false, false}, {false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "server " << c.withServer << ", at start-up " << c.atStartUp);
+        ProjectHeader header;
+        if (c.withServer) {
+            header.server = QStringLiteral("127.0.0.1");
+            header.port = QString::number(ftp.port());
+            header.user = ftp.user();
+            header.password = ftp.password();
+        }
+        ASSERT_TRUE(ProjectFile::save(path, header, RuleGrid::newProjectTemplate()));
+        SettingsStore::save(SettingsStore::Check1, c.atStartUp ? "TRUE" : "FALSE");
+        SettingsStore::save(SettingsStore::Check2, "TRUE");
+        SettingsStore::save(SettingsStore::LastFilename, path);
+        scriptedPrompt().reset();
+        start();
+        if (!c.atStartUp) {
+            scriptedPrompt().chooseFileNext(path);
+            if (c.withServer)
+                scriptedPrompt().answerNext(Prompt::Answer::Yes); // the folder found at connect
+            named<QAction>(window, "mnuOpenPRoject")->trigger();
+        }
+        const auto status = [&] { return named<QLabel>(window, "StatusPanel1")->text(); };
+        if (!c.withServer) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return status() == "Not connected: no server is set."; }, 5000))
+                << status().toStdString();
+            EXPECT_FALSE(window->isConnected());
+            EXPECT_EQ(scriptedPrompt().messages(), QStringList{}) << "nothing asked, nothing tried";
+            EXPECT_FALSE(window->isModified());
+            stop();
+            continue;
+        }
+        ASSERT_TRUE(window->isConnected());
+        EXPECT_EQ(shared::projectHeader.siteFolder(), "/public_html");
+        EXPECT_TRUE(window->isModified()) << "the answer is a change to save";
+        scriptedPrompt().answerNext(Prompt::Answer::Yes); // save it
+        named<QAction>(window, "mnuCloseProject")->trigger();
+        ProjectFile::Contents saved;
+        ASSERT_TRUE(ProjectFile::load(path, saved));
+        EXPECT_EQ(saved.header.siteFolder(), "/public_html");
+        EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
         stop();
     }
 }

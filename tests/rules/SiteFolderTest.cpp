@@ -56,3 +56,26 @@ TEST(SiteFolder, RobotsTxtGoesToTheTopAndWebRootsAreKnownByName)
     for (const char* name : {"public", "www2", "images", "web root", ""})
         EXPECT_FALSE(rules::isWebRootName(name)) << name;
 }
+
+// A folder typed without its leading "/" lies below the login folder, as FTP takes it.
+TEST(SiteFolder, RelativeFolderLiesBelowTheLoginFolder)
+{
+    const struct {
+        const char* typed;
+        const char* login;
+        const char* absolute;
+    } cases[] = {
+        {"public_html", "/", "/public_html"},
+        {"public_html/", "/home/ann", "/home/ann/public_html"},
+        {" sites/./blog ", "/home/ann/", "/home/ann/sites/blog"},
+        {"../shared/www", "/home/ann", "/home/shared/www"},
+        {"../../..", "/home/ann", "/"},
+        {"www", "", "/www"},
+        {"/public_html/", "/home/ann", "/public_html"}, // absolute: as it is
+        {"", "/home/ann", ""},                          // none set
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(rules::absoluteSiteFolder(c.typed, c.login), c.absolute) << c.typed << " in " << c.login;
+        EXPECT_EQ(rules::isRelativeSiteFolder(c.typed), c.typed[0] != '\0' && c.typed[0] != '/') << c.typed;
+    }
+}

@@ -30,6 +30,11 @@ bool FtpCommands::ConnectFtp(bool reportInStatusBar)
     if (m_session.IsBusy())
         return false;
     ConnectionFields fields = m_window.connectionFields();
+    if (trimSpaces(fields.server).isEmpty()) {
+        // Nothing to connect to: no password is asked for and no connection tried.
+        m_window.setStatusPanel(0, QObject::tr("Not connected: no server is set."));
+        return false;
+    }
     if (!askForMissingPassword(fields))
         return false;
     bool opened = false;

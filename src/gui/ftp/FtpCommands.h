@@ -54,6 +54,10 @@ public:
     QString siteFolder() const;
     // The folder robots.txt goes into: the site folder, or the folder shown when none is set.
     QString uploadFolder();
+    // A site folder typed without its leading "/" becomes the absolute folder below the one the
+    // server logged in to (rules/SiteFolder.h), stored in the project, which is then modified; while
+    // connected only, as that folder is known then.
+    void makeSiteFolderAbsolute();
     // Told the bytes sent after every successful upload.
     void setAfterUpload(std::function<void(const QByteArray&)> after) { m_afterUpload = std::move(after); }
     // Reads robots.txt at a path of the server (in binary, as downloadRobotsFile does).
@@ -109,6 +113,7 @@ private:
     std::function<bool(const QByteArray&)> m_keptCheck;
     std::function<void(const QByteArray&)> m_afterUpload;
     bool m_reportInStatusBar = false;   // the connect running reports only in the status bar
+    QString m_entryFolder;              // the folder the server logged in to
     QString m_loginFolder;              // where the connection started
     QString m_missingSiteFolder;        // the site folder that could not be opened at connect
     QString m_returnFolder;             // the folder shown before an upload entered the site folder

@@ -36,15 +36,36 @@ void FtpCommands::enterStartFolder(ftp::Protocol protocol)
     // FTP goes to the server's root, as it always has; SFTP stays in the login's home folder, where
     // an SSH account keeps its site.
     // A server that refuses "/" keeps the login folder, which the listing then shows.
+    m_entryFolder = remoteDirectory();
     if (protocol != ftp::Protocol::Sftp)
         static_cast<void>(m_session.SetFTPDirectory(QStringLiteral("/")));
     m_loginFolder = remoteDirectory();
     m_missingSiteFolder.clear();
+    makeSiteFolderAbsolute();
     const QString site = siteFolder();
     if (site.isEmpty() || site == m_loginFolder || !m_session.IsConnected())
         return;
     if (!m_session.SetFTPDirectory(ftp::nameFromServer(site.toUtf8())) && !stoppedByUser())
         m_missingSiteFolder = site;
+}
+
+void FtpCommands::makeSiteFolderAbsolute()
+{
+    // A folder typed without its leading "/" lies below the folder the server logged in to, as a
+    // relative folder does for FTP; the project keeps where that is.
+    const QString typed = siteFolder();
+    if (!rules::isRelativeSiteFolder(typed) || m_entryFolder.isEmpty() || !m_session.IsConnected())
+        return;
+    const QString folder = rules::absoluteSiteFolder(typed, m_entryFolder);
+    if (folder.size() > ProjectHeader::kUploadDirectoryWidth) {
+        m_window.setStatusPanel(0, tr("The site folder %1 is longer than the %2 characters a project keeps.")
+                                       .arg(folder)
+                                       .arg(ProjectHeader::kUploadDirectoryWidth));
+        return;
+    }
+    shared::projectHeader.uploadDirectory = folder;
+    m_window.SetModified(true);
+    m_window.siteFolderChanged();
 }
 
 void FtpCommands::afterConnect()

@@ -8,12 +8,11 @@
 #include "gui/main/frmBlockByPurpose.h"
 #include "project/ProjectState.h"
 #include "project/PurposePreset.h"
-#include "project/RobotsCompare.h"
 #include "project/RobotsText.h"
 #include "project/RuleGridGroups.h"
+#include "project/UploadCheck.h"
 #include "robots/RobotDatabase.h"
 #include "robots/RobotPurposes.h"
-#include "rules/SiteFolder.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -24,27 +23,6 @@ namespace {
 constexpr int kListedLines = 12;
 
 SF_FILE_TRANSLATIONS("sf::CrawlerCommands")
-
-// The URL paths crawlers request for the folder shown and its entries; with a site folder, those
-// below it (entries outside the site are left out, and "/" stands in when nothing is inside).
-QStringList sitePathsOfListing(const QString& folder, const QString& siteFolder, const cDirList* listing)
-{
-    QStringList paths;
-    if (const auto top = rules::sitePath(siteFolder, folder))
-        paths << RobotsCompare::entryPath(*top, QString(), true);
-    if (!listing)
-        return paths.isEmpty() ? QStringList{QStringLiteral("/")} : paths;
-    for (const cDirItem& item : *listing) {
-        if (item.FileName == u".." || item.FileName == u".")
-            continue;
-        const rules::SiteEntry entry = rules::siteEntry(siteFolder, folder, item.FileName);
-        if (entry.inside)
-            paths << RobotsCompare::entryPath(entry.directory, entry.name, item.Directory);
-    }
-    if (paths.isEmpty())
-        paths << QStringLiteral("/");
-    return paths;
-}
 
 } // namespace
 
@@ -154,15 +132,19 @@ void CrawlerCommands::tellBlockReport(const RuleGrid::BlockReport& report)
         prompts().message(text.join(QStringLiteral("\n\n")), Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
 
-Result<void> CrawlerCommands::changesFromServer(QList<AccessChange>& changes)
+Result<void> CrawlerCommands::changesFromServer(QString& changes)
 {
     QByteArray server;
     if (Result<void> read = m_ftp.downloadRobotsFile(server); !read)
         return read;
-    const QStringList paths =
-        sitePathsOfListing(m_ftp.remoteDirectory(), m_ftp.siteFolder(), m_ftp.session().Directory().get());
-    changes =
-        RobotsCompare::compare(server, RobotsText::write(m_window.gridRows(), shared::robotsTextForm), paths);
+    const auto listing = m_ftp.session().Directory();
+    const QStringList listed =
+        UploadCheck::listedSitePaths(m_ftp.remoteDirectory(), m_ftp.siteFolder(), listing.get());
+    const QByteArray grid = RobotsText::write(m_window.gridRows(), shared::robotsTextForm);
+    changes = UploadCheck::describeChanges(
+        UploadCheck::accessChanges(server, grid, listed,
+                                   UploadCheck::searchEngineAgents(RobotDatabase::defaultPath())),
+        kListedLines * 2);
     return {};
 }
 
@@ -170,18 +152,16 @@ void CrawlerCommands::CompareWithServer()
 {
     if (!m_window.isConnected() || m_ftp.session().IsBusy())
         return;
-    QList<AccessChange> changes;
+    QString changes;
     if (const Result<void> read = changesFromServer(changes); !read) {
         prompts().message(tr("Could not read robots.txt in %1: %2")
                               .arg(m_ftp.uploadFolder(), FtpCommands::reasonText(read.error)),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
         return;
     }
-    const QString text = changes.isEmpty()
-                             ? tr("Uploading the grid changes nothing any robot may crawl in this folder.")
-                             : tr("Uploading the grid changes what robots may crawl in this folder:") +
-                                   u'\n' + RobotsCompare::describe(changes, kListedLines * 2);
-    prompts().message(text, Prompt::Buttons::Ok, Prompt::Icon::Information);
+    prompts().message(tr("What an upload of the grid would change against the server's robots.txt:") +
+                          QStringLiteral("\n\n") + changes,
+                      Prompt::Buttons::Ok, Prompt::Icon::Information);
 }
 
 } // namespace sf

@@ -11,7 +11,6 @@ namespace sf {
 
 class FtpCommands;
 class ProjectCommands;
-struct AccessChange;
 struct RobotsTextFile;
 
 // The commands that start from what crawlers meet today: the server's own robots.txt read into the
@@ -27,8 +26,8 @@ public:
     // Tools > "Block robots by purpose": the purpose dialog, then one group for the ticked robots and
     // the Content-Signal line.
     void BlockByPurpose();
-    // Tools > "Compare with the server's robots.txt": what an upload of the grid would change for
-    // each robot that either file names (and "*"), at the folder shown and each of its entries.
+    // Tools > "Compare with the server's robots.txt": what an upload of the grid would change, as the
+    // upload question says it (UploadCheck::accessChanges).
     void CompareWithServer();
 
     // What the import tells the user: the lines read, a folder that is not the site's root (unless
@@ -37,9 +36,9 @@ public:
 
 private:
     void tellBlockReport(const RuleGrid::BlockReport& report);
-    // The changes from the server's robots.txt to the grid; fails when the server's file could not
-    // be read.
-    Result<void> changesFromServer(QList<AccessChange>& changes);
+    // The changes from the server's robots.txt to the grid, as text; fails when the server's file
+    // could not be read.
+    Result<void> changesFromServer(QString& changes);
 
     CrawlerWindow& m_window;
     FtpCommands& m_ftp;

@@ -170,9 +170,11 @@ void ProjectCommands::OpenProject()
     m_window.setGridColumnWidth();
     m_window.RefreshRobotList();
     setProjectTitle();
+    // The project is as its file has it; what the connect then changes (the site folder the user
+    // confirms) is a change to save.
+    m_window.SetModified(false);
     if (SettingsStore::flag(SettingsStore::Check2))
         m_window.ConnectFtp();
-    m_window.SetModified(false);
 }
 
 QString ProjectCommands::chooseSavePath(const QString& initial, const QString& filter)

@@ -6,11 +6,9 @@
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/CrawlerWindow.h"
 #include "project/ProjectState.h"
-#include "project/RobotsCompare.h"
 #include "project/RobotsText.h"
 #include "project/UploadCheck.h"
 #include "robots/RobotDatabase.h"
-#include "robots/RobotPurposes.h"
 
 #include <QCoreApplication>
 
@@ -20,20 +18,6 @@ namespace {
 constexpr int kListed = 12;
 
 SF_FILE_TRANSLATIONS("sf::UploadGuard")
-
-// The user-agents of the robot database's search engines.
-QStringList searchEngineAgents()
-{
-    RobotPurposes purposes;
-    QStringList agents;
-    if (!purposes.load(RobotDatabase::defaultPath()))
-        return agents; // "*" is checked all the same
-    if (const RobotPurpose* search = purposes.find(QStringLiteral("search engine"))) {
-        for (const PurposeRobot& robot : search->robots)
-            agents << robot.userAgent;
-    }
-    return agents;
-}
 
 } // namespace
 
@@ -52,7 +36,8 @@ bool UploadGuard::check(const QByteArray& upload)
 
 bool UploadGuard::searchEnginesMayCome(const QByteArray& upload)
 {
-    const QList<UploadCheck::ShutOut> shutOut = UploadCheck::shutOutAtRoot(upload, searchEngineAgents());
+    const QList<UploadCheck::ShutOut> shutOut =
+        UploadCheck::shutOutAtRoot(upload, UploadCheck::searchEngineAgents(RobotDatabase::defaultPath()));
     if (shutOut.isEmpty())
         return true;
     const QString text = tr("This robots.txt keeps search engines out of the whole site, so the site drops "
@@ -67,20 +52,14 @@ bool UploadGuard::searchEnginesMayCome(const QByteArray& upload)
 
 QString UploadGuard::changesText(const QByteArray& server, const QByteArray& upload)
 {
-    const QString folder = m_ftp.uploadFolder();
-    QStringList paths{RobotsCompare::entryPath(folder, QString(), true)};
-    if (const auto listing = m_ftp.session().Directory()) {
-        for (const cDirItem& entry : *listing) {
-            if (entry.FileName != u".." && entry.FileName != u".")
-                paths << RobotsCompare::entryPath(folder, entry.FileName, entry.Directory);
-        }
-    }
-    const QList<AccessChange> changes = RobotsCompare::compare(server, upload, paths);
-    if (changes.isEmpty())
-        return tr("No robot may crawl more or less of this folder than before: only the text of the file "
-                  "changes.");
-    return tr("What robots may crawl in this folder changes:") + u'\n' +
-           RobotsCompare::describe(changes, kListed * 2);
+    // The URL paths of the folder shown, as the main window maps them below the site folder.
+    const auto listing = m_ftp.session().Directory();
+    const QStringList listed =
+        UploadCheck::listedSitePaths(m_ftp.remoteDirectory(), m_ftp.siteFolder(), listing.get());
+    return UploadCheck::describeChanges(
+        UploadCheck::accessChanges(server, upload, listed,
+                                   UploadCheck::searchEngineAgents(RobotDatabase::defaultPath())),
+        kListed * 2);
 }
 
 bool UploadGuard::changesConfirmed(const QByteArray& upload)
@@ -90,15 +69,18 @@ bool UploadGuard::changesConfirmed(const QByteArray& upload)
     QByteArray server;
     QString body;
     if (const Result<void> read = m_ftp.downloadRobotsFile(server); !read)
+        // Crawlers that find no robots.txt may crawl everything: the new file is compared with none.
         body = tr("No robots.txt could be read there (%1), so the upload puts a new one in place.")
-                   .arg(FtpCommands::reasonText(read.error));
+                   .arg(FtpCommands::reasonText(read.error)) +
+               QStringLiteral("\n\n") + changesText({}, upload);
     else if (server == upload)
         return true; // the server has this very file: nothing to lose
     else
         body = changesText(server, upload);
     QString target = m_ftp.uploadFolder();
     target += target.endsWith(u'/') ? QStringLiteral("robots.txt") : QStringLiteral("/robots.txt");
-    const QString text = tr("This upload writes %1.").arg(target) + QStringLiteral("\n\n") + body;
+    const QString text =
+        UploadCheck::targetText(target, shared::projectHeader.siteAddress) + QStringLiteral("\n\n") + body;
     enum { Upload, Cancel };
     return prompts().choose({text, {tr("Upload"), tr("Cancel")}, Upload, Cancel, Prompt::Icon::Question}) ==
            Upload;

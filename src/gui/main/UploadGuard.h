@@ -12,7 +12,8 @@ class FtpCommands;
 // of purpose "search engine" in the robot database, and "*") out of the whole site and the grid is
 // not "Disallow all Robots", it stops with the crawlers and the deciding lines: Upload anyway or
 // Cancel, Cancel by default. Then, unless the settings turn it off, it shows what the upload changes
-// against the server's robots.txt: Upload or Cancel, Upload by default.
+// against the server's robots.txt at the top of the site folder, in every reading, at the URL paths
+// crawlers request (UploadCheck::accessChanges): Upload or Cancel, Upload by default.
 class UploadGuard {
 public:
     UploadGuard(CrawlerWindow& window, FtpCommands& ftp) : m_window(window), m_ftp(ftp) {}

@@ -358,6 +358,7 @@ void frmMain::showOptions(int startTab)
     frmOption options(*this, this);
     options.Form_Load();
     runModal(options);
+    m_ftp->makeSiteFolderAbsolute();
     siteFolderChanged();
 }
 
