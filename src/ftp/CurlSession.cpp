@@ -11,6 +11,9 @@
 #ifdef _WIN32
 #include <winsock2.h>
 #else
+#include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -46,6 +49,40 @@ int closeSocket(curl_socket_t fd)
     return ::close(fd);
 }
 #endif
+
+// How the peer left a connection: still open, closed in order (its FIN), or reset.
+enum class PeerEnd { Open, Closed, Reset };
+
+PeerEnd peerEnd(curl_socket_t fd)
+{
+#ifdef __linux__
+    // The connection's state tells a reset apart from an orderly end even after the error has been
+    // read (then a read gives the data and an end, as if the peer had closed in order). A socket
+    // that never got connected negotiated no TCP options.
+    tcp_info info{};
+    socklen_t length = sizeof(info);
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0) {
+        if (info.tcpi_state == TCP_CLOSE && info.tcpi_options != 0)
+            return PeerEnd::Reset;
+        if (info.tcpi_state == TCP_CLOSE_WAIT || info.tcpi_state == TCP_LAST_ACK)
+            return PeerEnd::Closed;
+        return PeerEnd::Open;
+    }
+#endif
+    char byte = 0;
+#ifdef _WIN32
+    u_long waiting = 0;
+    if (ioctlsocket(fd, FIONREAD, &waiting) != 0 || waiting > 0)
+        return PeerEnd::Open; // unread bytes first: the end, if any, is not seen yet
+    const int n = ::recv(fd, &byte, 1, MSG_PEEK);
+    return n == 0                                        ? PeerEnd::Closed
+           : n < 0 && WSAGetLastError() == WSAECONNRESET ? PeerEnd::Reset
+                                                         : PeerEnd::Open;
+#else
+    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 ? PeerEnd::Closed : n < 0 && errno == ECONNRESET ? PeerEnd::Reset : PeerEnd::Open;
+#endif
+}
 
 bool startsWithCode(const QByteArray& line)
 {
@@ -285,6 +322,9 @@ CURLcode CurlSession::perform(const FtpRequest& request)
     m_replies.clear();
     m_pendingLines.clear();
     m_errorBuffer[0] = '\0';
+    m_dataReset = m_controlClosed = false;
+    if (request.freshConnection)
+        m_controlSocket = CURL_SOCKET_BAD; // the connection this request opens has the control
 
     curl::StringList postQuote;
     for (const QString& command : request.postCommands) {
@@ -298,9 +338,29 @@ CURLcode CurlSession::perform(const FtpRequest& request)
     // Window events run while libcurl waits; a request whose progress says stop ends at once.
     const CURLcode result =
         m_driver->run(m_curl, [&request] { return !request.progress || request.progress(); });
+    noteControlAfterRequest();
     m_request = nullptr;
     curl_easy_setopt(m_curl, CURLOPT_POSTQUOTE, nullptr);
     return result;
+}
+
+void CurlSession::noteClosedSocket(curl_socket_t fd)
+{
+    if (!m_request)
+        return; // closed by this side (close(), a new pool): nothing the server did
+    const PeerEnd end = peerEnd(fd);
+    if (fd == m_controlSocket)
+        m_controlClosed = m_controlClosed || end != PeerEnd::Open;
+    else
+        m_dataReset = m_dataReset || end == PeerEnd::Reset;
+}
+
+void CurlSession::noteControlAfterRequest()
+{
+    // A control connection that libcurl keeps may still have been closed by the server: libcurl
+    // takes a listing's data as whole when it ends before the final reply it never got.
+    if (!isSftp() && m_sockets.contains(m_controlSocket) && peerEnd(m_controlSocket) != PeerEnd::Open)
+        m_controlClosed = true;
 }
 
 void CurlSession::takeReplyLine(const QByteArray& line)
@@ -355,15 +415,24 @@ size_t CurlSession::onRead(char* buffer, size_t size, size_t count, void* self)
 
 curl_socket_t CurlSession::onOpenSocket(void* self, curlsocktype, curl_sockaddr* address)
 {
+    auto* session = static_cast<CurlSession*>(self);
     const curl_socket_t fd = ::socket(address->family, address->socktype, address->protocol);
-    if (fd != CURL_SOCKET_BAD)
-        static_cast<CurlSession*>(self)->m_sockets.insert(fd);
+    if (fd == CURL_SOCKET_BAD)
+        return fd;
+    // The first socket of a connection is its control connection; the others carry data.
+    if (!session->m_sockets.contains(session->m_controlSocket)) {
+        session->m_controlSocket = fd;
+        session->m_controlClosed = false; // a lost connection, if any, has been replaced
+    }
+    session->m_sockets.insert(fd);
     return fd;
 }
 
 int CurlSession::onCloseSocket(void* self, curl_socket_t fd)
 {
-    static_cast<CurlSession*>(self)->m_sockets.remove(fd);
+    auto* session = static_cast<CurlSession*>(self);
+    session->noteClosedSocket(fd);
+    session->m_sockets.remove(fd);
     return closeSocket(fd);
 }
 

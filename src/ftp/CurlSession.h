@@ -113,6 +113,11 @@ public:
 
     // Replies of the last request, in order of arrival.
     const QList<ServerReply>& replies() const { return m_replies; }
+    // How the connections of the last request ended: a data connection that the peer reset (a
+    // listing or download cut, even when libcurl took the reset for the data's end), and a control
+    // connection that the server closed or reset while the request ran.
+    bool dataConnectionReset() const { return m_dataReset; }
+    bool controlConnectionClosed() const { return m_controlClosed; }
     // libcurl's own detail of the last failure (its error buffer).
     QString errorDetail() const { return QString::fromLocal8Bit(m_errorBuffer); }
     // The size the last request learnt of its file without its body (SIZE, or the SFTP stat); -1
@@ -146,6 +151,8 @@ private:
     static int onCloseSocket(void* self, curl_socket_t fd);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     void takeReplyLine(const QByteArray& line);
+    void noteClosedSocket(curl_socket_t fd);
+    void noteControlAfterRequest();
 
     std::unique_ptr<curl::Driver> m_driver; // its multi handle keeps the connection between requests
     curl::Easy m_curl;
@@ -163,6 +170,11 @@ private:
     QList<ServerReply> m_replies;
     QStringList m_pendingLines;    // lines of a multi-line reply not yet complete
     QSet<curl_socket_t> m_sockets; // sockets libcurl opened and has not closed yet
+    // The control connection's socket: the first one a new connection opens, confirmed by libcurl
+    // after each request.
+    curl_socket_t m_controlSocket = CURL_SOCKET_BAD;
+    bool m_dataReset = false;
+    bool m_controlClosed = false;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
 

@@ -129,6 +129,8 @@ void cFTP::recordCurlFailure(int curlCode, const QString& sContext)
     if (curlCode != CURLE_ABORTED_BY_CALLBACK && !replies.isEmpty() && replies.last().code >= 400) {
         m_serverReply = replies.last().text;
         RecordFtpError(ErrorServerResponse, sContext);
+    } else if (curlCode != CURLE_ABORTED_BY_CALLBACK && m_session->controlConnectionClosed()) {
+        setFailure(ErrorConnectionClosed, tr("The server closed the connection."));
     } else if (curlCode == CURLE_QUOTE_ERROR && m_session->isSftp()) {
         m_serverReply = m_session->errorDetail(); // the SFTP server's refusal, as libcurl words it
         RecordFtpError(ErrorServerResponse, sContext);

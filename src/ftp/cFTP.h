@@ -65,6 +65,8 @@ public:
     static constexpr qint32 ErrorNotTrusted = 12104;
     // A transfer that ended without all its bytes, though the connection said nothing of it.
     static constexpr qint32 ErrorIncomplete = 12105;
+    // The server closed (or reset) the control connection while a command ran.
+    static constexpr qint32 ErrorConnectionClosed = 12106;
     static constexpr int DefaultPort = 21;
     static constexpr int ChunkSize = 255;
     // Links of one listing whose kind is found by trying to enter them.
@@ -158,7 +160,9 @@ public:
     // three times of an entry hold it, as the local wall-clock time (a QDateTime at the local zone's offset).
     std::shared_ptr<cDirList> GetDirectoryListing(const QString& sFilter);
     // How the last listing ended: whole, failed before any entry arrived, or cut after some (those
-    // are in Directory). A listing whose data ended without the server's final reply is cut.
+    // are in Directory). A listing whose data ended without the server's final reply, or whose data
+    // connection was reset, is cut. A control connection lost on the way fails the listing with
+    // ErrorConnectionClosed ("The server closed the connection ...").
     enum class Listing { Complete, Failed, Cut };
     Listing LastListing() const { return m_lastListing; }
 
@@ -208,6 +212,7 @@ private:
     qint64 storedSize(const QString& sRemote);
     bool arrivedWhole(const QString& sLocal, const QString& sRemote);
     bool listingEnded() const;
+    void recordListingFailure(int code, bool partial);
     QString sftpCommand(const QString& verb, const QStringList& names) const;
     QString remoteCommand(const char* ftpVerb, const char* sftpVerb, const QString& name) const;
     bool enterSftpDirectory(const QString& sDir, const QString& context);

@@ -161,12 +161,30 @@ int cFTP::fetchListing(const QString& directory, QList<ListingEntry>& entries, b
     if (!machine && !m_session->isSftp())
         code = performListing(directory, QStringLiteral("LIST"), stream, received);
     // A control connection lost while the data still came leaves the listing without its final reply:
-    // nothing says that all of it arrived.
-    if (code == CURLE_OK && !m_session->isSftp() && !listingEnded())
+    // nothing says that all of it arrived. Nor does a data connection that ended in a reset, even
+    // when libcurl took it for the end of the data and the server, its bytes sent, said 226.
+    if (code == CURLE_OK && !m_session->isSftp() && (!listingEnded() || m_session->dataConnectionReset()))
         code = CURLE_PARTIAL_FILE;
     entries = std::move(stream.entries());
     partial = received > 0;
     return code;
+}
+
+void cFTP::recordListingFailure(int code, bool partial)
+{
+    const auto& replies = m_session->replies();
+    const bool serverRefused = !replies.isEmpty() && replies.last().code >= 400;
+    if (code != CURLE_ABORTED_BY_CALLBACK && !serverRefused && m_session->controlConnectionClosed())
+        setFailure(ErrorConnectionClosed,
+                   partial ? tr("The server closed the connection before the listing ended.")
+                           : tr("The server closed the connection."));
+    else if (code == CURLE_PARTIAL_FILE && m_session->dataConnectionReset())
+        setFailure(ErrorIncomplete, tr("The data connection was reset before the listing ended."));
+    else if (code == CURLE_PARTIAL_FILE)
+        setFailure(ErrorIncomplete, tr("The server did not confirm the end of the listing."));
+    else
+        recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile")
+                                        : QStringLiteral("FtpFindFirstFile"));
 }
 
 bool cFTP::listingEnded() const
@@ -230,11 +248,7 @@ std::shared_ptr<cDirList> cFTP::GetDirectoryListing(const QString& sFilter)
     if (code != CURLE_OK) {
         // What arrived before the failure stays in Directory.
         m_lastListing = entries.isEmpty() ? Listing::Failed : Listing::Cut;
-        if (code == CURLE_PARTIAL_FILE)
-            setFailure(ErrorIncomplete, tr("The server did not confirm the end of the listing."));
-        else
-            recordCurlFailure(code, partial ? QStringLiteral("InternetFindNextFile")
-                                            : QStringLiteral("FtpFindFirstFile"));
+        recordListingFailure(code, partial);
         return nullptr;
     }
     m_lastListing = Listing::Complete;
@@ -437,6 +451,8 @@ bool cFTP::downloadChunked(const QString& sLocal, const QString& sRemote)
             return writeChunk(file, data, bytes, download);
         };
         code = execute(request);
+        if (code == CURLE_OK && m_session->dataConnectionReset())
+            code = CURLE_PARTIAL_FILE; // the data ended in a reset: what arrived may be cut
         return download.localFailed ? sf::Result<void>::failure(file.errorString()) : transferResult(code);
     });
     if (download.localFailed || (code == CURLE_OK && !saved)) {

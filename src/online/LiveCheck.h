@@ -25,10 +25,13 @@ struct LiveFile {
     QString finalUrl; // where the redirects led
     int redirects = 0;
     long status = 0; // 0: no answer came
+    // What arrived: read no further than one byte past the 500 KiB crawlers read.
     QByteArray body;
     QString error; // why no answer came
     bool tooManyRedirects = false;
 
+    // Whether the file is larger than crawlers read (then only its first 500 KiB and a byte came).
+    bool isCut() const;
     // Whether the redirects led to another host than the address's.
     bool otherHost() const;
 };
@@ -42,18 +45,21 @@ struct LiveReport {
         Unavailable, // 5xx or no answer: crawlers keep away from the whole site meanwhile
     };
     Kind kind = Kind::Unavailable;
-    QString otherHostUrl;  // set when the file came from another host
-    int differingLine = 0; // OtherFile: the first line that differs (1-based)
+    QString otherHostUrl; // set when the file came from another host
+    // OtherFile: the first line that differs (1-based), line ends aside, and the two lines in quotes
+    // with their line ends written out ("Disallow: /\r\n").
+    int differingLine = 0;
     QString servedLine;
     QString sentLine;
-    bool tooLarge = false; // over the 500 KiB crawlers read
+    bool tooLarge = false; // either file is over the 500 KiB crawlers read
 
     // The report for the user; expectedName says what the served file was compared with ("the
     // file just uploaded").
     QString text(const LiveFile& file, const QString& expectedName) const;
 };
 
-// Judges the answer against the file expected there.
+// Judges the answer against the file expected there: the same when their lines are the same, as
+// far as crawlers read (the first 500 KiB), whatever ends them (CR LF, LF or CR).
 LiveReport judgeLive(const LiveFile& file, const QByteArray& expected);
 // What crawlers make of the answer alone: the status and what it means to them.
 QString crawlerReading(const LiveFile& file);

@@ -4,6 +4,7 @@
 #include "online/UpdateCheck.h"
 #include "transfer/Inet.h"
 #include "transfer/ServiceUrls.h"
+#include "transfer/VersionPage.h"
 
 #include <limits>
 
@@ -20,6 +21,7 @@ void StartupUpdateCheck::start()
         return;
     m_ended = false;
     m_inet->SetRequestTimeout(60);
+    m_inet->SetBodyLimit(kVersionPageLimit);
     m_inet->Execute(WebFunctionUrl(QStringLiteral("spiderfenceversion.asp")), QStringLiteral("GET"));
 }
 

@@ -46,17 +46,20 @@ UpdateNeeds CompareVersions(const ComponentVersions& local, const ComponentVersi
 
 Component RobotDatabaseComponent()
 {
-    return {QStringLiteral("robots.rbd"), QStringLiteral("robots.rbd"), 100, false};
+    return {QStringLiteral("robots.rbd"), QStringLiteral("robots.rbd"), 100, false,
+            qint64(kMaxRobotRecords) * RobotRecord::kSlotSize};
 }
 
 Component RenewkitComponent()
 {
-    return {QStringLiteral("renewkit.exe"), ExecutableName(QStringLiteral("renewkit")), 28, true};
+    return {QStringLiteral("renewkit.exe"), ExecutableName(QStringLiteral("renewkit")), 28, true,
+            kProgramDownloadLimit};
 }
 
 Component HelpFileComponent()
 {
-    return {QStringLiteral("spiderfence.chm"), QStringLiteral("spiderfence.chm"), 30, false};
+    return {QStringLiteral("spiderfence.chm"), QStringLiteral("spiderfence.chm"), 30, false,
+            kProgramDownloadLimit};
 }
 
 int ProgressKilobytes(qint64 bytes, int maximum)
@@ -107,6 +110,7 @@ Result<void> DownloadComponent(Inet& inet, const Component& component, const Con
                                const std::function<void(int kb)>& progressKB)
 {
     inet.SetRequestTimeout(60);
+    inet.SetBodyLimit(component.maxBytes);
     return DownloadFile(
         inet, DownloadFileUrl(component.remoteName), ProgramPath(component.localName), component.executable,
         [&](qint64 bytes) {

@@ -28,13 +28,17 @@ struct UpdateNeeds {
 UpdateNeeds CompareVersions(const ComponentVersions& local, const ComponentVersions& online);
 
 // A file that "Update now!" downloads: its name under "/files/" on the download host, the name it
-// gets in the program folder, the progress bar's maximum in kilobytes, and whether it is a program.
+// gets in the program folder, the progress bar's maximum in kilobytes, whether it is a program, and
+// the most bytes its download may bring (a larger answer fails and replaces nothing).
 struct Component {
     QString remoteName;
     QString localName;
     int expectedKB = 0;
     bool executable = false;
+    qint64 maxBytes = 0;
 };
+// The limits: a robot database as large as its format allows, Renewkit and the help file
+// kProgramDownloadLimit.
 Component RobotDatabaseComponent(); // "robots.rbd", 100 KB
 Component RenewkitComponent();      // "renewkit.exe" (the platform's executable name locally), 28 KB
 Component HelpFileComponent();      // "spiderfence.chm", 30 KB

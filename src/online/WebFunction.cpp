@@ -9,6 +9,7 @@ namespace sf {
 QString RunWebFunction(Inet& inet, const QString& function)
 {
     inet.SetURL(WebFunctionUrl(function));
+    inet.SetBodyLimit(kWebFunctionLimit);
     return fromAnsi(inet.OpenURL());
 }
 

@@ -158,6 +158,7 @@ Result<void> fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
                               const std::function<void(qint64)>& progress)
 {
     body.clear();
+    inet.SetBodyLimit(kCrawlerListLimit);
     if (!RunGet(inet, url, progress))
         return Result<void>::failure(tr("Another transfer is running."));
     if (inet.ResponseCode() == CURLE_ABORTED_BY_CALLBACK)

@@ -46,7 +46,8 @@ Result<void> importCrawlerList(const QString& databasePath, const QByteArray& js
 
 // Fetches a list from a web address through the transfer control, letting window events run;
 // progress gets the bytes so far. Fails unless the whole body arrived with a success status
-// (a cancel fails with cancelledText()).
+// (a cancel fails with cancelledText()), and no larger than kCrawlerListLimit.
+inline constexpr qint64 kCrawlerListLimit = qint64(16) * 1024 * 1024;
 Result<void> fetchCrawlerList(Inet& inet, const QString& url, QByteArray& body,
                               const std::function<void(qint64)>& progress = {});
 QString cancelledText();

@@ -1,6 +1,7 @@
 #include "transfer/Inet.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QPointer>
 
 #include <sys/socket.h>
@@ -23,11 +24,21 @@ struct Inet::Curl {
             inet->queueState(ResponseReceived);
             curl_off_t length = -1;
             curl_easy_getinfo(inet->m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-            if (length > 0 && length < (curl_off_t(1) << 31))
-                inet->m_body.reserve(static_cast<qsizetype>(length));
+            // What the server announces is room, never more than the limit lets arrive.
+            if (length > 0)
+                inet->m_body.reserve(
+                    static_cast<qsizetype>(std::min<curl_off_t>(length, inet->m_bodyLimit + 1)));
         }
-        inet->m_body.append(data, static_cast<qsizetype>(size * count));
-        return size * count;
+        const qsizetype bytes = static_cast<qsizetype>(size * count);
+        const qint64 room = inet->m_bodyLimit + 1 - inet->m_body.size();
+        if (bytes < room) {
+            inet->m_body.append(data, bytes);
+            return size * count;
+        }
+        // One byte past the limit says enough: the rest is never read.
+        inet->m_body.append(data, static_cast<qsizetype>(room));
+        inet->m_tooLarge = true;
+        return 0;
     }
 
     static void onFirstHeader(Inet* inet)
@@ -98,6 +109,7 @@ bool Inet::Execute(const QString& url, const QString& operation, const QByteArra
     m_sawBody = false;
     m_chunked = false;
     m_bodyDelimited = false;
+    m_tooLarge = false;
     m_effectiveUrl = url;
     m_redirectCount = 0;
     queueState(ResolvingHost);
@@ -231,8 +243,11 @@ void Inet::finish(int curlCode)
     m_bodyDelimited = length >= 0 || m_chunked || version >= CURL_HTTP_VERSION_2_0;
     readWhereItEnded();
     m_finished = true;
-    m_errorCode = curlCode;
-    if (curlCode != CURLE_OK) {
+    m_errorCode = m_tooLarge ? CURLE_FILESIZE_EXCEEDED : curlCode;
+    if (m_tooLarge) {
+        m_errorText = TooLargeText(m_bodyLimit);
+        queueState(Error);
+    } else if (curlCode != CURLE_OK) {
         m_errorText = QString::fromLocal8Bit(m_errorBuffer).trimmed();
         if (m_errorText.isEmpty())
             m_errorText = QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(curlCode)));
@@ -246,6 +261,12 @@ void Inet::finish(int curlCode)
         queueState(ResponseCompleted);
     }
     releaseEasy();
+}
+
+QString Inet::TooLargeText(qint64 limit)
+{
+    return tr("The server sent more than %1, the most this download may bring")
+        .arg(QLocale::c().formattedDataSize(limit, 0, QLocale::DataSizeIecFormat));
 }
 
 void Inet::readWhereItEnded()

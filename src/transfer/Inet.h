@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <deque>
 
 namespace sf {
@@ -14,7 +15,7 @@ namespace sf {
 // The Internet transfer control: one HTTP or HTTPS request at a time, run on the thread that owns
 // the object. Execute returns at once; the transfer runs while that thread's event loop runs (or
 // while a caller pumps events) and reports its steps with StateChanged. The whole body is kept and
-// read back with GetChunk.
+// read back with GetChunk, up to a limit that no server can pass (BodyLimit).
 class Inet : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +35,10 @@ public:
         ResponseCompleted = 12,
     };
 
+    // The most a body may hold unless the request's owner sets another limit: the size of the small
+    // answers (web functions, the version page, a submission's reply) with room to spare.
+    static constexpr qint64 kDefaultBodyLimit = 1024 * 1024;
+
     explicit Inet(QObject* parent = nullptr);
     ~Inet() override;
     Inet(const Inet&) = delete;
@@ -45,6 +50,15 @@ public:
     // Seconds without any progress after which a request fails (0: never); also bounds the connect.
     int RequestTimeout() const { return m_requestTimeout; }
     void SetRequestTimeout(int seconds) { m_requestTimeout = seconds; }
+
+    // The most bytes a body may hold. The byte after them ends the request: the body then holds the
+    // limit and that one byte more, BodyTooLarge() is true and the request fails (state 11) with
+    // CURLE_FILESIZE_EXCEEDED and a text that names the limit. Kept for the requests that follow.
+    qint64 BodyLimit() const { return m_bodyLimit; }
+    void SetBodyLimit(qint64 bytes) { m_bodyLimit = std::max<qint64>(0, bytes); }
+    bool BodyTooLarge() const { return m_tooLarge; }
+    // "The server sent more than 1 MiB, the most this download may bring" for the limit.
+    static QString TooLargeText(qint64 limit);
 
     // GET of URL(); returns once the request has ended, letting events run meanwhile (state events
     // included). The body as received, whatever the status; empty when the request failed.
@@ -102,6 +116,8 @@ private:
     QString m_url;
     QString m_caFile;
     int m_requestTimeout = 60;
+    qint64 m_bodyLimit = kDefaultBodyLimit;
+    bool m_tooLarge = false;
     QByteArray m_postBody;
     QByteArray m_body;
     qsizetype m_readPos = 0;

@@ -22,6 +22,9 @@ inline bool isFileInUse(const Result<void>& result)
     return !result.ok && result.errorNumber == kFileInUseError;
 }
 
+// The most a program file (or the help file) downloaded by an update may be.
+inline constexpr qint64 kProgramDownloadLimit = qint64(256) * 1024 * 1024;
+
 // Whether a finished transfer brought the whole body with a success (2xx) status: the answer said
 // where its body ends and all of it arrived.
 Result<void> CheckTransfer(const Inet& inet);

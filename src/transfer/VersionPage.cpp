@@ -125,12 +125,15 @@ QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<
 Result<VersionPage> FetchVersionPage(Inet& inet)
 {
     inet.SetURL(WebFunctionUrl(QStringLiteral("spiderfenceversion.asp")));
+    inet.SetBodyLimit(kVersionPageLimit);
     return VersionPageOf(inet, inet.OpenURL());
 }
 
 Result<VersionPage> VersionPageOf(const Inet& inet, const QByteArray& reply)
 {
     // An error page, or a page cut short, is no version page, whatever it holds.
+    if (inet.BodyTooLarge())
+        return Result<void>::failure(tr("Update check failed: %1").arg(inet.ResponseInfo()));
     if (!CheckTransfer(inet).ok)
         return Result<void>::failure(tr("Update check failed: no version information was received"));
     return ReadVersionPage(reply, MakerPublicKey());

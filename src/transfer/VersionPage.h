@@ -50,8 +50,11 @@ Result<VersionPage> ReadVersionPage(const QByteArray& reply, const QByteArray& p
 QByteArray WriteVersionPage(const ComponentVersions& versions, const std::array<QByteArray, 4>& hashes,
                             const QByteArray& secretKey);
 
-// Asks the web service for the version page through a transfer control and reads it with the
-// maker's public key.
+// The most a version page may be: a line of versions, hashes and a signature, with room to spare.
+inline constexpr qint64 kVersionPageLimit = 64 * 1024;
+
+// Asks the web service for the version page through a transfer control (limited to
+// kVersionPageLimit) and reads it with the maker's public key.
 Result<VersionPage> FetchVersionPage(Inet& inet);
 // The version page that a finished transfer brought as reply, read with the maker's public key;
 // an error answer or a reply cut short is none.

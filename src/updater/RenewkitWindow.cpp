@@ -106,6 +106,7 @@ void frmMain::Form_Load()
 void frmMain::StartDownload()
 {
     Inet1->SetRequestTimeout(60);
+    Inet1->SetBodyLimit(kProgramDownloadLimit);
     ProgressBar1->setMaximum(kProgressMaximum);
     m_targetPath = QDir(m_programDirectory).filePath(MainProgramName());
     Label1->setText(tr("Establishing connection..."));

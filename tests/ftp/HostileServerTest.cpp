@@ -27,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace sf;
@@ -109,12 +110,17 @@ TEST_F(HostileServer, BrokenListingsEndWithAReason)
         const char* name;
         QStringList faults;
         QList<L> outcomes; // what may come of it: a lost control connection may beat the data or not
+        const char* says = "";
     };
     const Case cases[] = {
         {"a data connection that stalls", {"--stall-data"}, {L::Failed}},
         {"malformed passive replies", {"--bad-pasv"}, {L::Failed}},
         {"a data connection reset part way", {"--cut-data", "4000"}, {L::Cut}},
-        {"the control connection lost when the data comes", {"--close-after", "1"}, {L::Cut, L::Failed}},
+        {"a data connection reset after 1,000 bytes", {"--cut-data", "1000"}, {L::Cut}},
+        {"the control connection lost when the data comes",
+         {"--close-after", "1"},
+         {L::Cut, L::Failed},
+         "The server closed the connection"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,6 +131,7 @@ TEST_F(HostileServer, BrokenListingsEndWithAReason)
         EXPECT_TRUE(c.outcomes.contains(ftp.LastListing())) << static_cast<int>(ftp.LastListing());
         EXPECT_FALSE(ftp.GetLastErrorMessage().isEmpty());
         EXPECT_EQ(ftp.Directory()->Count() > 0, ftp.LastListing() == L::Cut);
+        EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith(c.says)) << ftp.GetLastErrorMessage().toStdString();
     }
     // Through a proxy that does no harm, the same listing is whole.
     ASSERT_TRUE(startProxy({}));
@@ -133,6 +140,37 @@ TEST_F(HostileServer, BrokenListingsEndWithAReason)
     ASSERT_NE(ftp.GetDirectoryListing("*.*"), nullptr) << ftp.GetLastErrorMessage().toStdString();
     EXPECT_EQ(ftp.LastListing(), cFTP::Listing::Complete);
     EXPECT_EQ(ftp.Directory()->Count(), kListedFiles);
+}
+
+// A control connection that the server closes once a transfer has opened ends every command with
+// words that say so, whatever the command.
+TEST_F(HostileServer, ALostControlConnectionIsNamedInEveryCommand)
+{
+    test::writeFileBytes(programDir.file("up.txt"), "User-agent: *\nDisallow: /x\n");
+    server.writeFile("/robots.txt", "old\n");
+    const QString local = programDir.file("down.txt");
+    struct Case {
+        const char* name;
+        std::function<bool(cFTP&)> command;
+    };
+    const Case cases[] = {
+        {"a listing", [](cFTP& ftp) { return ftp.GetDirectoryListing("*.*") != nullptr; }},
+        {"a size asked", [](cFTP& ftp) { return ftp.GetFTPFileSize("robots.txt") >= 0; }},
+        {"a download", [&](cFTP& ftp) { return ftp.FTPDownloadFile(local, "/robots.txt"); }},
+        {"an upload", [&](cFTP& ftp) { return ftp.SimpleFTPPutFile(programDir.file("up.txt"), "/up.txt"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(startProxy({"--close-after", "1"}));
+        cFTP ftp;
+        ASSERT_TRUE(connect(ftp)) << ftp.GetLastErrorMessage().toStdString();
+        EXPECT_FALSE(c.command(ftp));
+        EXPECT_EQ(ftp.GetLastErrorCode(), cFTP::ErrorConnectionClosed)
+            << ftp.GetLastErrorMessage().toStdString();
+        EXPECT_TRUE(ftp.GetLastErrorMessage().startsWith("The server closed the connection"))
+            << ftp.GetLastErrorMessage().toStdString();
+    }
+    EXPECT_EQ(server.readFile("/robots.txt"), "old\n");
 }
 
 class HostileServerWindow : public HostileServer, protected test::MainWindowFixture {
@@ -149,6 +187,29 @@ protected:
         typeConnection(server.host(), server.user(), server.password(), QString::number(proxy->port()));
     }
     QString statusText() const { return named<QLabel>(window, "StatusPanel1")->text(); }
+    // The window as the program starts with a project that connects through the proxy at start-up;
+    // returns once the start-up connect has ended.
+    void startWithProject()
+    {
+        ProjectHeader header;
+        header.server = server.host();
+        header.port = QString::number(proxy->port());
+        header.user = server.user();
+        header.password = server.password();
+        header.activeMode = 0;
+        const QString path = programDir.file("site.sfp");
+        ASSERT_TRUE(ProjectFile::save(path, header, RuleGrid::newProjectTemplate()));
+        SettingsStore::save(SettingsStore::Check1, "TRUE");
+        SettingsStore::save(SettingsStore::Check2, "TRUE");
+        SettingsStore::save(SettingsStore::LastFilename, path);
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return statusText().startsWith("Folder: /") || statusText().startsWith("Not connected"); },
+            30000));
+        SettingsStore::save(SettingsStore::Check1, "FALSE");
+    }
     QTreeWidget* lv() const { return named<QTreeWidget>(window, "lv"); }
 };
 
@@ -186,6 +247,79 @@ TEST_F(HostileServerWindow, StartUpConnectComesOnceTheWindowIsUp)
             EXPECT_TRUE(statusText().contains("Couldn't connect")) << statusText().toStdString();
         }
         EXPECT_TRUE(scriptedPrompt().messages().isEmpty()) << "start-up shows no message box";
+        stop();
+    }
+}
+
+// A cut listing is told as such wherever the window lists (at start-up, Connect, Refresh, a folder
+// opened), and Add rule warns; a control connection lost during a command says that the server
+// closed it.
+TEST_F(HostileServerWindow, CutListingsAndLostConnectionsAreToldWhereverTheWindowLists)
+{
+    server.makeDir("/folder");
+    for (int i = 0; i < kListedFiles; ++i)
+        server.writeFile(QStringLiteral("/folder/inner-page-with-a-long-name-%1.html").arg(i), "x");
+    enum class Where { StartUp, Connect, Refresh, OpenFolder };
+    const QStringList reset = {"--cut-data", "1000"};
+    const QStringList resetLater =
+        reset + QStringList{"--clean-data", "1"};      // the listing at connect is whole
+    const QStringList closed = {"--close-after", "1"}; // after the 125 or 150 that opens the data
+    struct Case {
+        const char* name;
+        Where where;
+        QStringList faults;
+        const char* status;  // in the status bar
+        const char* message; // in a message box, or none when empty
+    };
+    const Case cases[] = {
+        {"data reset at start-up", Where::StartUp, reset, "(listing incomplete: ", ""},
+        {"data reset at Connect", Where::Connect, reset, "(listing incomplete: ", ""},
+        {"data reset at Refresh", Where::Refresh, resetLater, "(listing incomplete: ", ""},
+        {"data reset in a folder opened", Where::OpenFolder, resetLater,
+         "Folder: /folder (listing incomplete: ", ""},
+        {"control closed at start-up", Where::StartUp, closed, "The server closed the connection", ""},
+        {"control closed at Connect", Where::Connect, closed, "The server closed the connection",
+         "The server closed the connection"},
+        {"control closed at Refresh", Where::Refresh, closed + QStringList{"--close-spare", "1"},
+         "The server closed the connection", "The server closed the connection"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(startProxy(c.faults));
+        scriptedPrompt().reset();
+        if (c.where == Where::StartUp) {
+            startWithProject();
+        } else {
+            start();
+            typeProxyConnection();
+            window->ConnectFtp();
+        }
+        if (c.where == Where::Refresh)
+            window->ftpCommands().RefreshRemoteList();
+        if (c.where == Where::OpenFolder) {
+            const auto rows = lv()->findItems("folder", Qt::MatchExactly);
+            ASSERT_EQ(rows.size(), 1);
+            window->ftpCommands().lv_DblClick(rows.first());
+        }
+        EXPECT_TRUE(statusText().contains(c.status)) << statusText().toStdString();
+        const QStringList messages = scriptedPrompt().messages();
+        EXPECT_EQ(messages.size(), *c.message ? 1 : 0) << messages.join('\n').toStdString();
+        if (!messages.isEmpty()) {
+            EXPECT_TRUE(messages.last().contains(c.message)) << messages.last().toStdString();
+        }
+        if (statusText().contains("listing incomplete")) {
+            // A reset cuts the data; a lost control connection may come after all of it.
+            if (c.faults.first() == "--cut-data") {
+                EXPECT_LT(lv()->topLevelItemCount(), kListedFiles + 1);
+            }
+            ASSERT_GT(lv()->topLevelItemCount(), 1);
+            lv()->setCurrentItem(lv()->topLevelItem(lv()->topLevelItemCount() - 1));
+            scriptedPrompt().reset();
+            QTest::mouseClick(named<QToolButton>(window, "AddRobot"), Qt::LeftButton);
+            ASSERT_EQ(scriptedPrompt().messages().size(), 1);
+            EXPECT_TRUE(scriptedPrompt().messages()[0].contains("listing is incomplete"))
+                << scriptedPrompt().messages()[0].toStdString();
+        }
         stop();
     }
 }

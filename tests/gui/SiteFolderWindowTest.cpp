@@ -266,7 +266,7 @@ TEST_F(SiteFolderWindowTest, LiveCheckFromToolsAndTheChecker)
     ASSERT_TRUE(reported.wait(15000));
     const QString text = reported.first().first().toString();
     EXPECT_TRUE(text.startsWith("The site serves a different robots.txt at " + web.baseUrl() +
-                                "/robots.txt. The first difference is line 1:\nserved: User-agent: *"))
+                                "/robots.txt. The first difference is line 1:\nserved: \"User-agent: *\\n\""))
         << text.toStdString();
 
     window->showCheck();

@@ -50,8 +50,7 @@ TEST(LiveCheck, ReportsWhatTheSiteServesBesideTheFileSent)
     } cases[] = {
         {base + "/same/", LiveReport::Kind::SameFile, "The site serves the file sent at"},
         {base + "/other", LiveReport::Kind::OtherFile,
-         "line 2:\nserved: Disallow: /old\nthe file sent: "
-         "Disallow: /new"},
+         "line 2:\nserved: \"Disallow: /old\\n\"\nthe file sent: \"Disallow: /new\\n\""},
         {base + "/missing", LiveReport::Kind::NotFound, "status 404: crawlers take everything as allowed"},
         {base + "/down", LiveReport::Kind::Unavailable, "crawlers treat the whole site as disallowed"},
         {base + "/moved", LiveReport::Kind::SameFile, "The site serves the file sent"},
@@ -69,6 +68,67 @@ TEST(LiveCheck, ReportsWhatTheSiteServesBesideTheFileSent)
         EXPECT_EQ(report.kind, c.kind) << text.toStdString();
         EXPECT_TRUE(text.contains(QString::fromUtf8(c.says))) << text.toStdString();
         EXPECT_EQ(file.otherHost(), c.otherHost);
+    }
+}
+
+// Line ends are no difference (a server that stores an ASCII upload writes its own); a differing
+// line shows its line end. A file larger than crawlers read is read no further than 500 KiB and a
+// byte, and its first 500 KiB are what is compared.
+TEST(LiveCheck, ComparesLinesWhateverEndsThemAsFarAsCrawlersRead)
+{
+    HttpServer server;
+    QTemporaryDir site;
+    ASSERT_TRUE(server.isRunning() && site.isValid() && server.serveSite(site.path()));
+    const QByteArray lf = "User-agent: *\nDisallow: /private.html\n";
+    QByteArray longLf, longCrLf; // 600 KiB of rules, with either line end
+    for (int i = 0; longLf.size() < 600 * 1024; ++i) {
+        const QByteArray line = "Disallow: /page-" + QByteArray::number(i) + ".html";
+        longLf += line + '\n';
+        longCrLf += line + "\r\n";
+    }
+    struct Case {
+        const char* name;
+        QByteArray served;
+        QByteArray expected;
+        qint64 huge = 0; // served as an endless file of this many bytes instead
+        LiveReport::Kind kind = LiveReport::Kind::SameFile;
+        QString says = {};
+        bool tooLarge = false;
+    } cases[] = {
+        {"CR LF served, LF sent", QByteArray(lf).replace("\n", "\r\n"), lf},
+        {"LF served, CR LF sent", lf, QByteArray(lf).replace("\n", "\r\n")},
+        {"CR served, LF sent", QByteArray(lf).replace('\n', '\r'), lf},
+        {"no line end after the last line", lf.chopped(1), lf},
+        {"another rule", "User-agent: *\r\nDisallow: /cgi-bin\r\n", lf, 0, LiveReport::Kind::OtherFile,
+         "line 2:\nserved: \"Disallow: /cgi-bin\\r\\n\"\nthe file sent: \"Disallow: /private.html\\n\""},
+        {"a space at the end of a line", "User-agent: *\nDisallow: /private.html \n", lf, 0,
+         LiveReport::Kind::OtherFile,
+         "served: \"Disallow: /private.html \\n\"\nthe file sent: \"Disallow: /private.html\\n\""},
+        {"an empty line more", lf + "\r\n", lf, 0, LiveReport::Kind::OtherFile,
+         "line 3:\nserved: \"\\r\\n\"\nthe file sent: (the file ends)"},
+        {"600 KiB, CR LF served, LF sent", longCrLf, longLf, 0, LiveReport::Kind::SameFile,
+         "crawlers may read only its first 500 KiB", true},
+        {"64 MiB served", lf, lf, 64 << 20, LiveReport::Kind::OtherFile,
+         "line 3:\nserved: \"User-agent: *\\n\"\nthe file sent: (the file ends)", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = QStringLiteral("/case%1").arg(&c - cases);
+        writeSiteFile(site.path(), folder + "/robots.txt", c.served);
+        if (c.huge)
+            server.answerHuge(folder + "/robots.txt", c.huge);
+        online::LiveFetch fetch;
+        const online::LiveFile file = fetch.fetch(server.baseUrl() + folder);
+        const LiveReport report = online::judgeLive(file, c.expected);
+        const QString text = report.text(file, "the file sent");
+        EXPECT_EQ(report.kind, c.kind) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.says)) << text.toStdString();
+        EXPECT_EQ(report.tooLarge, c.tooLarge) << text.toStdString();
+        EXPECT_LE(file.body.size(), online::kCrawlerReadLimit + 1) << "read no further than crawlers";
+        EXPECT_EQ(file.isCut(), c.served.size() > online::kCrawlerReadLimit || c.huge > 0);
+        if (file.isCut()) {
+            EXPECT_TRUE(text.contains("its first 500 KiB were read and compared")) << text.toStdString();
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 // The version page, the comparisons, the components and the progress of a download.
 #include "base/FileUtils.h"
 #include "online/UpdateCheck.h"
+#include "online/WebFunction.h"
+#include "robots/CrawlerImport.h"
 #include "robots/RobotRecord.h"
 #include "support/HttpServer.h"
 #include "support/TestEnvironment.h"
@@ -11,10 +13,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 using namespace sf;
 using sf::test::HttpServer;
@@ -292,4 +296,54 @@ TEST(ComponentDownloadTest, RenewkitArrivesAsAProgramAndAShortBodyMovesNoProgres
     EXPECT_EQ(server.requests(), (QStringList{QStringLiteral("GET /files/renewkit.exe"),
                                               QStringLiteral("GET /files/spiderfence.chm")}));
     qunsetenv("SPIDERFENCE_DOWNLOAD_URL");
+}
+
+// Every download has a limit of its own that a hostile server cannot pass: an answer over it ends
+// the download at the byte after the limit, fails with a message that names the limit, and replaces
+// nothing.
+TEST(DownloadLimitTest, AnAnswerOverItsLimitFailsAndReplacesNothing)
+{
+    test::TempProgramDir dir;
+    HttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    qputenv("SPIDERFENCE_WEB_SERVICE_URL", server.baseUrl().toUtf8());
+    qputenv("SPIDERFENCE_DOWNLOAD_URL", server.baseUrl().toUtf8());
+    const QString help = dir.file(HelpFileComponent().localName);
+    test::writeFileBytes(help, "old help");
+    Component smallHelp = HelpFileComponent(); // the limit itself is 256 MiB: a smaller one is tried
+    smallHelp.maxBytes = 100 * 1024;
+    struct Case {
+        const char* name;
+        QString path;
+        qint64 limit;
+        std::function<QString(Inet&)> download; // its failure as the user reads it
+    } cases[] = {
+        {"the version page", "/webfunction/spiderfenceversion.asp", kVersionPageLimit,
+         [](Inet& inet) { return FetchVersionPage(inet).error; }},
+        {"a web function", "/webfunction/spiderfenceversion.asp", kWebFunctionLimit,
+         [](Inet& inet) {
+             return RunWebFunction(inet, "spiderfenceversion.asp").isEmpty() ? inet.ResponseInfo() : "read";
+         }},
+        {"a crawler list", "/files/crawlers.json", kCrawlerListLimit,
+         [&](Inet& inet) {
+             QByteArray body;
+             const Result<void> fetched =
+                 fetchCrawlerList(inet, server.baseUrl() + "/files/crawlers.json", body);
+             return body.isEmpty() ? fetched.error : QString("read");
+         }},
+        {"a component", "/files/" + smallHelp.remoteName, smallHelp.maxBytes,
+         [&](Inet& inet) { return DownloadComponent(inet, smallHelp, {}, {}).error; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.clearRules();
+        server.answerHuge(c.path, c.limit + (4 << 20));
+        Inet inet;
+        const QString why = c.download(inet);
+        const QString limit = QLocale::c().formattedDataSize(c.limit, 0, QLocale::DataSizeIecFormat);
+        EXPECT_TRUE(why.contains("The server sent more than " + limit)) << why.toStdString();
+        EXPECT_TRUE(inet.BodyTooLarge());
+        EXPECT_EQ(inet.BytesReceived(), c.limit + 1) << "read no further";
+    }
+    EXPECT_EQ(test::readFileBytes(help), QByteArray("old help"));
 }

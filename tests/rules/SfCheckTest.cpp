@@ -152,7 +152,11 @@ TEST(SfCheck, SiteFolderRulesAndTheLiveCheckOfTheServedFile)
     writeFile(site.filePath("robots.txt"), "User-agent: *\nDisallow: /private\n");
     writeFile(dir.filePath("same.txt"), "User-agent: *\nDisallow: /private\n");
     writeFile(dir.filePath("other.txt"), "User-agent: *\nDisallow: /\n");
+    writeFile(dir.filePath("crlf.txt"), "User-agent: *\r\nDisallow: /private\r\n");
     server.answerStatus("/gone/robots.txt", 410);
+    ASSERT_TRUE(QDir(site.path()).mkpath("huge"));
+    writeFile(site.filePath("huge/robots.txt"), "User-agent: *\nDisallow: /private\n");
+    server.answerHuge("/huge/robots.txt", qint64(144) << 20); // read no further than crawlers
     const QString base = server.baseUrl();
     struct Case {
         QStringList args;
@@ -175,7 +179,15 @@ TEST(SfCheck, SiteFolderRulesAndTheLiveCheckOfTheServedFile)
          0,
          ""},
         {{"live", base, "same.txt"}, "", 0, ""},
-        {{"live", base, "other.txt"}, "line 2:\nserved: Disallow: /private\nother.txt: Disallow: /\n", 1, ""},
+        {{"live", base, "other.txt"},
+         "line 2:\nserved: \"Disallow: /private\\n\"\nother.txt: \"Disallow: /\\n\"\n",
+         1,
+         ""},
+        {{"live", base, "crlf.txt"}, "", 0, ""},
+        {{"live", base + "/huge", "same.txt"},
+         "status 200: more than 500 KiB (its first 500 KiB read), ",
+         1,
+         ""},
         {{"live", base + "/gone"}, "status 410: crawlers take everything as allowed", 0, ""},
         {{"live", base, "missing.txt"}, "", 2, "no such file"},
     };

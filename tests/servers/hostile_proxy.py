@@ -12,6 +12,8 @@ data connections pass through it too. Faults, any of them together:
                        and the server's side closed, as if the transfer had ended
   --stall-data         a data connection is accepted and then carries nothing
   --clean-data K       the first K data connections pass untouched (a login's own listing)
+  --close-spare K      --close-after spares the first K replies it matches (over all connections),
+                       so that a later command loses the control connection
 
 Prints "PORT <number>" on stdout once it listens. Ends when its standard input closes.
 """
@@ -27,6 +29,7 @@ import time
 args = None
 data_count = 0
 data_lock = threading.Lock()
+close_matches = 0
 
 
 def reset(sock):
@@ -154,6 +157,14 @@ def rewrite(line):
     return line
 
 
+def spared():
+    """Whether this match of --close-after is one of the first --close-spare ones."""
+    global close_matches
+    with data_lock:
+        close_matches += 1
+        return close_matches <= args.close_spare
+
+
 def serve_control(client):
     upstream = socket.create_connection(("127.0.0.1", args.upstream_port))
     threading.Thread(target=relay, args=(client, upstream), daemon=True).start()
@@ -164,6 +175,8 @@ def serve_control(client):
                 time.sleep(args.delay)
             client.sendall(rewrite(line))
             if args.close_after and line.startswith(args.close_after.encode()) and line[3:4] == b" ":
+                if spared():
+                    continue
                 break
     except OSError:
         pass
@@ -181,6 +194,7 @@ def main():
     parser.add_argument("--cut-data", type=int, default=None)
     parser.add_argument("--stall-data", action="store_true")
     parser.add_argument("--clean-data", type=int, default=0)
+    parser.add_argument("--close-spare", type=int, default=0)
     args = parser.parse_args()
 
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)

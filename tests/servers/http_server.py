@@ -16,6 +16,8 @@ the server runs:
                         <path> html 200        answer "200 OK" with an HTML error page
                         <path> nolength <n>    send n bytes of the body without a length, close
                         <path> redirect <url>  answer "301 Moved Permanently" to that location
+                        <path> huge <n>        answer "200 OK" with n bytes, announced: the path's
+                                               file over and over (or comment lines), made as sent
   requests.log        written by the server: "<METHOD> <path>" for every request
   posts/<n>.body      the body of the n-th POST (from 1), byte for byte
   posts/<n>.headers   its header lines
@@ -98,6 +100,27 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body)
         self.wfile.flush()
 
+    def send_huge(self, path, size):
+        """n bytes made as they go, so that a body of gigabytes costs the server nothing."""
+        name = resource_file(path)
+        unit = b"# a robots.txt that never ends\n"
+        if name is not None and os.path.isfile(name):
+            with open(name, "rb") as f:
+                unit = f.read() or unit
+        block = unit * max(1, 65536 // len(unit))
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(size))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.close_connection = True
+        sent = 0
+        while sent < size:
+            chunk = block[: size - sent]
+            self.wfile.write(chunk)
+            sent += len(chunk)
+        self.wfile.flush()
+
     def answer(self):
         path = urllib.parse.urlsplit(self.path).path
         rules = read_rules(path)
@@ -115,6 +138,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             code = int(rules["status"])
             page = ("<html><body>Status %d</body></html>" % code).encode()
             self.send_body(code, page, {})
+            return
+        if "huge" in rules:
+            self.send_huge(path, int(rules["huge"]))
             return
         if "empty" in rules:
             self.send_body(200, b"", {})

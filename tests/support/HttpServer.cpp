@@ -143,6 +143,11 @@ void HttpServer::sendWithoutLength(const QString& path, qint64 bytes)
     addRule(QStringLiteral("%1 nolength %2").arg(path).arg(bytes));
 }
 
+void HttpServer::answerHuge(const QString& path, qint64 bytes)
+{
+    addRule(QStringLiteral("%1 huge %2").arg(path).arg(bytes));
+}
+
 void HttpServer::clearRules()
 {
     QFile::remove(statePath(m_state, QStringLiteral("rules")));

@@ -44,6 +44,9 @@ public:
     void answerEmpty(const QString& path);
     void answerHtml(const QString& path);
     void sendWithoutLength(const QString& path, qint64 bytes);
+    // An oversize answer: "200 OK" announcing `bytes` and sending them, the path's file over and
+    // over (or comment lines), made as they are sent.
+    void answerHuge(const QString& path, qint64 bytes);
     void clearRules();
 
     // "GET /files/x" for every request so far, and the POSTs' bodies and header lines in order.

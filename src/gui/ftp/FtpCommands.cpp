@@ -123,13 +123,21 @@ void FtpCommands::showFolder(const QString& status)
         m_browser.clear();
         return;
     }
-    m_window.setStatusPanel(0, status);
+    // A connection the server closed is told wherever the folder is listed, at start-up too.
+    const bool closed = m_browser.outcome() != cFTP::Listing::Complete &&
+                        m_session.GetLastErrorCode() == cFTP::ErrorConnectionClosed;
+    m_window.setStatusPanel(0, closed ? status + u' ' + m_session.GetLastErrorMessage() : status);
     m_window.remoteListShown();
-    if (m_browser.outcome() == cFTP::Listing::Failed && !stoppedByUser() && !m_reportInStatusBar &&
-        m_window.isShown())
+    if (stoppedByUser() || m_reportInStatusBar || !m_window.isShown())
+        return;
+    if (m_browser.outcome() == cFTP::Listing::Failed)
         prompts().message(QObject::tr("The folder could not be listed: %1")
                               .arg(reasonText(m_session.GetLastErrorMessage())),
                           Prompt::Buttons::Ok, Prompt::Icon::Warning);
+    else if (closed)
+        prompts().message(
+            QObject::tr("The folder was listed only in part: %1").arg(m_session.GetLastErrorMessage()),
+            Prompt::Buttons::Ok, Prompt::Icon::Warning);
 }
 
 bool FtpCommands::stoppedByUser() const

@@ -6,6 +6,7 @@
 #include "online/Desktop.h"
 #include "online/RobotSubmission.h"
 #include "online/UpdateCheck.h"
+#include "online/WebFunction.h"
 #include "robots/RobotRecord.h"
 #include "transfer/Inet.h"
 #include "transfer/InetStatus.h"
@@ -158,6 +159,7 @@ QString frmSendUpdate::RunWebFunction()
     const QByteArray body =
         SubmissionBody(CurrentRobot, {ProgramVersionText(), Text1->text(), Text2->text()});
     inet->SetURL(SubmissionUrl());
+    inet->SetBodyLimit(kWebFunctionLimit); // the service's reply is a line or a short page
     inet->Execute(inet->URL(), QStringLiteral("POST"), body, SubmissionHeaders());
     return QString();
 }
