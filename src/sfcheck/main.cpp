@@ -18,6 +18,14 @@
 //                                           "AGENT: N of M entries blocked" per agent (without
 //                                           --agent: "*" and every robot the grid names); --csv
 //                                           writes "url,AGENT..." with a row per entry
+//   sfcheck fence --server apache|nginx|caddy ROBOTS_FILE TOKEN...
+//                                           the web server's rules that answer 403 to what robots.txt
+//                                           disallows those robots; exit 2 with the line they cannot
+//                                           say exactly
+//   sfcheck fence-check SITE_URL ROBOTS_FILE TOKEN... [--urls FILE]
+//                                           requests a sample of URLs as each robot and as a browser:
+//                                           "TOKEN: N of M URLs answered as robots.txt says" and
+//                                           "browser: N of M unchanged"; exit 1 when any differs
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -32,6 +40,7 @@
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
 #include "sf_version.h"
+#include "sfcheck/FenceCommand.h"
 #include "sfcheck/ScanCommand.h"
 
 #include <QCoreApplication>
@@ -68,6 +77,8 @@ QString usageText()
               "       sfcheck live URL [FILE]\n"
               "       sfcheck lint ROBOTS_FILE\n"
               "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]\n"
+              "       sfcheck fence --server apache|nginx|caddy ROBOTS_FILE TOKEN...\n"
+              "       sfcheck fence-check SITE_URL ROBOTS_FILE TOKEN... [--urls FILE]\n"
               "       sfcheck --version | --help");
 }
 
@@ -287,5 +298,9 @@ int main(int argc, char* argv[])
         return runLint(args);
     if (command == QLatin1String("scan"))
         return sfcheck::runScan(args);
+    if (command == QLatin1String("fence"))
+        return sfcheck::runFence(args);
+    if (command == QLatin1String("fence-check"))
+        return sfcheck::runFenceCheck(args);
     return usage();
 }
