@@ -32,7 +32,7 @@ QByteArray apacheConfig(const QString& state, const QString& root, int port)
                       state.toUtf8() + "/error.log\nLogLevel warn\n";
     if (runningAsRoot())
         conf += "User daemon\nGroup daemon\n";
-    for (const char* module : {"mpm_event", "authz_core", "rewrite", "dir", "mime"})
+    for (const char* module : {"mpm_event", "authz_core", "rewrite", "dir", "mime", "alias"})
         conf += QByteArray("LoadModule ") + module + "_module " + kApacheModules + "/mod_" + module + ".so\n";
     conf += "TypesConfig /etc/mime.types\nDocumentRoot " + root.toUtf8() + "\n<Directory " + root.toUtf8() +
             ">\n  AllowOverride All\n  Require all granted\n</Directory>\n";
