@@ -30,6 +30,14 @@
 //                                           sent) as the window's upload does, then checks the live
 //                                           site; exit 1 when it serves another file, 3 when the
 //                                           transfer failed, 4 when a check stopped it (no --yes)
+//   sfcheck fence --server apache|nginx|caddy ROBOTS_FILE TOKEN...
+//                                           the web server's rules that answer 403 to what robots.txt
+//                                           disallows those robots; exit 2 with the line they cannot
+//                                           say exactly
+//   sfcheck fence-check SITE_URL ROBOTS_FILE TOKEN... [--urls FILE]
+//                                           requests a sample of URLs as each robot and as a browser:
+//                                           "TOKEN: N of M URLs answered as robots.txt says" and
+//                                           "browser: N of M unchanged"; exit 1 when any differs
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -44,6 +52,7 @@
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
 #include "sf_version.h"
+#include "sfcheck/FenceCommand.h"
 #include "sfcheck/HistoryCommand.h"
 #include "sfcheck/PublishCommand.h"
 #include "sfcheck/ScanCommand.h"
@@ -84,6 +93,8 @@ QString usageText()
               "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]\n"
               "       sfcheck history PROJECT.sfp [--show N [--replaced]]\n"
               "       sfcheck publish PROJECT.sfp [--version N] [--yes]\n"
+              "       sfcheck fence --server apache|nginx|caddy ROBOTS_FILE TOKEN...\n"
+              "       sfcheck fence-check SITE_URL ROBOTS_FILE TOKEN... [--urls FILE]\n"
               "       sfcheck --version | --help");
 }
 
@@ -318,5 +329,9 @@ int main(int argc, char* argv[])
         return sfcheck::runHistory(args);
     if (command == QLatin1String("publish"))
         return sfcheck::runPublish(args);
+    if (command == QLatin1String("fence"))
+        return sfcheck::runFence(args);
+    if (command == QLatin1String("fence-check"))
+        return sfcheck::runFenceCheck(args);
     return usage();
 }

@@ -88,6 +88,8 @@ public:
     int RedirectCount() const { return m_redirectCount; }
     // Trusted certificates for HTTPS in a PEM file; empty uses the system's.
     void SetCaCertificates(const QString& pemFile) { m_caFile = pemFile; }
+    // Whether the next requests follow redirects (the default); without, a 3xx is the answer.
+    void SetFollowRedirects(bool follow) { m_followRedirects = follow; }
 
 signals:
     void StateChanged(int state);
@@ -115,6 +117,7 @@ private:
 
     QString m_url;
     QString m_caFile;
+    bool m_followRedirects = true;
     int m_requestTimeout = 60;
     qint64 m_bodyLimit = kDefaultBodyLimit;
     bool m_tooLarge = false;
