@@ -17,7 +17,9 @@
 //                                           lists the project's site over its connection and prints
 //                                           "AGENT: N of M entries blocked" per agent (without
 //                                           --agent: "*" and every robot the grid names); --csv
-//                                           writes "url,AGENT..." with a row per entry
+//                                           writes "url,AGENT..." with a row per entry; exit 3 when
+//                                           part of the site could not be listed ("incomplete: N
+//                                           folders could not be listed")
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -89,7 +91,8 @@ int answerOption(const QString& option)
     print(stdout,
           usageText() + u'\n' +
               tr("Exit status: 0 allowed, or nothing found; 1 a URL blocked, problems found, or the site\n"
-                 "serves another file; 2 bad input; 3 the readings disagree. See sfcheck(1)."));
+                 "serves another file; 2 bad input; 3 the readings disagree, or a scan is incomplete.\n"
+                 "See sfcheck(1)."));
     return Ok;
 }
 
