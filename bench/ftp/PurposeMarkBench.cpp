@@ -46,8 +46,9 @@ std::shared_ptr<sf::ftp::SiteTree> millionEntries()
 QList<QByteArray> purposeRobots()
 {
     QList<QByteArray> robots;
+    // Tokens are letters: "SeoCrawler12" would be the token "SeoCrawler" for every robot.
     for (int r = 0; r < kRobots; ++r)
-        robots << QByteArray("SeoCrawler") + QByteArray::number(r);
+        robots << QByteArray("SeoCrawler") + char('a' + r / 26) + char('a' + r % 26);
     return robots;
 }
 
