@@ -150,7 +150,7 @@ void benchMarking()
     for (int i = 0; i < 5; ++i) {
         QElapsedTimer clock;
         clock.start();
-        const std::vector<bool> marks = sf::SiteMarks::blocked(tree, rules);
+        const std::vector<bool> marks = sf::SiteMarks::blocked(tree, "/", rules);
         times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         blocked = static_cast<std::size_t>(std::count(marks.begin(), marks.end(), true));
     }

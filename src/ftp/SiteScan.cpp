@@ -4,6 +4,7 @@
 #include "ftp/RemoteName.h"
 #include "ftp/cFTP.h"
 #include "transfer/Curl.h"
+#include "transfer/Wait.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -22,6 +23,10 @@ namespace sf::ftp {
 namespace {
 
 constexpr int kProgressMs = 100;
+// A folder refused in passing is listed at most this often, with a pause before each new try that
+// grows by this much (in Wait's units of half a second: 250 ms, then 500 ms).
+constexpr int kTries = 3;
+constexpr float kPauseStep = 0.5f;
 
 // A folder a connection lists: its index in the tree and its server path.
 struct Job {
@@ -68,8 +73,13 @@ public:
     void connected(cFTP* session);
     void disconnected();
     void stop(bool cancelled);
-    // Whether folders were left waiting for a connection.
-    bool unfinished() const { return !m_queue.empty(); }
+    // Folders left waiting for a connection.
+    int unfinished() const { return static_cast<int>(m_queue.size()); }
+    bool stopped() const
+    {
+        std::lock_guard lock(mutex);
+        return m_stopped;
+    }
 
     mutable std::mutex mutex;
     SiteTree tree;
@@ -262,10 +272,44 @@ Listing listFolder(cFTP& session, const QString& path)
     return listing;
 }
 
+// The code of the server's last reply to the session's last command (0 for none, and over SFTP).
+int lastReplyCode(const cFTP& session)
+{
+    const QStringList replies = session.LastServerReplies();
+    return replies.isEmpty() ? 0 : replies.last().left(3).toInt();
+}
+
+// Whether the server refused a listing in passing: it had no data port free (425, as pure-ftpd
+// says when several connections list at once), was too busy (421, 450) or aborted the transfer
+// (426). FTP clients try such a command again.
+bool refusedInPassing(const cFTP& session)
+{
+    const int code = lastReplyCode(session);
+    return code == 421 || code == 425 || code == 426 || code == 450;
+}
+
+// A folder's listing, tried again after a pause while the server refuses it in passing.
+Listing listWithRetries(cFTP& session, const QString& path, const SiteScan::Shared& shared)
+{
+    Listing listing = listFolder(session, path);
+    for (int tried = 1; tried < kTries && listing.failed && refusedInPassing(session); ++tried) {
+        Wait(kPauseStep * static_cast<float>(tried));
+        if (shared.stopped())
+            break;
+        listing = listFolder(session, path);
+    }
+    // The server's own words, also where the session tells the refusal in its own.
+    if (listing.failed && !listing.message.isEmpty() && refusedInPassing(session))
+        listing.message = session.LastServerReplies().constLast().trimmed();
+    return listing;
+}
+
 // Whether a listing failed for want of a connection rather than because the server refused the
 // folder: the session tries once more on a fresh connection, and what fails then is the server.
 bool connectionFailed(const cFTP& session)
 {
+    if (refusedInPassing(session))
+        return false; // the server answered: it refused this folder
     static constexpr qint32 kConnectionCodes[] = {
         6,  // could not resolve the host
         7,  // could not connect
@@ -318,7 +362,7 @@ protected:
         onConnected();
         Job job;
         while (m_shared->take(job)) {
-            Listing listing = listFolder(session, job.path);
+            Listing listing = listWithRetries(session, job.path, *m_shared);
             if (listing.failed && !listing.message.isEmpty() && connectionFailed(session)) {
                 m_shared->lost(job, listing.message);
                 break;
@@ -337,6 +381,14 @@ private:
 };
 
 } // namespace
+
+int ScanOutcome::foldersNotListed() const
+{
+    return leftWaiting +
+           static_cast<int>(std::count_if(problems.cbegin(), problems.cend(), [](const ScanProblem& p) {
+               return p.kind == ScanProblem::Kind::Unlisted;
+           }));
+}
 
 ScanLogin ScanLogin::of(const QString& server, const QString& user, const QString& password,
                         const QString& port, Protocol protocol, TrustPolicy trust, const QString& keyFile,
@@ -427,8 +479,10 @@ void SiteScan::end()
         m_shared->tree.shrinkToFit();
         m_outcome = m_shared->outcome;
         // A connection that dropped while others went on to list everything lost nothing.
-        if (m_outcome.cancelled || !m_shared->unfinished())
+        if (m_outcome.cancelled || m_shared->unfinished() == 0)
             m_outcome.connectionLost.clear();
+        else if (!m_outcome.connectionLost.isEmpty())
+            m_outcome.leftWaiting = m_shared->unfinished();
     }
     m_running = false;
     emit progressed(progress());

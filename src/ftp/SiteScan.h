@@ -64,11 +64,16 @@ struct ScanOutcome {
     bool entryLimit = false;
     int connections = 0; // the most that were open at once
     QList<ScanProblem> problems;
+    int leftWaiting = 0; // folders a dropped connection left unlisted
 
+    // Folders the scan found and could not list: refused by the server (also after trying again),
+    // or left by a connection that dropped. Their entries are missing from the tree.
+    int foldersNotListed() const;
     // Whether every folder (other than those a link limit left out) was listed.
     bool complete() const
     {
-        return failure.isEmpty() && connectionLost.isEmpty() && !cancelled && !depthLimit && !entryLimit;
+        return failure.isEmpty() && connectionLost.isEmpty() && !cancelled && !depthLimit && !entryLimit &&
+               foldersNotListed() == 0;
     }
 };
 
@@ -82,9 +87,11 @@ struct ScanOutcome {
 // Limits: folders at limits.depth are not listed; the scan stops at limits.entries entries. A link
 // to a folder is followed when its target lies inside the scanned folder, is not the link's own
 // folder or one above it (a loop), and no link to the same target was followed before; otherwise
-// it stays an entry, not listed. A folder the server does not list is a problem, and the scan goes
-// on. A connection that drops gives its folder back to the others; when the last one drops the
-// scan ends incomplete.
+// it stays an entry, not listed. A folder the server refuses with a passing refusal (421, 425, 426,
+// 450: no data port free, too busy, the transfer aborted) is tried again, three times in all, after
+// a pause that grows (through Wait, whose pause tests replace). A folder the server does not list
+// is a problem, and the scan goes on, incomplete. A connection that drops gives its folder back to
+// the others; when the last one drops the scan ends incomplete.
 class SiteScan : public QObject {
     Q_OBJECT
 public:

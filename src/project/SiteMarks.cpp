@@ -2,8 +2,10 @@
 
 #include "ftp/RemoteName.h"
 #include "rules/RuleWriter.h"
+#include "rules/SiteFolder.h"
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 
 namespace sf::SiteMarks {
@@ -24,12 +26,21 @@ void appendName(QByteArray& out, QByteArrayView name)
 
 } // namespace
 
-void forEachUrl(const SiteTree& tree, const std::function<void(std::uint32_t, std::string_view)>& visit)
+QByteArray topUrl(const QString& siteFolder, const QString& scannedFolder)
+{
+    const std::optional<QString> path = rules::sitePath(siteFolder, ftp::displayPath(scannedFolder));
+    if (!path || path->isEmpty())
+        return QByteArrayLiteral("/");
+    return rules::entryUrlPath(*path, QString());
+}
+
+void forEachUrl(const SiteTree& tree, const QByteArray& top,
+                const std::function<void(std::uint32_t, std::string_view)>& visit)
 {
     // Each folder's path, encoded and ending in "/", kept from when its own folder is visited (a
     // folder always comes after the folder it lies in) until its entries have theirs.
     std::vector<QByteArray> folderPaths(tree.folders().size());
-    folderPaths[SiteTree::kTopFolder] = QByteArrayLiteral("/");
+    folderPaths[SiteTree::kTopFolder] = top;
     QByteArray path;
     for (std::uint32_t f = 0; f < tree.folders().size(); ++f) {
         const SiteTree::Folder& folder = tree.folders()[f];
@@ -50,12 +61,12 @@ void forEachUrl(const SiteTree& tree, const std::function<void(std::uint32_t, st
     }
 }
 
-QByteArray url(const SiteTree& tree, std::uint32_t entry)
+QByteArray url(const SiteTree& tree, const QByteArray& top, std::uint32_t entry)
 {
     std::vector<std::uint32_t> chain;
     for (std::uint32_t e = entry; e != SiteTree::kNone; e = tree.folders()[tree.entries()[e].folder].entry)
         chain.push_back(e);
-    QByteArray path;
+    QByteArray path = top.endsWith('/') ? top.chopped(1) : top;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         path += '/';
         appendName(path, tree.name(tree.entries()[*it]));
@@ -65,13 +76,50 @@ QByteArray url(const SiteTree& tree, std::uint32_t entry)
     return path;
 }
 
-std::vector<bool> blocked(const SiteTree& tree, const rules::RuleSet& rules)
+std::vector<bool> blocked(const SiteTree& tree, const QByteArray& top, const rules::RuleSet& rules)
 {
     std::vector<bool> marks(tree.entries().size());
-    forEachUrl(tree, [&](std::uint32_t entry, std::string_view path) {
+    forEachUrl(tree, top, [&](std::uint32_t entry, std::string_view path) {
         marks[entry] = !rules.checkPath(path).allowed;
     });
     return marks;
+}
+
+std::vector<std::uint32_t> blockedCounts(const SiteTree& tree, const QByteArray& top,
+                                         const rules::RobotsTxt& txt, const QList<QByteArray>& agents)
+{
+    // The agents by the rules they get: rules from the same lines decide alike.
+    std::map<std::vector<int>, std::size_t> byLines;
+    std::vector<rules::RuleSet> sets;
+    std::vector<std::uint32_t> weights;
+    for (const QByteArray& agent : agents) {
+        rules::RuleSet set = txt.rulesFor(agent);
+        std::vector<int> lines;
+        lines.reserve(set.rules().size());
+        for (const rules::Rule& rule : set.rules())
+            lines.push_back(rule.line);
+        const auto [it, added] = byLines.try_emplace(std::move(lines), sets.size());
+        if (added) {
+            sets.push_back(std::move(set));
+            weights.push_back(0);
+        }
+        ++weights[it->second];
+    }
+    // Rules that allow everything need no look at the tree.
+    std::vector<std::size_t> checked;
+    for (std::size_t s = 0; s < sets.size(); ++s)
+        if (!sets[s].rules().empty())
+            checked.push_back(s);
+    std::vector<std::uint32_t> counts(tree.entries().size(), 0);
+    if (checked.empty())
+        return counts;
+    forEachUrl(tree, top, [&](std::uint32_t entry, std::string_view path) {
+        std::uint32_t count = 0;
+        for (const std::size_t s : checked)
+            count += sets[s].checkPath(path).allowed ? 0 : weights[s];
+        counts[entry] = count;
+    });
+    return counts;
 }
 
 std::vector<FolderCount> folderCounts(const SiteTree& tree, const std::vector<bool>& blocked)
@@ -125,11 +173,11 @@ QByteArray csvField(QByteArrayView text)
 
 } // namespace
 
-Result<void> writeCsv(QIODevice& device, const SiteTree& tree, const rules::RobotsTxt& txt,
-                      const QList<QByteArray>& agents)
+Result<void> writeCsv(QIODevice& device, const SiteTree& tree, const QByteArray& top,
+                      const rules::RobotsTxt& txt, const QList<QByteArray>& agents)
 {
     std::vector<QByteArray> urls(tree.entries().size());
-    forEachUrl(tree, [&](std::uint32_t entry, std::string_view path) {
+    forEachUrl(tree, top, [&](std::uint32_t entry, std::string_view path) {
         urls[entry] = QByteArray(path.data(), static_cast<qsizetype>(path.size()));
     });
     std::vector<rules::RuleSet> rules;

@@ -19,14 +19,26 @@ namespace sf {
 // mark for a robot.
 namespace SiteMarks {
 
+// The path crawlers request for the scanned folder itself, encoded, ending in "/", as the main
+// window maps server paths (rules::sitePath): "/" for the site folder; with no site folder set, the
+// folder's own server path. scannedFolder is held as nameFromServer gives it.
+QByteArray topUrl(const QString& siteFolder, const QString& scannedFolder);
+
 // Calls visit(entry, url) for every entry of the tree, folder by folder: url is the path crawlers
-// request, encoded as Add rule encodes it (the name as the user reads it, UTF-8, percent-encoded),
-// a folder's ending in "/". The view is valid during the call.
-void forEachUrl(const ftp::SiteTree& tree, const std::function<void(std::uint32_t, std::string_view)>& visit);
-QByteArray url(const ftp::SiteTree& tree, std::uint32_t entry);
+// request, below top (topUrl's), encoded as Add rule encodes it (the name as the user reads it,
+// UTF-8, percent-encoded), a folder's ending in "/". The view is valid during the call.
+void forEachUrl(const ftp::SiteTree& tree, const QByteArray& top,
+                const std::function<void(std::uint32_t, std::string_view)>& visit);
+QByteArray url(const ftp::SiteTree& tree, const QByteArray& top, std::uint32_t entry);
 
 // Which entries the rules block, by entry.
-std::vector<bool> blocked(const ftp::SiteTree& tree, const rules::RuleSet& rules);
+std::vector<bool> blocked(const ftp::SiteTree& tree, const QByteArray& top, const rules::RuleSet& rules);
+
+// By entry, how many of the agents the file's rules keep out of it, in one pass over the tree:
+// agents that get the same rules (all those the file does not name get those of "*") are checked
+// as one.
+std::vector<std::uint32_t> blockedCounts(const ftp::SiteTree& tree, const QByteArray& top,
+                                         const rules::RobotsTxt& txt, const QList<QByteArray>& agents);
 
 // Each folder's files below it (at any depth), and how many of them are blocked, by folder.
 struct FolderCount {
@@ -40,8 +52,8 @@ QList<QByteArray> namedAgents(const rules::RobotsTxt& txt);
 
 // The CSV of a scan: "url,AGENT1,..." and one row per entry, sorted by url, with "allowed" or
 // "blocked" for each agent. Fails with the device's reason when it cannot be written.
-Result<void> writeCsv(QIODevice& device, const ftp::SiteTree& tree, const rules::RobotsTxt& txt,
-                      const QList<QByteArray>& agents);
+Result<void> writeCsv(QIODevice& device, const ftp::SiteTree& tree, const QByteArray& top,
+                      const rules::RobotsTxt& txt, const QList<QByteArray>& agents);
 
 } // namespace SiteMarks
 } // namespace sf

@@ -22,7 +22,7 @@ namespace {
 
 SF_FILE_TRANSLATIONS("sfcheck")
 
-constexpr int kOk = 0, kFailed = 2;
+constexpr int kOk = 0, kFailed = 2, kIncomplete = 3;
 
 void print(FILE* stream, const QString& text)
 {
@@ -107,13 +107,31 @@ void reportProblems(const ftp::ScanOutcome& outcome, const ftp::ScanLimits& limi
         print(stderr, tr("the scan stopped at %1 entries").arg(number(limits.entries)));
 }
 
-int writeCsvFile(const QString& path, const ftp::SiteTree& tree, const rules::RobotsTxt& txt,
-                 const QList<QByteArray>& agents)
+// The summary's last line when the scan missed part of the site: why the counts above are not the
+// whole site's. Empty for a complete scan.
+QString incompleteSummary(const ftp::ScanOutcome& outcome, const ftp::ScanLimits& limits)
+{
+    QStringList said;
+    if (const int missed = outcome.foldersNotListed(); missed == 1)
+        said << tr("1 folder could not be listed");
+    else if (missed > 1)
+        said << tr("%1 folders could not be listed").arg(number(missed));
+    if (outcome.depthLimit)
+        said << tr("folders %1 deep were not listed").arg(limits.depth);
+    if (outcome.entryLimit)
+        said << tr("the scan stopped at %1 entries").arg(number(limits.entries));
+    if (said.isEmpty() && !outcome.complete())
+        said << tr("the server dropped the connection");
+    return said.isEmpty() ? QString() : tr("incomplete: %1").arg(said.join(QStringLiteral("; ")));
+}
+
+int writeCsvFile(const QString& path, const ftp::SiteTree& tree, const QByteArray& top,
+                 const rules::RobotsTxt& txt, const QList<QByteArray>& agents)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(tr("%1: cannot write: %2").arg(path, file.errorString()));
-    if (const Result<void> written = SiteMarks::writeCsv(file, tree, txt, agents); !written)
+    if (const Result<void> written = SiteMarks::writeCsv(file, tree, top, txt, agents); !written)
         return fail(tr("%1: cannot write: %2").arg(path, written.error));
     if (!file.commit())
         return fail(tr("%1: cannot write: %2").arg(path, file.errorString()));
@@ -148,18 +166,25 @@ int runScan(const QStringList& args)
     const rules::RobotsTxt txt(RobotsText::write(project.rows, RobotsTextForm{}));
     const QList<QByteArray> agents = options.agents.isEmpty() ? SiteMarks::namedAgents(txt) : options.agents;
     const ftp::SiteTree& tree = scan.tree();
+    // The paths as the main window maps them: below the site folder, or the server's own paths.
+    const QByteArray top = SiteMarks::topUrl(site, scan.folder());
     for (const QByteArray& agent : agents) {
-        const std::vector<bool> blocked = SiteMarks::blocked(tree, txt.rulesFor(agent));
+        const std::vector<bool> blocked = SiteMarks::blocked(tree, top, txt.rulesFor(agent));
         const auto count = std::count(blocked.begin(), blocked.end(), true);
         print(stdout, tr("%1: %2 of %3 entries blocked")
                           .arg(QString::fromUtf8(agent), number(count), number(qint64(blocked.size()))));
     }
     if (!options.csv.isEmpty())
-        if (const int written = writeCsvFile(options.csv, tree, txt, agents); written != kOk)
+        if (const int written = writeCsvFile(options.csv, tree, top, txt, agents); written != kOk)
             return written;
     if (!outcome.connectionLost.isEmpty())
-        return fail(
-            tr("the scan is incomplete: the server dropped the connection: %1").arg(outcome.connectionLost));
+        print(stderr, QStringLiteral("sfcheck: ") +
+                          tr("the scan is incomplete: the server dropped the connection: %1")
+                              .arg(outcome.connectionLost));
+    if (const QString incomplete = incompleteSummary(outcome, limits); !incomplete.isEmpty()) {
+        print(stdout, incomplete);
+        return kIncomplete;
+    }
     return kOk;
 }
 

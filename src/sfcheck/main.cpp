@@ -20,7 +20,9 @@
 //                                           lists the project's site over its connection and prints
 //                                           "AGENT: N of M entries blocked" per agent (without
 //                                           --agent: "*" and every robot the grid names); --csv
-//                                           writes "url,AGENT..." with a row per entry
+//                                           writes "url,AGENT..." with a row per entry; exit 3 when
+//                                           part of the site could not be listed ("incomplete: N
+//                                           folders could not be listed")
 //   sfcheck history PROJECT.sfp [--show N [--replaced]]
 //                                           the site's publishes of robots.txt, newest first:
 //                                           "N TIME SENT_BYTES REPLACED_BYTES"; --show writes the file
@@ -117,7 +119,8 @@ int answerOption(const QString& option)
         stdout,
         usageText() + u'\n' +
             tr("Exit status: 0 allowed, or nothing found; 1 a URL blocked, problems found, or the site\n"
-               "serves another file; 2 bad input; 3 the readings disagree. See sfcheck(1).") +
+               "serves another file; 2 bad input; 3 the readings disagree, or a scan is incomplete.\n"
+               "See sfcheck(1).") +
             u'\n' +
             tr("publish: 0 published, 1 the live site serves another file, 2 bad input, 3 the transfer\n"
                "failed (the server's file left as it was), 4 stopped by a check (--yes publishes anyway)."));

@@ -4,19 +4,26 @@
 #include "gui/main/SiteScanWindow.h"
 #include "gui/main/frmMain.h"
 #include "project/ProjectState.h"
+#include "project/RobotsText.h"
+#include "project/RuleGrid.h"
+#include "robots/RobotPurposes.h"
+#include "rules/RobotsTxt.h"
 #include "support/FtpServer.h"
 #include "support/MainWindowFixture.h"
 #include "support/NamedChild.h"
+#include "support/TestEnvironment.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +40,14 @@ protected:
     {
         named<QAction>(window, "mnuScanSite")->trigger();
         return window->findChild<SiteScanWindow*>(QStringLiteral("SiteScanWindow"));
+    }
+    // A scan run to its end.
+    SiteScanWindow* scanned()
+    {
+        SiteScanWindow* found = scan();
+        if (found && !QTest::qWaitFor([&] { return !found->isScanning(); }, 30000))
+            return nullptr;
+        return found;
     }
     static QModelIndex row(QAbstractItemModel* model, const QString& name)
     {
@@ -120,4 +135,108 @@ TEST_F(SiteScanWindowTest, CancelsMidScanThenMarksTheTreeByTheGrid)
     third->close();
     EXPECT_FALSE(third->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return third.isNull(); }, 20000));
+}
+
+// Without a site folder the scan lists the login folder, whatever folder the remote list shows, and
+// takes its paths as the server's, as the remote list's marks do: both say the same of an entry.
+TEST_F(SiteScanWindowTest, WithoutASiteFolderTheLoginFolderIsScannedAndMarkedAsTheMainWindowMarks)
+{
+    test::FtpServer server;
+    ASSERT_TRUE(server.start(test::FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
+    server.makeDir("/docs/sub");
+    for (const char* file : {"/index.html", "/docs/private.html", "/docs/public.html", "/docs/sub/x.html"})
+        server.writeFile(file, "x");
+    frmMain& w = start();
+    named<QAction>(&w, "mnuNewProject")->trigger();
+    typeConnection(server.host(), server.user(), server.password(), QString::number(server.port()));
+    w.setGridRows(
+        RobotsText::gridWithBody(RuleGrid::newProjectTemplate(),
+                                 {"User-agent: *", "Disallow: /docs/private.html", "Disallow: /sub/"}));
+    named<QAction>(&w, "mnuConnect")->trigger();
+    ASSERT_TRUE(w.isConnected());
+    ASSERT_TRUE(shared::projectHeader.siteFolder().isEmpty());
+    auto* lv = named<QTreeWidget>(&w, "lv");
+    const auto listed = [&](const QString& name) -> QTreeWidgetItem* {
+        const auto found = lv->findItems(name, Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.first();
+    };
+    ASSERT_NE(listed("docs"), nullptr);
+    emit lv->itemDoubleClicked(listed("docs"), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed("private.html") != nullptr; }, 10000));
+
+    SiteScanWindow* scan = scanned();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->windowTitle(), "Scan the site: the login folder");
+    QAbstractItemModel* model = named<QTreeView>(scan, "treeView")->model();
+    const QModelIndex docs = row(model, "docs/");
+    ASSERT_TRUE(docs.isValid()) << "the login folder, not the folder shown";
+    ASSERT_TRUE(row(model, "index.html").isValid());
+    // Each entry the remote list shows: marked by the scan as the remote list marks it.
+    for (const char* name : {"private.html", "public.html", "sub"}) {
+        SCOPED_TRACE(name);
+        const bool folder = QString(name) == "sub";
+        QModelIndex entry;
+        for (int r = 0; r < model->rowCount(docs); ++r)
+            if (model->index(r, 0, docs).data().toString() == QString(name) + (folder ? "/" : ""))
+                entry = model->index(r, 0, docs);
+        ASSERT_TRUE(entry.isValid());
+        const bool blockedInList = !listed(name)->toolTip(0).isEmpty();
+        EXPECT_EQ(blockedInList, QString(name) == "private.html");
+        EXPECT_EQ(entry.siblingAtColumn(1).data().toString(), blockedInList ? "blocked" : "allowed");
+        named<QTreeView>(scan, "treeView")->setCurrentIndex(entry);
+        EXPECT_TRUE(named<QLabel>(scan, "lineLabel")
+                        ->text()
+                        .startsWith(QString("/docs/%1%2 ").arg(name, folder ? "/" : "")))
+            << named<QLabel>(scan, "lineLabel")->text().toStdString();
+    }
+}
+
+// The chooser offers every purpose of the database, also one of more than 255 robots, and marks the
+// tree for all its robots at once, again after the grid changes.
+TEST_F(SiteScanWindowTest, ChooserOffersEveryPurposeAndMarksForAllItsRobots)
+{
+    test::TempProgramDir programDir;
+    ASSERT_TRUE(QFile::copy(test::buildBinDir() + "/robots.rbd", programDir.file("robots.rbd")));
+    RobotPurposes purposes;
+    ASSERT_TRUE(purposes.load(programDir.file("robots.rbd")));
+    const RobotPurpose* seo = purposes.find("SEO tool");
+    ASSERT_NE(seo, nullptr);
+    QSet<QByteArray> tokens;
+    for (const PurposeRobot& robot : seo->robots)
+        tokens.insert(rules::crawlerToken(robot.userAgent.toUtf8()).toLower());
+    ASSERT_TRUE(tokens.contains("ahrefsbot"));
+    ASSERT_GT(tokens.size(), 255);
+    const QString many = QString::number(tokens.size());
+
+    test::FtpServer server;
+    ASSERT_TRUE(server.start(test::FtpServer::Kind::Pyftpdlib)) << server.errorString().toStdString();
+    server.makeDir("/site/drafts");
+    server.writeFile("/site/drafts/a.html", "x");
+    server.writeFile("/site/page.html", "x");
+    frmMain& w = start();
+    named<QAction>(&w, "mnuNewProject")->trigger();
+    typeConnection(server.host(), server.user(), server.password(), QString::number(server.port()));
+    shared::projectHeader.uploadDirectory = "/site";
+    QStringList body{"User-agent: AhrefsBot", "Disallow: /drafts/"};
+    w.setGridRows(RobotsText::gridWithBody(RuleGrid::newProjectTemplate(), body));
+    SiteScanWindow* scan = scanned();
+    ASSERT_NE(scan, nullptr);
+    auto* robotBox = named<QComboBox>(scan, "robotBox");
+    for (const RobotPurpose& purpose : purposes.purposes())
+        EXPECT_GE(robotBox->findText("Every robot of: " + purpose.purpose), 0)
+            << purpose.purpose.toStdString();
+    robotBox->setCurrentIndex(robotBox->findText("Every robot of: SEO tool"));
+    QAbstractItemModel* model = named<QTreeView>(scan, "treeView")->model();
+    EXPECT_EQ(row(model, "drafts/").siblingAtColumn(1).data().toString(), "blocked for 1 of " + many);
+    EXPECT_EQ(row(model, "page.html").siblingAtColumn(1).data().toString(), "allowed");
+    EXPECT_EQ(named<QLabel>(scan, "countLabel")->text(), "/: 2 files, 0 blocked for every robot of SEO tool");
+
+    // Every crawler kept out of /drafts/ too: the marks follow the grid for all the robots.
+    body << ""
+         << "User-agent: *"
+         << "Disallow: /drafts/";
+    w.setGridRows(RobotsText::gridWithBody(RuleGrid::newProjectTemplate(), body));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return row(model, "drafts/").siblingAtColumn(1).data().toString() == "blocked"; }, 5000));
+    EXPECT_EQ(named<QLabel>(scan, "countLabel")->text(), "/: 2 files, 1 blocked for every robot of SEO tool");
 }

@@ -14,6 +14,12 @@ data connections pass through it too. Faults, any of them together:
   --clean-data K       the first K data connections pass untouched (a login's own listing)
   --close-spare K      --close-after spares the first K replies it matches (over all connections),
                        so that a later command loses the control connection
+  --refuse-data-every K  every K-th data command (LIST, NLST, MLSD, RETR, STOR, STOU, APPE), counted
+                       over all connections, is answered with the refusal instead of reaching the server
+  --refuse-data-at N,M the N-th, M-th ... data commands are answered with the refusal
+  --refuse-reply TEXT  the refusal (default: pure-ftpd's "425 Unable to identify the local data
+                       socket: Address already in use"); one that starts with 421 also closes the
+                       control connection, as a server that says it does
 
 Prints "PORT <number>" on stdout once it listens. Ends when its standard input closes.
 """
@@ -30,6 +36,8 @@ args = None
 data_count = 0
 data_lock = threading.Lock()
 close_matches = 0
+data_commands = 0
+DATA_COMMANDS = (b"LIST", b"NLST", b"MLSD", b"RETR", b"STOR", b"STOU", b"APPE")
 
 
 def reset(sock):
@@ -163,17 +171,55 @@ def spared():
     with data_lock:
         close_matches += 1
         return close_matches <= args.close_spare
+def refused(line):
+    """Whether the faults answer this client command with the refusal."""
+    global data_commands
+    if line.split(b" ", 1)[0].strip().upper() not in DATA_COMMANDS:
+        return False
+    with data_lock:
+        data_commands += 1
+        number = data_commands
+    every = args.refuse_data_every
+    return (every > 0 and number % every == 0) or number in args.refuse_data_at
+
+
+def relay_commands(client, upstream, send_lock):
+    """Passes the client's commands on line by line; a data command the faults pick is answered
+    with the refusal instead (the data connection the client opened for it stays unused)."""
+    reply = args.refuse_reply.encode("latin-1") + b"\r\n"
+    how = socket.SHUT_WR
+    try:
+        for line in client.makefile("rb"):
+            if not refused(line):
+                upstream.sendall(line)
+                continue
+            with send_lock:
+                client.sendall(reply)
+            if reply.startswith(b"421"):
+                how = socket.SHUT_RDWR  # the server's side goes too, and with it the client's
+                break
+    except OSError:
+        pass
+    try:
+        upstream.shutdown(how)
+    except OSError:
+        pass
 
 
 def serve_control(client):
     upstream = socket.create_connection(("127.0.0.1", args.upstream_port))
-    threading.Thread(target=relay, args=(client, upstream), daemon=True).start()
+    send_lock = threading.Lock()
+    if args.refuse_data_every or args.refuse_data_at:
+        threading.Thread(target=relay_commands, args=(client, upstream, send_lock), daemon=True).start()
+    else:
+        threading.Thread(target=relay, args=(client, upstream), daemon=True).start()
     reader = upstream.makefile("rb")
     try:
         for line in reader:
             if args.delay:
                 time.sleep(args.delay)
-            client.sendall(rewrite(line))
+            with send_lock:
+                client.sendall(rewrite(line))
             if args.close_after and line.startswith(args.close_after.encode()) and line[3:4] == b" ":
                 if spared():
                     continue
@@ -195,6 +241,11 @@ def main():
     parser.add_argument("--stall-data", action="store_true")
     parser.add_argument("--clean-data", type=int, default=0)
     parser.add_argument("--close-spare", type=int, default=0)
+    parser.add_argument("--refuse-data-every", type=int, default=0)
+    parser.add_argument("--refuse-data-at", type=lambda text: {int(n) for n in text.split(",") if n},
+                        default=set())
+    parser.add_argument("--refuse-reply",
+                        default="425 Unable to identify the local data socket: Address already in use")
     args = parser.parse_args()
 
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)

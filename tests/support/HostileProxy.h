@@ -9,8 +9,9 @@ namespace sf::test {
 // The hostile FTP proxy (tests/servers/hostile_proxy.py) on a loopback port chosen at run time, in
 // front of a real server's port: it passes the control and data connections through and damages
 // them as its faults say ("--cut-data", "100"; "--stall-data"; "--close-after", "150"; "--delay",
-// "0.2"; "--bad-pasv"; "--clean-data", "1"; "--close-spare", "1"). Stopped by its process id when the object
-// goes.
+// "0.2"; "--bad-pasv"; "--clean-data", "1"; "--close-spare", "1"; "--refuse-data-at", "2,3";
+// "--refuse-data-every", "2"; "--refuse-reply", "450 busy"). Stopped by its process id when the
+// object goes.
 class HostileProxy {
 public:
     HostileProxy() = default;

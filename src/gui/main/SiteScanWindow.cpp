@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSet>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -40,13 +41,15 @@ template <class T> T* named(T* widget, const char* name)
 
 } // namespace
 
-SiteScanWindow::SiteScanWindow(const ftp::ScanLogin& login, const QString& folder, const QString& siteLabel,
-                               std::function<QStringList()> gridRows, QWidget* parent)
-    : QDialog(parent), m_gridRows(std::move(gridRows)), m_siteLabel(siteLabel)
+SiteScanWindow::SiteScanWindow(const ftp::ScanLogin& login, const QString& siteFolder,
+                               const QString& siteLabel, std::function<QStringList()> gridRows,
+                               QWidget* parent)
+    : QDialog(parent), m_gridRows(std::move(gridRows)), m_siteLabel(siteLabel), m_siteFolder(siteFolder)
 {
     setObjectName(QStringLiteral("SiteScanWindow"));
     setWindowTitle(tr("Scan the site: %1").arg(siteLabel));
-    m_scan = new ftp::SiteScan(login, folder, {}, this);
+    m_scan = new ftp::SiteScan(
+        login, siteFolder.isEmpty() ? QString() : ftp::nameFromServer(siteFolder.toUtf8()), {}, this);
     m_progressBar = named(new QProgressBar, "progressBar");
     m_progressBar->setRange(0, 0);
     m_progressLabel = named(new QLabel, "progressLabel");
@@ -134,6 +137,9 @@ QString SiteScanWindow::outcomeText() const
     QStringList said;
     if (outcome.cancelled)
         said << tr("Cancelled: the tree shows what was listed until then.");
+    else if (const int missed = outcome.foldersNotListed(); missed > 0)
+        said << (missed == 1 ? tr("Incomplete: 1 folder could not be listed.")
+                             : tr("Incomplete: %1 folders could not be listed.").arg(number(missed)));
     if (!outcome.connectionLost.isEmpty())
         said << tr("Incomplete: the server dropped the connection (%1).").arg(outcome.connectionLost);
     if (outcome.depthLimit)
@@ -166,6 +172,7 @@ void SiteScanWindow::scanFinished()
     m_outcomeLabel->setText(outcomeText());
     if (!m_scan->outcome().failure.isEmpty())
         return;
+    m_top = SiteMarks::topUrl(m_siteFolder, m_scan->folder());
     m_model = new SiteTreeModel(m_scan->sharedTree(), this);
     m_treeView->setModel(m_model);
     m_treeView->header()->setSectionResizeMode(SiteTreeModel::NameColumn, QHeaderView::Stretch);
@@ -190,11 +197,19 @@ void SiteScanWindow::fillRobotBox()
     if (purposes.load(RobotDatabase::defaultPath())) {
         for (const RobotPurpose& purpose : purposes.purposes()) {
             Choice choice{{}, tr("every robot of %1").arg(purpose.purpose)};
-            for (const PurposeRobot& robot : purpose.robots)
-                choice.agents << rules::crawlerToken(robot.userAgent.toUtf8());
-            if (choice.agents.isEmpty() || choice.agents.size() > 255)
+            QSet<QByteArray> tokens; // each robot once, as its group finds it
+            for (const PurposeRobot& robot : purpose.robots) {
+                const QByteArray token = rules::crawlerToken(robot.userAgent.toUtf8());
+                if (!tokens.contains(token.toLower())) {
+                    tokens.insert(token.toLower());
+                    choice.agents << token;
+                }
+            }
+            if (choice.agents.isEmpty())
                 continue;
-            m_robotBox->addItem(tr("Every robot of: %1").arg(purpose.purpose), m_purposeChoices.size());
+            m_robotBox->addItem(
+                tr("Every robot of: %1").arg(purpose.purpose),
+                static_cast<int>(m_purposeChoices.size())); // an int: chosen() tells it by its type
             m_purposeChoices << choice;
         }
     }
@@ -229,13 +244,8 @@ void SiteScanWindow::remark()
     m_rows = m_gridRows();
     m_txt = rules::RobotsTxt(RobotsText::write(m_rows, shared::robotsTextForm));
     const Choice choice = chosen();
-    std::vector<std::uint8_t> blockedBy(m_model->tree().entries().size(), 0);
-    for (const QByteArray& agent : choice.agents) {
-        const std::vector<bool> blocked = SiteMarks::blocked(m_model->tree(), m_txt.rulesFor(agent));
-        for (std::size_t e = 0; e < blocked.size(); ++e)
-            blockedBy[e] += blocked[e] ? 1 : 0;
-    }
-    m_model->setMarks(std::move(blockedBy), static_cast<int>(choice.agents.size()));
+    m_model->setMarks(SiteMarks::blockedCounts(m_model->tree(), m_top, m_txt, choice.agents),
+                      static_cast<int>(choice.agents.size()));
     m_treeView->viewport()->update();
     showSelected();
 }
@@ -259,7 +269,7 @@ void SiteScanWindow::showSelected()
         m_lineLabel->clear();
         return;
     }
-    const QByteArray url = SiteMarks::url(tree, entry);
+    const QByteArray url = SiteMarks::url(tree, m_top, entry);
     QStringList lines;
     for (const QByteArray& agent : choice.agents.mid(0, kMostLinesShown)) {
         const rules::Verdict verdict = m_txt.rulesFor(agent).check(url);
@@ -282,7 +292,7 @@ void SiteScanWindow::exportCsv()
         return;
     QSaveFile file(path);
     Result<void> written = file.open(QIODevice::WriteOnly)
-                               ? SiteMarks::writeCsv(file, m_model->tree(), m_txt, chosen().agents)
+                               ? SiteMarks::writeCsv(file, m_model->tree(), m_top, m_txt, chosen().agents)
                                : Result<void>::failure(file.errorString());
     if (written && !file.commit())
         written = Result<void>::failure(file.errorString());

@@ -28,8 +28,10 @@ class SiteTreeModel;
 class SiteScanWindow : public QDialog {
     Q_OBJECT
 public:
-    // siteLabel: the folder scanned as the user reads it; gridRows: the grid as it is now.
-    SiteScanWindow(const ftp::ScanLogin& login, const QString& folder, const QString& siteLabel,
+    // Scans the site folder (as the project keeps it), or with none the login folder, whose paths
+    // then stand as the server's, as the main window maps them. siteLabel: the folder scanned as the
+    // user reads it; gridRows: the grid as it is now.
+    SiteScanWindow(const ftp::ScanLogin& login, const QString& siteFolder, const QString& siteLabel,
                    std::function<QStringList()> gridRows, QWidget* parent = nullptr);
     ~SiteScanWindow() override;
 
@@ -60,6 +62,8 @@ private:
 
     std::function<QStringList()> m_gridRows;
     QString m_siteLabel;
+    QString m_siteFolder;
+    QByteArray m_top; // the path crawlers request for the folder scanned
     QString m_preferredAgent;
     ftp::SiteScan* m_scan = nullptr;
     SiteTreeModel* m_model = nullptr;

@@ -43,7 +43,7 @@ SiteTreeModel::SiteTreeModel(std::shared_ptr<const SiteTree> tree, QObject* pare
     m_counts.resize(m_tree->folders().size());
 }
 
-void SiteTreeModel::setMarks(std::vector<std::uint8_t> blockedBy, int agentCount)
+void SiteTreeModel::setMarks(std::vector<std::uint32_t> blockedBy, int agentCount)
 {
     // Only the filter changes which rows there are; otherwise the rows stay, and so do the folders
     // the user opened.
@@ -51,7 +51,7 @@ void SiteTreeModel::setMarks(std::vector<std::uint8_t> blockedBy, int agentCount
     if (rowsChange)
         beginResetModel();
     m_blockedBy = std::move(blockedBy);
-    m_agentCount = std::max(1, agentCount);
+    m_agentCount = static_cast<std::uint32_t>(std::max(1, agentCount));
     std::vector<bool> blockedForAll(m_blockedBy.size());
     for (std::size_t e = 0; e < m_blockedBy.size(); ++e)
         blockedForAll[e] = m_blockedBy[e] >= m_agentCount;

@@ -23,7 +23,7 @@ public:
 
     // blockedBy: by entry, how many of the agentCount robots are kept out of it. Without the filter
     // the rows stay as they are; a view repaints the rows below the top itself.
-    void setMarks(std::vector<std::uint8_t> blockedBy, int agentCount);
+    void setMarks(std::vector<std::uint32_t> blockedBy, int agentCount);
     void setOnlyFetchable(bool only);
     bool onlyFetchable() const { return m_onlyFetchable; }
 
@@ -49,8 +49,8 @@ private:
     std::shared_ptr<const ftp::SiteTree> m_tree;
     std::vector<std::uint32_t> m_order; // each folder's entries sorted, in the folder's range
     std::vector<std::uint32_t> m_rank;  // by entry: its row among its folder's entries
-    std::vector<std::uint8_t> m_blockedBy;
-    int m_agentCount = 1;
+    std::vector<std::uint32_t> m_blockedBy;
+    std::uint32_t m_agentCount = 1;
     std::vector<SiteMarks::FolderCount> m_counts;
     std::vector<std::uint32_t> m_fetchableBelow; // by folder: entries below it some robot may fetch
     bool m_onlyFetchable = false;

@@ -3,11 +3,8 @@
 #include "gui/main/frmMain.h"
 
 #include "base/CodePage.h"
-#include "ftp/RemoteName.h"
 #include "ftp/SecretStore.h"
-#include "ftp/cFTP.h"
 #include "gui/common/Prompt.h"
-#include "gui/ftp/FtpCommands.h"
 #include "gui/main/RuleGridModel.h"
 #include "gui/main/SiteScanWindow.h"
 #include "project/ProjectState.h"
@@ -43,16 +40,12 @@ void frmMain::ScanSite()
         if (login.password.isNull())
             return;
     }
-    // The site folder; without one, the folder shown (or, when not connected, the login folder).
+    // The site folder; without one, the login folder (where the main window's connection starts),
+    // whose paths stand as the server's, as the remote list's marks take them.
     const QString site = shared::projectHeader.siteFolder();
-    const QString folder = !site.isEmpty() ? ftp::nameFromServer(site.toUtf8())
-                           : isConnected() ? ftpCommands().session().GetFTPDirectory()
-                                           : QString();
-    const QString label = !site.isEmpty()    ? site
-                          : folder.isEmpty() ? tr("the login folder")
-                                             : ftp::displayPath(folder);
+    const QString label = site.isEmpty() ? tr("the login folder") : site;
     auto* window = new SiteScanWindow(
-        login, folder, label, [this] { return gridRows(); }, this);
+        login, site, label, [this] { return gridRows(); }, this);
     m_siteScan = window;
     m_siteScan->setPreferredAgent(selectedUserAgent());
     m_siteScan->setAttribute(Qt::WA_DeleteOnClose);
