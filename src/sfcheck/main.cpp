@@ -18,6 +18,11 @@
 //                                           "AGENT: N of M entries blocked" per agent (without
 //                                           --agent: "*" and every robot the grid names); --csv
 //                                           writes "url,AGENT..." with a row per entry
+//   sfcheck audit ROBOTS_FILE LOG... [--reader R] [--csv FILE]
+//                                           reads access logs ("-": standard input; gzip or plain)
+//                                           against the robots.txt: "TOKEN: N requests, K disallowed,
+//                                           F robots.txt fetches" per robot, "visitors: N requests";
+//                                           --csv writes the counts; "audit --merge CSV..." adds CSVs up
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -32,6 +37,7 @@
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
 #include "sf_version.h"
+#include "sfcheck/AuditCommand.h"
 #include "sfcheck/ScanCommand.h"
 
 #include <QCoreApplication>
@@ -68,6 +74,8 @@ QString usageText()
               "       sfcheck live URL [FILE]\n"
               "       sfcheck lint ROBOTS_FILE\n"
               "       sfcheck scan PROJECT.sfp [--agent TOKEN]... [--csv FILE] [--connections N]\n"
+              "       sfcheck audit ROBOTS_FILE LOG... [--reader R] [--csv FILE]\n"
+              "       sfcheck audit --merge CSV... [--csv FILE]\n"
               "       sfcheck --version | --help");
 }
 
@@ -287,5 +295,7 @@ int main(int argc, char* argv[])
         return runLint(args);
     if (command == QLatin1String("scan"))
         return sfcheck::runScan(args);
+    if (command == QLatin1String("audit"))
+        return sfcheck::runAudit(args);
     return usage();
 }
