@@ -118,6 +118,7 @@ public:
     void checkLiveSite();
     // "Scan the site": the whole site listed, and what each robot may fetch of it (frmMainScan.cpp).
     void ScanSite();
+    void ReadServerLogs();
     LiveCheckCommand& liveCheck() { return *m_liveCheck; }
 
     // Commands of the rule grid.
@@ -226,6 +227,7 @@ private:
     QAction* mnuCheck = nullptr;
     QAction* mnuCheckLiveSite = nullptr;
     QAction* mnuScanSite = nullptr;
+    QAction* mnuReadLogs = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
