@@ -78,16 +78,16 @@ constexpr const char kRobotsTxt[] =
     "User-agent: *\nDisallow: /cgi-bin/\nDisallow: /admin/\nDisallow: /*.pdf$\n"
     "Disallow: /search\n";
 
-bool generate(const std::string& path, long long lines)
+bool generate(const std::string& file, long long lines)
 {
-    FILE* out = std::fopen(path.c_str(), "wb");
+    FILE* out = std::fopen(file.c_str(), "wb");
     if (!out)
         return false;
     std::vector<char> buffer(4 << 20);
     std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
     std::mt19937 random(42);
     std::discrete_distribution<int> agent(std::begin(kAgentWeights), std::end(kAgentWeights));
-    std::uniform_int_distribution<int> path(0, std::size(kPaths) - 1), octet(1, 254), size(200, 90000);
+    std::uniform_int_distribution<int> path(0, static_cast<int>(std::size(kPaths)) - 1), octet(1, 254), size(200, 90000);
     std::time_t t = 1790000000;
     char stamp[64];
     for (long long i = 0; i < lines; ++i) {
