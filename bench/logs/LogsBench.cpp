@@ -87,7 +87,8 @@ bool generate(const std::string& file, long long lines)
     std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
     std::mt19937 random(42);
     std::discrete_distribution<int> agent(std::begin(kAgentWeights), std::end(kAgentWeights));
-    std::uniform_int_distribution<int> path(0, static_cast<int>(std::size(kPaths)) - 1), octet(1, 254), size(200, 90000);
+    std::uniform_int_distribution<int> path(0, static_cast<int>(std::size(kPaths)) - 1), octet(1, 254),
+        size(200, 90000);
     std::time_t t = 1790000000;
     char stamp[64];
     for (long long i = 0; i < lines; ++i) {
@@ -124,6 +125,7 @@ struct Timing {
 // Runs the program with its output thrown away; the wall time and the child's peak memory.
 Timing timeRun(const std::vector<std::string>& argv, const std::string& folder)
 {
+    std::fflush(stdout); // the child must not print what the parent has buffered
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
