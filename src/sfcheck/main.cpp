@@ -40,6 +40,11 @@
 //                                           requests a sample of URLs as each robot and as a browser:
 //                                           "TOKEN: N of M URLs answered as robots.txt says" and
 //                                           "browser: N of M unchanged"; exit 1 when any differs
+//   sfcheck audit ROBOTS_FILE LOG... [--reader R] [--csv FILE]
+//                                           reads access logs ("-": standard input; gzip or plain)
+//                                           against the robots.txt: "TOKEN: N requests, K disallowed,
+//                                           F robots.txt fetches" per robot, "visitors: N requests";
+//                                           --csv writes the counts; "audit --merge CSV..." adds CSVs up
 //   sfcheck --version, sfcheck --help       the version, or the usage and exit codes; exit 0
 // Bad input exits 2 with a message on standard error.
 
@@ -54,6 +59,7 @@
 #include "rules/RuleWriter.h"
 #include "rules/SiteFolder.h"
 #include "sf_version.h"
+#include "sfcheck/AuditCommand.h"
 #include "sfcheck/FenceCommand.h"
 #include "sfcheck/HistoryCommand.h"
 #include "sfcheck/PublishCommand.h"
@@ -97,6 +103,8 @@ QString usageText()
               "       sfcheck publish PROJECT.sfp [--version N] [--yes]\n"
               "       sfcheck fence --server apache|nginx|caddy ROBOTS_FILE TOKEN...\n"
               "       sfcheck fence-check SITE_URL ROBOTS_FILE TOKEN... [--urls FILE]\n"
+              "       sfcheck audit ROBOTS_FILE LOG... [--reader R] [--csv FILE]\n"
+              "       sfcheck audit --merge CSV... [--csv FILE]\n"
               "       sfcheck --version | --help");
 }
 
@@ -336,5 +344,7 @@ int main(int argc, char* argv[])
         return sfcheck::runFence(args);
     if (command == QLatin1String("fence-check"))
         return sfcheck::runFenceCheck(args);
+    if (command == QLatin1String("audit"))
+        return sfcheck::runAudit(args);
     return usage();
 }

@@ -132,6 +132,7 @@ void frmMain::createActions()
     mnuCheck = makeAction(this, "mnuCheck", tr("C&heck..."));
     mnuCheckLiveSite = makeAction(this, "mnuCheckLiveSite", tr("Check the &live site"));
     mnuScanSite = makeAction(this, "mnuScanSite", tr("&Scan the site"));
+    mnuReadLogs = makeAction(this, "mnuReadLogs", tr("Read the server's lo&gs…"));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("&Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Op&tions..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
@@ -174,7 +175,7 @@ void frmMain::createMenus()
     mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
                        {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
                         mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck,
-                        mnuCheckLiveSite, mnuScanSite, "mnuLine6", mnuAddEditRobot, mnuOptions});
+                        mnuCheckLiveSite, mnuScanSite, mnuReadLogs, "mnuLine6", mnuAddEditRobot, mnuOptions});
     mnuHelp =
         addMenu(menuBar(), tr("&Help"), "mnuHelp",
                 {mnuHelpSfp, mnuUpdate, "mnuLine10", mnuSfpSite, mnuLinkharborSite, "mnuLine9", mnuAbout});

@@ -121,6 +121,8 @@ public:
     void ScanSite();
     // File > "Published versions": the site's kept versions of robots.txt (frmMainHistory.cpp).
     void showPublishedVersions();
+    // Tools > "Read the server's logs": who came and who obeyed robots.txt (frmMainLogs.cpp).
+    void ReadServerLogs();
     LiveCheckCommand& liveCheck() { return *m_liveCheck; }
 
     // Commands of the rule grid.
@@ -230,6 +232,7 @@ private:
     QAction* mnuCheckLiveSite = nullptr;
     QAction* mnuScanSite = nullptr;
     QAction* mnuPublishedVersions = nullptr;
+    QAction* mnuReadLogs = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;

@@ -41,6 +41,7 @@ void frmMain::connectSiteCommands()
     connect(mnuCheckLiveSite, &QAction::triggered, this, &frmMain::checkLiveSite);
     connect(mnuScanSite, &QAction::triggered, this, &frmMain::ScanSite);
     connect(mnuPublishedVersions, &QAction::triggered, this, &frmMain::showPublishedVersions);
+    connect(mnuReadLogs, &QAction::triggered, this, &frmMain::ReadServerLogs);
     m_ftp->setAfterUpload([this](const QByteArray& sent) { checkLiveSiteAfterUpload(sent); });
 }
 
