@@ -9,9 +9,13 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -72,34 +76,266 @@ GzFile openStream(const QString& log)
     return GzFile(gzopen(QFile::encodeName(log).constData(), "rb"));
 }
 
-// A plain or gzip stream, read by zlib, into the counter.
-Result<void> readStream(const QString& log, AuditCounter& counter, AuditProgress* progress)
+// A stretch of a stream that ends at a line end (or at the stream's end), so that any thread can
+// count it on its own.
+struct Chunk {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    size_t capacity = 0;
+
+    // Room for `wanted` bytes, the bytes held kept.
+    void reserve(size_t wanted)
+    {
+        if (wanted <= capacity)
+            return;
+        const size_t grown = std::max(wanted, 2 * kChunk);
+        std::unique_ptr<char[]> bigger(new char[grown]);
+        if (size > 0)
+            std::memcpy(bigger.get(), data.get(), size);
+        data = std::move(bigger);
+        capacity = grown;
+    }
+};
+
+// The chunks one thread inflates for the others to count: at most `limit` wait, so memory stays
+// the same however long the log is; their buffers come back to be filled again.
+class ChunkQueue {
+public:
+    explicit ChunkQueue(size_t limit) : m_limit(limit) {}
+
+    // False when `limit` chunks already wait: the caller counts this one itself.
+    bool tryPush(Chunk& chunk)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_chunks.size() >= m_limit)
+                return false;
+            m_chunks.push_back(std::move(chunk));
+        }
+        m_ready.notify_one();
+        return true;
+    }
+    // Waits for a chunk; none once closed and empty.
+    std::optional<Chunk> pop()
+    {
+        std::unique_lock lock(m_mutex);
+        m_ready.wait(lock, [this] { return !m_chunks.empty() || m_closed; });
+        if (m_chunks.empty())
+            return std::nullopt;
+        Chunk chunk = std::move(m_chunks.front());
+        m_chunks.pop_front();
+        return chunk;
+    }
+    void close()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_closed = true;
+        }
+        m_ready.notify_all();
+    }
+    Chunk spare()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_spare.empty())
+            return {};
+        Chunk chunk = std::move(m_spare.back());
+        m_spare.pop_back();
+        return chunk;
+    }
+    // A counted chunk's buffer, kept unless it grew for a long line.
+    void recycle(Chunk chunk)
+    {
+        chunk.size = 0;
+        const std::lock_guard lock(m_mutex);
+        if (chunk.capacity <= 2 * kChunk && m_spare.size() <= m_limit + 2)
+            m_spare.push_back(std::move(chunk));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<Chunk> m_chunks;
+    std::vector<Chunk> m_spare;
+    size_t m_limit;
+    bool m_closed = false;
+};
+
+constexpr size_t kQueuedChunks = 4;
+
+void countChunk(LineSplitter& lines, const Chunk& chunk)
 {
-    const GzFile file = openStream(log);
-    if (!file)
-        return Result<void>::failure(tr("%1: cannot read").arg(nameOf(log)));
-    gzbuffer(file.get(), 256 * 1024);
-    std::vector<char> buffer(kChunk);
+    lines.feed(chunk.data.get(), chunk.size);
+    lines.finish();
+}
+
+// A counting thread: the queue's chunks into its own counter until the queue closes.
+void countQueued(ChunkQueue& queue, AuditCounter& counter, const AuditProgress* progress)
+{
     LineSplitter lines(counter);
+    while (std::optional<Chunk> chunk = queue.pop()) {
+        if (!isCancelled(progress))
+            countChunk(lines, *chunk);
+        queue.recycle(std::move(*chunk));
+    }
+}
+
+// Cuts an inflated stream into chunks at line ends and hands them to the counting threads (counting
+// a chunk itself when they lag behind). A line without an end beyond LineSplitter::kMaxLine is
+// dropped as it comes, counted as skipped.
+class ChunkCutter {
+public:
+    ChunkCutter(ChunkQueue& queue, AuditCounter& counter)
+        : m_queue(queue), m_counter(counter), m_lines(counter)
+    {
+        m_current = m_queue.spare();
+    }
+
+    // Room for `size` more bytes at the end of the chunk being filled.
+    char* room(size_t size)
+    {
+        m_current.reserve(m_current.size + size);
+        return m_current.data.get() + m_current.size;
+    }
+    // `size` bytes were written into room().
+    void filled(size_t size)
+    {
+        char* fresh = m_current.data.get() + m_current.size;
+        if (m_overlong) { // m_current is empty: the rest of an overlong line is dropped
+            const auto* newline = static_cast<const char*>(std::memchr(fresh, '\n', size));
+            if (!newline)
+                return;
+            m_counter.addSkipped();
+            m_overlong = false;
+            const size_t rest = size - static_cast<size_t>(newline + 1 - fresh);
+            std::memmove(fresh, newline + 1, rest);
+            size = rest;
+        }
+        m_current.size += size;
+        const char* end = m_current.data.get() + m_current.size;
+        const char* last = end;
+        while (last > fresh && last[-1] != '\n')
+            --last;
+        if (last == fresh) { // the chunk is one line, not ended yet
+            if (m_current.size > LineSplitter::kMaxLine) {
+                m_overlong = true;
+                m_current.size = 0;
+            }
+            return;
+        }
+        Chunk next = m_queue.spare();
+        const size_t tail = static_cast<size_t>(end - last);
+        next.reserve(tail + kChunk);
+        if (tail > 0)
+            std::memcpy(next.data.get(), last, tail);
+        next.size = tail;
+        m_current.size -= tail;
+        hand(m_current);
+        m_current = std::move(next);
+    }
+    // The end of the stream.
+    void finish()
+    {
+        if (m_overlong)
+            m_counter.addSkipped();
+        else if (m_current.size > 0)
+            hand(m_current);
+        m_overlong = false;
+    }
+
+private:
+    void hand(Chunk& chunk)
+    {
+        if (m_queue.tryPush(chunk))
+            return;
+        countChunk(m_lines, chunk);
+        chunk.size = 0;
+        m_queue.recycle(std::move(chunk));
+    }
+
+    ChunkQueue& m_queue;
+    AuditCounter& m_counter;
+    LineSplitter m_lines;
+    Chunk m_current;
+    bool m_overlong = false;
+};
+
+// Inflates a stream (a plain one is copied) into the cutter.
+Result<void> inflateInto(gzFile file, const QString& log, ChunkCutter& cutter, AuditProgress* progress)
+{
+    gzbuffer(file, 256 * 1024);
     std::int64_t reported = 0;
     for (;;) {
         if (isCancelled(progress))
             return cancelled();
-        const int got = gzread(file.get(), buffer.data(), static_cast<unsigned>(buffer.size()));
+        const int got = gzread(file, cutter.room(kChunk), static_cast<unsigned>(kChunk));
         int error = Z_OK;
-        const char* message = got < 0 ? gzerror(file.get(), &error) : nullptr;
+        const char* message = got < 0 ? gzerror(file, &error) : nullptr;
         if (got < 0 && error != Z_BUF_ERROR) // Z_BUF_ERROR: a gzip file that stops early, read so far
             return Result<void>::failure(
                 tr("%1: cannot read: %2").arg(nameOf(log), QString::fromUtf8(message)));
         if (got <= 0)
             break;
-        lines.feed(buffer.data(), static_cast<size_t>(got));
-        const std::int64_t offset = gzoffset(file.get());
+        cutter.filled(static_cast<size_t>(got));
+        const std::int64_t offset = gzoffset(file);
         advance(progress, offset - reported);
         reported = offset;
     }
-    lines.finish();
+    cutter.finish();
     return {};
+}
+
+// The counting threads of one stream; the queue is closed and they are joined however it ends.
+class CountingThreads {
+public:
+    CountingThreads(ChunkQueue& queue, std::vector<AuditCounter>& counters, const AuditProgress* progress)
+        : m_queue(queue)
+    {
+        for (size_t i = 1; i < counters.size(); ++i)
+            m_threads.emplace_back(
+                [&queue, &counters, progress, i] { countQueued(queue, counters[i], progress); });
+    }
+    ~CountingThreads() { join(); }
+    CountingThreads(const CountingThreads&) = delete;
+    CountingThreads& operator=(const CountingThreads&) = delete;
+
+    void join()
+    {
+        m_queue.close();
+        for (std::thread& thread : m_threads)
+            if (thread.joinable())
+                thread.join();
+    }
+
+private:
+    ChunkQueue& m_queue;
+    std::vector<std::thread> m_threads;
+};
+
+// A plain or gzip stream, read by zlib: this thread inflates, it and the other `threads - 1` count.
+Result<AuditReport> readStream(const QString& log, const AuditSetup& setup, AuditProgress* progress,
+                               int threads)
+{
+    const GzFile file = openStream(log);
+    if (!file)
+        return Result<AuditReport>::failure(tr("%1: cannot read").arg(nameOf(log)));
+    std::vector<AuditCounter> counters(static_cast<size_t>(std::max(1, threads)), AuditCounter(setup));
+    ChunkQueue queue(counters.size() > 1 ? kQueuedChunks : 0);
+    Result<void> read;
+    {
+        CountingThreads counting(queue, counters, progress);
+        ChunkCutter cutter(queue, counters[0]);
+        read = inflateInto(file.get(), log, cutter, progress);
+        counting.join();
+    }
+    if (!read)
+        return read;
+    if (isCancelled(progress))
+        return cancelled();
+    AuditReport report;
+    for (const AuditCounter& counter : counters)
+        report.add(counter.report());
+    return report;
 }
 
 // The offset of the first line that starts at or after `from` (the size when none does).
@@ -188,10 +424,7 @@ Result<AuditReport> readLog(const QString& log, const AuditSetup& setup, AuditPr
         if (threads > 1 && info.size() > splitAbove && !isGzip(log))
             return readSplit(log, info.size(), setup, progress, threads);
     }
-    AuditCounter counter(setup);
-    if (const Result<void> read = readStream(log, counter, progress); !read)
-        return read;
-    return counter.report();
+    return readStream(log, setup, progress, threads);
 }
 
 // The time of the first request in a stream (its first lines up to LineSplitter::kMaxLine), or the
