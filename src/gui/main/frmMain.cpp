@@ -130,6 +130,7 @@ void frmMain::createActions()
     mnuCheck = makeAction(this, "mnuCheck", tr("C&heck..."));
     mnuCheckLiveSite = makeAction(this, "mnuCheckLiveSite", tr("Check the &live site"));
     mnuScanSite = makeAction(this, "mnuScanSite", tr("&Scan the site"));
+    mnuEnforceAtServer = makeAction(this, "mnuEnforceAtServer", tr("&Enforce at the web server…"));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("&Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Op&tions..."), "options");
     mnuHelpSfp = makeAction(this, "mnuHelpSfp", tr("&Help Topics"));
@@ -169,10 +170,11 @@ void frmMain::createMenus()
                       {mnuNewProject, mnuOpenPRoject, "mnuLine3", mnuSaveProject, mnuSaveAs, "mnuLine5",
                        mnuCloseProject, "mnuLine1", mnuExport, "mnuLine2", mnuExit});
     mnu_edit = addMenu(menuBar(), tr("&Edit"), "mnu_edit", {mnu_allow_all, "mnu_line99", mnu_disallow_all});
-    mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
-                       {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
-                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck,
-                        mnuCheckLiveSite, mnuScanSite, "mnuLine6", mnuAddEditRobot, mnuOptions});
+    mnuTools =
+        addMenu(menuBar(), tr("&Tools"), "mnuTools",
+                {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
+                 mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck, mnuCheckLiveSite,
+                 mnuScanSite, mnuEnforceAtServer, "mnuLine6", mnuAddEditRobot, mnuOptions});
     mnuHelp =
         addMenu(menuBar(), tr("&Help"), "mnuHelp",
                 {mnuHelpSfp, mnuUpdate, "mnuLine10", mnuSfpSite, mnuLinkharborSite, "mnuLine9", mnuAbout});

@@ -28,6 +28,7 @@ class QTreeWidgetItem;
 namespace sf {
 
 class CrawlerCommands;
+class FenceWindow;
 class FtpCommands;
 class LiveCheckCommand;
 class ProjectCommands;
@@ -118,6 +119,9 @@ public:
     void checkLiveSite();
     // "Scan the site": the whole site listed, and what each robot may fetch of it (frmMainScan.cpp).
     void ScanSite();
+    // "Enforce at the web server…": the fence window on the grid's robots.txt, these robots ticked
+    // (with none given, those the robot database says do not obey robots.txt) (frmMainFence.cpp).
+    void EnforceAtServer(const QStringList& tokens);
     LiveCheckCommand& liveCheck() { return *m_liveCheck; }
 
     // Commands of the rule grid.
@@ -226,6 +230,7 @@ private:
     QAction* mnuCheck = nullptr;
     QAction* mnuCheckLiveSite = nullptr;
     QAction* mnuScanSite = nullptr;
+    QAction* mnuEnforceAtServer = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -241,6 +246,7 @@ private:
     frmCheck* m_check = nullptr;
     LiveCheckCommand* m_liveCheck = nullptr;
     SiteScanWindow* m_siteScan = nullptr;
+    FenceWindow* m_fence = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     int m_robotListReads = 0; // RefreshRobotList calls, so that start-up reads the database once

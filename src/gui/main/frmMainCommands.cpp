@@ -246,7 +246,7 @@ void frmMain::EnableProject()
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
     for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject,
-                       mnuExport, mnuBlockByPurpose, mnuCheckLiveSite, mnuScanSite})
+                       mnuExport, mnuBlockByPurpose, mnuCheckLiveSite, mnuScanSite, mnuEnforceAtServer})
         a->setEnabled(true);
 }
 
@@ -264,9 +264,9 @@ void frmMain::DisableProject()
     setGridRows(RuleGrid::emptyGrid());
     setGridColumnWidth();
     robotGrid->setEnabled(false);
-    for (QAction* a :
-         {mnuConnect, mnuSaveProject, mnuCloseProject, mnuExport, mnuDisconnect, mnuRefresh, mnuUploadSfp,
-          mnu_disallow_all, mnu_allow_all, mnuBlockByPurpose, mnuCheckLiveSite, mnuScanSite})
+    for (QAction* a : {mnuConnect, mnuSaveProject, mnuCloseProject, mnuExport, mnuDisconnect, mnuRefresh,
+                       mnuUploadSfp, mnu_disallow_all, mnu_allow_all, mnuBlockByPurpose, mnuCheckLiveSite,
+                       mnuScanSite, mnuEnforceAtServer})
         a->setEnabled(false);
     DisconnectFtp();
     siteFolderChanged();

@@ -40,6 +40,7 @@ void frmMain::connectSiteCommands()
     connect(cmdUseFolder, &QToolButton::clicked, this, &frmMain::cmdUseFolder_Click);
     connect(mnuCheckLiveSite, &QAction::triggered, this, &frmMain::checkLiveSite);
     connect(mnuScanSite, &QAction::triggered, this, &frmMain::ScanSite);
+    connect(mnuEnforceAtServer, &QAction::triggered, this, [this] { EnforceAtServer({}); });
     m_ftp->setAfterUpload([this](const QByteArray& sent) { checkLiveSiteAfterUpload(sent); });
 }
 
