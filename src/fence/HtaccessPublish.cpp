@@ -66,19 +66,36 @@ QByteArray mergeHtaccess(const QByteArray& existing, const QByteArray& block)
     return out + body;
 }
 
-Result<HtaccessPublished> publishHtaccess(cFTP& ftp, const QString& siteFolder, const QByteArray& block,
-                                          const QString& keptCopy)
+namespace {
+
+// The session names files in its current folder, and a path from the top is not read the same way
+// from every folder: the work is done in the site folder by the bare name, then the folder the
+// session was in is entered again.
+template <typename Work> auto inFolder(cFTP& ftp, const QString& remotePath, Work work) -> decltype(work())
 {
-    HtaccessPublished published;
-    QString folder = siteFolder;
-    while (folder.endsWith(u'/'))
-        folder.chop(1);
-    published.remotePath = folder + QStringLiteral("/.htaccess");
+    QString folder = remotePath.first(remotePath.lastIndexOf(u'/'));
+    if (folder.isEmpty())
+        folder = QStringLiteral("/");
+    const QString before = ftp.GetFTPDirectory();
+    const bool move = folder != before;
+    if (move && !ftp.SetFTPDirectory(folder))
+        return Result<void>::failure(ftp.GetLastErrorMessage());
+    auto result = work();
+    if (move)
+        static_cast<void>(ftp.SetFTPDirectory(before));
+    return result;
+}
+
+const QString kHtaccess = QStringLiteral(".htaccess");
+
+Result<HtaccessPublished> publishHere(cFTP& ftp, HtaccessPublished published, const QByteArray& block,
+                                      const QString& keptCopy)
+{
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("previous"));
     const bool binary = ftp.IsTransferBinary();
     ftp.SetTransferBinary();
-    const bool read = ftp.FTPDownloadFile(local, published.remotePath);
+    const bool read = ftp.FTPDownloadFile(local, kHtaccess);
     if (!binary)
         ftp.SetTransferASCII();
     if (read) {
@@ -97,18 +114,33 @@ Result<HtaccessPublished> publishHtaccess(cFTP& ftp, const QString& siteFolder, 
                 tr("Cannot keep the replaced .htaccess in %1.").arg(keptCopy));
     }
     published.sent = mergeHtaccess(published.previous.value_or(QByteArray()), block);
-    if (const Result<void> put = putBytes(ftp, published.remotePath, published.sent); !put)
+    if (const Result<void> put = putBytes(ftp, kHtaccess, published.sent); !put)
         return put;
     return published;
 }
 
+} // namespace
+
+Result<HtaccessPublished> publishHtaccess(cFTP& ftp, const QString& siteFolder, const QByteArray& block,
+                                          const QString& keptCopy)
+{
+    HtaccessPublished published;
+    QString folder = siteFolder;
+    while (folder.endsWith(u'/'))
+        folder.chop(1);
+    published.remotePath = folder + QStringLiteral("/.htaccess");
+    return inFolder(ftp, published.remotePath, [&] { return publishHere(ftp, published, block, keptCopy); });
+}
+
 Result<void> restoreHtaccess(cFTP& ftp, const HtaccessPublished& published)
 {
-    if (published.previous)
-        return putBytes(ftp, published.remotePath, *published.previous);
-    if (!ftp.DeleteFTPFile(published.remotePath))
-        return Result<void>::failure(ftp.GetLastErrorMessage());
-    return {};
+    return inFolder(ftp, published.remotePath, [&]() -> Result<void> {
+        if (published.previous)
+            return putBytes(ftp, kHtaccess, *published.previous);
+        if (!ftp.DeleteFTPFile(kHtaccess))
+            return Result<void>::failure(ftp.GetLastErrorMessage());
+        return {};
+    });
 }
 
 } // namespace sf::fence

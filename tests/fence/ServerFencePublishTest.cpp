@@ -53,8 +53,12 @@ TEST(ServerFencePublish, KeepsTheSitesHtaccessAndPutsItBackWhenTheBlockBreaksThe
     QTemporaryDir keep;
     const QString kept = keep.filePath(QStringLiteral("htaccess.replaced"));
 
-    // Published twice: the second replaces the block of the first and nothing else.
+    // Published twice: the second replaces the block of the first and nothing else. The second runs
+    // with the session in the site folder, as the main window's is, and leaves it there.
     for (int round = 0; round < 2; ++round) {
+        if (round == 1) {
+            ASSERT_TRUE(ftp.SetFTPDirectory(QStringLiteral("/site")));
+        }
         const Result<fence::HtaccessPublished> published =
             fence::publishHtaccess(ftp, QStringLiteral("/site"), block.value(), kept);
         ASSERT_TRUE(published.ok) << published.error.toStdString();
@@ -65,6 +69,7 @@ TEST(ServerFencePublish, KeepsTheSitesHtaccessAndPutsItBackWhenTheBlockBreaksThe
         expectedBlock.replace("\n", "\r\n");
         EXPECT_EQ(onServer.sliced(kHandWritten.size()), expectedBlock);
         EXPECT_EQ(test::readFileBytes(kept), round == 0 ? kHandWritten : onServer);
+        EXPECT_EQ(ftp.GetFTPDirectory(), round == 0 ? QStringLiteral("/") : QStringLiteral("/site"));
     }
     EXPECT_EQ(test::rawHttpStatus(web.port(), "/private/a", "FenceBot/1.0"), 403);
     EXPECT_EQ(test::rawHttpStatus(web.port(), "/private/a", fence::kBrowserAgent), 404);

@@ -73,6 +73,9 @@ protected:
             {"mnuCloseProject", open},
             {"mnuExport", open},
             {"mnuScanSite", open},
+            {"mnuEnforceAtServer", open},
+            {"mnuReadLogs", open},
+            {"mnuPublishedVersions", open},
             {"lv", connected},
             {"AddRobot", connected},
             {"RemoveRobot", connected},
@@ -147,7 +150,8 @@ TEST_F(MainWindowTest, MenusToolbarsAndBannersAsTheUserSeesThem)
         (QStringList{"&Connect to FTP", "&Disconnect FTP", "&Refresh Directory", "-", "&Upload robots.txt",
                      "-", "&Open the server's robots.txt", "Co&mpare the grid with the server's robots.txt",
                      "&Block robots by purpose...", "C&heck...", "Check the &live site", "&Scan the site",
-                     "-", "&Add/Edit Robots", "Op&tions..."}));
+                     "&Enforce at the web server…", "Read the server's lo&gs…", "-", "&Add/Edit Robots",
+                     "Op&tions..."}));
     EXPECT_EQ(entries(named<QMenu>(w, "mnuHelp")),
               (QStringList{"&Help Topics", "&Update Spiderfence", "-", "&Spiderfence Website",
                            "&Linkharbor Website", "-", "&About Spiderfence"}));

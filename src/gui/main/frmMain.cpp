@@ -132,6 +132,7 @@ void frmMain::createActions()
     mnuCheck = makeAction(this, "mnuCheck", tr("C&heck..."));
     mnuCheckLiveSite = makeAction(this, "mnuCheckLiveSite", tr("Check the &live site"));
     mnuScanSite = makeAction(this, "mnuScanSite", tr("&Scan the site"));
+    mnuEnforceAtServer = makeAction(this, "mnuEnforceAtServer", tr("&Enforce at the web server…"));
     mnuReadLogs = makeAction(this, "mnuReadLogs", tr("Read the server's lo&gs…"));
     mnuAddEditRobot = makeAction(this, "mnuAddEditRobot", tr("&Add/Edit Robots"));
     mnuOptions = makeAction(this, "mnuOptions", tr("Op&tions..."), "options");
@@ -172,10 +173,11 @@ void frmMain::createMenus()
                       {mnuNewProject, mnuOpenPRoject, "mnuLine3", mnuSaveProject, mnuSaveAs, "mnuLine5",
                        mnuCloseProject, "mnuLine1", mnuExport, mnuPublishedVersions, "mnuLine2", mnuExit});
     mnu_edit = addMenu(menuBar(), tr("&Edit"), "mnu_edit", {mnu_allow_all, "mnu_line99", mnu_disallow_all});
-    mnuTools = addMenu(menuBar(), tr("&Tools"), "mnuTools",
-                       {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
-                        mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck,
-                        mnuCheckLiveSite, mnuScanSite, mnuReadLogs, "mnuLine6", mnuAddEditRobot, mnuOptions});
+    mnuTools =
+        addMenu(menuBar(), tr("&Tools"), "mnuTools",
+                {mnuConnect, mnuDisconnect, mnuRefresh, "mnuLine8", mnuUploadSfp, "mnuLineCrawlers",
+                 mnuOpenServerRobots, mnuCompareServerRobots, mnuBlockByPurpose, mnuCheck, mnuCheckLiveSite,
+                 mnuScanSite, mnuEnforceAtServer, mnuReadLogs, "mnuLine6", mnuAddEditRobot, mnuOptions});
     mnuHelp =
         addMenu(menuBar(), tr("&Help"), "mnuHelp",
                 {mnuHelpSfp, mnuUpdate, "mnuLine10", mnuSfpSite, mnuLinkharborSite, "mnuLine9", mnuAbout});

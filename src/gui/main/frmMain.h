@@ -28,6 +28,7 @@ class QTreeWidgetItem;
 namespace sf {
 
 class CrawlerCommands;
+class FenceWindow;
 class FtpCommands;
 class LiveCheckCommand;
 class ProjectCommands;
@@ -123,6 +124,9 @@ public:
     void showPublishedVersions();
     // Tools > "Read the server's logs": who came and who obeyed robots.txt (frmMainLogs.cpp).
     void ReadServerLogs();
+    // "Enforce at the web server…": the fence window on the grid's robots.txt, these robots ticked
+    // (with none given, those the robot database says do not obey robots.txt) (frmMainFence.cpp).
+    void EnforceAtServer(const QStringList& tokens);
     LiveCheckCommand& liveCheck() { return *m_liveCheck; }
 
     // Commands of the rule grid.
@@ -233,6 +237,7 @@ private:
     QAction* mnuScanSite = nullptr;
     QAction* mnuPublishedVersions = nullptr;
     QAction* mnuReadLogs = nullptr;
+    QAction* mnuEnforceAtServer = nullptr;
     QAction* mnuAddEditRobot = nullptr;
     QAction* mnuOptions = nullptr;
     QAction* mnuHelpSfp = nullptr;
@@ -249,6 +254,7 @@ private:
     LiveCheckCommand* m_liveCheck = nullptr;
     SiteScanWindow* m_siteScan = nullptr;
     PublishHistoryWindow* m_publishedVersions = nullptr;
+    FenceWindow* m_fence = nullptr;
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     int m_robotListReads = 0; // RefreshRobotList calls, so that start-up reads the database once

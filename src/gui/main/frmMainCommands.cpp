@@ -245,9 +245,9 @@ void frmMain::EnableProject()
     for (QWidget* w : std::initializer_list<QWidget*>{robotList, info_robot, robotGrid})
         w->setEnabled(true);
     m_ftp->setSessionModes(true, true);
-    for (QAction* a :
-         {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject, mnuExport,
-          mnuBlockByPurpose, mnuCheckLiveSite, mnuScanSite, mnuPublishedVersions, mnuReadLogs})
+    for (QAction* a : {mnu_disallow_all, mnu_allow_all, Toolbar4Button1, mnuConnect, mnuCloseProject,
+                       mnuExport, mnuBlockByPurpose, mnuCheckLiveSite, mnuScanSite, mnuPublishedVersions,
+                       mnuReadLogs, mnuEnforceAtServer})
         a->setEnabled(true);
 }
 
@@ -267,7 +267,7 @@ void frmMain::DisableProject()
     robotGrid->setEnabled(false);
     for (QAction* a : {mnuConnect, mnuSaveProject, mnuCloseProject, mnuExport, mnuDisconnect, mnuRefresh,
                        mnuUploadSfp, mnu_disallow_all, mnu_allow_all, mnuBlockByPurpose, mnuCheckLiveSite,
-                       mnuScanSite, mnuPublishedVersions, mnuReadLogs})
+                       mnuScanSite, mnuPublishedVersions, mnuReadLogs, mnuEnforceAtServer})
         a->setEnabled(false);
     DisconnectFtp();
     siteFolderChanged();

@@ -93,6 +93,7 @@ void frmMain::ReadServerLogs()
                                   .arg(report.left.join(QStringLiteral(", "))),
                               Prompt::Buttons::Ok, Prompt::Icon::Information);
     });
+    connect(window, &frmReadLogs::enforceRequested, this, &frmMain::EnforceAtServer);
     window->show();
 }
 

@@ -42,6 +42,7 @@ void frmMain::connectSiteCommands()
     connect(mnuScanSite, &QAction::triggered, this, &frmMain::ScanSite);
     connect(mnuPublishedVersions, &QAction::triggered, this, &frmMain::showPublishedVersions);
     connect(mnuReadLogs, &QAction::triggered, this, &frmMain::ReadServerLogs);
+    connect(mnuEnforceAtServer, &QAction::triggered, this, [this] { EnforceAtServer({}); });
     m_ftp->setAfterUpload([this](const QByteArray& sent) { checkLiveSiteAfterUpload(sent); });
 }
 

@@ -1,0 +1,34 @@
+// The main window's "Enforce at the web server…": the fence window over the grid's robots.txt, the
+// project's site address and the window's connection.
+#include "gui/fence/FenceWindow.h"
+#include "gui/ftp/FtpCommands.h"
+#include "gui/main/frmMain.h"
+#include "project/ProjectState.h"
+#include "project/RobotsText.h"
+#include "robots/RobotDatabase.h"
+
+namespace sf {
+
+void frmMain::EnforceAtServer(const QStringList& tokens)
+{
+    if (!isProjectOpen())
+        return;
+    if (!m_fence) {
+        const FenceWindow::Site site{RobotsText::write(gridRows(), shared::robotsTextForm),
+                                     shared::projectHeader.siteAddress, RobotDatabase::defaultPath()};
+        auto* window = new FenceWindow(site, *m_ftp, this);
+        m_fence = window;
+        m_fence->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_fence, &QObject::destroyed, this, [this, window] {
+            if (m_fence == window)
+                m_fence = nullptr;
+        });
+    }
+    if (!tokens.isEmpty())
+        m_fence->tickRobots(tokens);
+    m_fence->show();
+    m_fence->raise();
+    m_fence->activateWindow();
+}
+
+} // namespace sf
