@@ -218,8 +218,10 @@ void FtpCommands::publishRobots(const QByteArray* kept)
 {
     if (m_session.IsBusy() || !m_window.isConnected())
         return;
-    const bool checked = kept ? !m_keptCheck || m_keptCheck(*kept) : !m_uploadCheck || m_uploadCheck();
-    if (!confirmUploadFolder() || !checked)
+    // Where the file goes is asked first: a folder the crawlers never read makes the changes moot.
+    if (!confirmUploadFolder())
+        return;
+    if (kept ? m_keptCheck && !m_keptCheck(*kept) : m_uploadCheck && !m_uploadCheck())
         return;
     const QString folder = uploadFolder();
     const Result<QString> tempPath = UserFileForWriting(QStringLiteral("temp.txt"));
