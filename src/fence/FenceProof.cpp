@@ -59,6 +59,18 @@ std::vector<ProofRow> FenceProof::judge(const Statuses& now, const Statuses& bef
         row.fenced = !visitor.token.isEmpty();
         const auto got = now.find(visitor.name);
         const auto was = before.find(visitor.name);
+        // A 403 that is not the fence's: the server gave it before the publish, or gives it to a
+        // browser as well (a protected folder, a file the server never serves).
+        const auto refusedAnyway = [&](const QByteArray& target) {
+            const auto statusIn = [&](const Statuses& statuses, const QString& name) {
+                const auto of = statuses.find(name);
+                if (of == statuses.end())
+                    return 0;
+                const auto at = of->second.find(target);
+                return at == of->second.end() ? 0 : at->second;
+            };
+            return statusIn(before, visitor.name) == 403 || statusIn(now, QStringLiteral("browser")) == 403;
+        };
         for (const QByteArray& target : m_targets) {
             const int status = got == now.end() ? 0 : got->second.at(target);
             ++row.tried;
@@ -68,9 +80,10 @@ std::vector<ProofRow> FenceProof::judge(const Statuses& now, const Statuses& bef
                 why = tr("no answer");
             } else if (row.fenced) {
                 const bool refuse = fenceRefuses(m_txt, visitor.token, target);
-                if ((status == 403) != refuse)
-                    why = refuse ? tr("%1, robots.txt disallows it").arg(status)
-                                 : tr("%1, robots.txt allows it").arg(status);
+                if (refuse && status != 403)
+                    why = tr("%1, robots.txt disallows it").arg(status);
+                else if (!refuse && status == 403 && !refusedAnyway(target))
+                    why = tr("%1, robots.txt allows it").arg(status);
             } else if (was != before.end() && was->second.count(target)) {
                 if (const int earlier = was->second.at(target); earlier != status)
                     why = tr("%1, before %2").arg(status).arg(earlier);

@@ -14,8 +14,9 @@
 namespace sf::fence {
 
 // The proof on the live site: a sample of URLs requested as each fenced robot, as a browser and as
-// other crawlers. A fenced robot must get 403 exactly where robots.txt disallows it; every other
-// visitor must get what it got before (or, with nothing to compare with, no 403 and no 5xx).
+// other crawlers. A fenced robot must get 403 exactly where robots.txt disallows it (a 403 the server
+// gave it before, or gives a browser too, is not the fence's); every other visitor must get what it
+// got before (or, with nothing to compare with, no 403 and no 5xx).
 //
 //   FenceProof proof(txt, sampleTargets(txt, tokens, scanned));
 //   proof.addVisitor({"Bytespider", fullUserAgent, "Bytespider"});

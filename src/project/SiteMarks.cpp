@@ -76,6 +76,21 @@ QByteArray url(const SiteTree& tree, const QByteArray& top, std::uint32_t entry)
     return path;
 }
 
+QList<QByteArray> samplePages(const SiteTree& tree, const QByteArray& top, qsizetype most)
+{
+    std::vector<std::uint32_t> files;
+    for (std::uint32_t e = 0; e < tree.entries().size(); ++e)
+        if (!tree.entries()[e].isFolder && !tree.name(tree.entries()[e]).startsWith('.'))
+            files.push_back(e);
+    QList<QByteArray> pages;
+    if (most <= 0 || files.empty())
+        return pages;
+    const auto count = static_cast<std::size_t>(std::min<qsizetype>(most, qsizetype(files.size())));
+    for (std::size_t i = 0; i < count; ++i)
+        pages << url(tree, top, files[i * files.size() / count]);
+    return pages;
+}
+
 std::vector<bool> blocked(const SiteTree& tree, const QByteArray& top, const rules::RuleSet& rules)
 {
     std::vector<bool> marks(tree.entries().size());

@@ -47,6 +47,11 @@ struct FolderCount {
 };
 std::vector<FolderCount> folderCounts(const ftp::SiteTree& tree, const std::vector<bool>& blocked);
 
+// At most `most` of the tree's files, spread evenly over it in the order the scan listed them, as
+// the paths crawlers request: the pages a proof on the live site adds to its sample. Hidden files
+// (".htaccess") are no pages: web servers refuse them to everyone.
+QList<QByteArray> samplePages(const ftp::SiteTree& tree, const QByteArray& top, qsizetype most);
+
 // "*" and then every robot the file's user-agent lines name, each once (by its crawler token).
 QList<QByteArray> namedAgents(const rules::RobotsTxt& txt);
 

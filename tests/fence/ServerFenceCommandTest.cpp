@@ -1,6 +1,8 @@
 // sfcheck fence and fence-check as a site owner's script runs them: outputs and exit codes, the
 // proof against a real nginx with and without the rules.
 
+#include "fence/FenceProof.h"
+#include "rules/RobotsTxt.h"
 #include "support/TestEnvironment.h"
 #include "support/WebServer.h"
 
@@ -83,6 +85,37 @@ TEST(ServerFenceCommand, FencePrintsTheRulesOrTheLineItCannotWrite)
         if (!c.err.isEmpty()) {
             EXPECT_EQ(ran.err, c.err);
         }
+    }
+}
+
+// How the proof judges a fenced robot's answers: 403 exactly where robots.txt disallows, except a
+// 403 the server gave before the publish or gives a browser as well (not the fence's doing).
+TEST(ServerFenceCommand, ProofTellsTheFencesRefusalsFromTheServersOwn)
+{
+    const sf::rules::RobotsTxt txt("User-agent: FenceBot\nDisallow: /private/\n");
+    const struct {
+        const char* target;
+        int robot, browser, before; // 0 before: no publish to compare with
+        bool asExpected;
+    } cases[] = {
+        {"/private/a.html", 403, 200, 0, true},    {"/private/a.html", 200, 200, 0, false},
+        {"/private/a.html", 404, 404, 404, false}, {"/open.html", 200, 200, 0, true},
+        {"/open.html", 403, 200, 0, false},        {"/open.html", 403, 200, 200, false},
+        {"/.htaccess", 403, 403, 0, true},         {"/locked/", 403, 200, 403, true},
+    };
+    for (const auto& c : cases) {
+        sf::fence::FenceProof proof(txt, {c.target});
+        proof.addVisitor({"FenceBot", "FenceBot/1.0", "FenceBot"});
+        proof.addVisitor({"browser", sf::fence::kBrowserAgent, {}});
+        const sf::fence::Statuses now{{"FenceBot", {{c.target, c.robot}}},
+                                      {"browser", {{c.target, c.browser}}}};
+        sf::fence::Statuses before;
+        if (c.before)
+            before = {{"FenceBot", {{c.target, c.before}}}, {"browser", {{c.target, c.browser}}}};
+        const std::vector<sf::fence::ProofRow> rows = proof.judge(now, before);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].asExpected == 1, c.asExpected)
+            << c.target << " " << c.robot << " " << rows[0].differences.join(u';').toStdString();
     }
 }
 

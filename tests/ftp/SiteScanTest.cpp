@@ -140,6 +140,30 @@ TEST(SiteScan, SfcheckScanListsEveryEntryAndItsCsvAgreesWithTheEvaluator)
     }
 }
 
+// The pages a proof of the fence adds to its sample: files only, spread over the whole tree, each
+// as crawlers request it.
+TEST(SiteScan, SamplePagesAreFilesSpreadOverTheTree)
+{
+    using Tree = sf::ftp::SiteTree;
+    Tree tree;
+    const std::uint32_t docs = tree.add(Tree::kTopFolder, {{"a.html", false, false},
+                                                           {"docs", true, false},
+                                                           {".htaccess", false, false},
+                                                           {"b c.html", false, false}});
+    ASSERT_NE(docs, Tree::kNone);
+    tree.add(
+        docs,
+        {{"1.html", false, false}, {"2.html", false, false}, {"3.html", false, false}, {"sub", true, false}});
+    const QList<QByteArray> all{"/a.html", "/b%20c.html", "/docs/1.html", "/docs/2.html", "/docs/3.html"};
+    const struct {
+        qsizetype most;
+        QList<QByteArray> pages;
+    } cases[] = {{0, {}}, {1, {"/a.html"}}, {2, {"/a.html", "/docs/1.html"}}, {5, all}, {100, all}};
+    for (const auto& c : cases)
+        EXPECT_EQ(sf::SiteMarks::samplePages(tree, "/", c.most), c.pages) << c.most;
+    EXPECT_EQ(sf::SiteMarks::samplePages(tree, "/site/", 1), QList<QByteArray>{"/site/a.html"});
+}
+
 // A server that refuses a listing in passing (no data port free, too busy, the transfer aborted) gets
 // the folder asked again after a pause that grows; a folder still refused after three tries is
 // missing from the tree, and the scan is incomplete. The refusals come from the hostile proxy in

@@ -33,9 +33,10 @@ class FenceWindow : public QWidget {
     Q_OBJECT
 public:
     struct Site {
-        QByteArray robotsTxt; // the grid's robots.txt, as an upload would send it
-        QString siteAddress;  // "https://www.example.com"; empty: no proof
-        QString databasePath; // robots.rbd
+        QByteArray robotsTxt;           // the grid's robots.txt, as an upload would send it
+        QString siteAddress;            // "https://www.example.com"; empty: no proof
+        QString databasePath;           // robots.rbd
+        QList<QByteArray> scannedPages; // pages of the last scan, requested by the proof too
     };
     FenceWindow(const Site& site, FtpCommands& ftp, QWidget* parent = nullptr);
 

@@ -48,7 +48,7 @@ QString FenceWindow::recordInHistory(const fence::HtaccessPublished& published)
 fence::FenceProof FenceWindow::makeProof() const
 {
     const QList<QByteArray> tokens = tickedTokens();
-    fence::FenceProof proof(m_txt, fence::sampleTargets(m_txt, tokens));
+    fence::FenceProof proof(m_txt, fence::sampleTargets(m_txt, tokens, m_site.scannedPages));
     for (const QByteArray& token : tokens) {
         const fence::FenceRobot* known = fence::findRobot(m_database, token);
         const QByteArray agent = known && !known->userAgent.isEmpty() ? known->userAgent : token;

@@ -27,6 +27,8 @@ namespace sf {
 namespace {
 
 constexpr int kMostLinesShown = 8;
+// The scan's pages that a proof of the fence requests besides the rules' own paths.
+constexpr qsizetype kSampledPages = 24;
 
 QString number(qint64 n)
 {
@@ -182,6 +184,7 @@ void SiteScanWindow::scanFinished()
     m_rows = m_gridRows();
     m_txt = rules::RobotsTxt(RobotsText::write(m_rows, shared::robotsTextForm));
     fillRobotBox(); // marks the tree
+    emit pagesScanned(SiteMarks::samplePages(m_scan->tree(), m_top, kSampledPages));
     for (QWidget* w : std::initializer_list<QWidget*>{m_robotBox, m_fetchableBox, m_treeView, m_exportButton})
         w->setEnabled(true);
 }

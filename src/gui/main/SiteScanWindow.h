@@ -43,6 +43,11 @@ public:
     // robot the grid names.
     void setPreferredAgent(const QString& userAgent) { m_preferredAgent = userAgent; }
 
+signals:
+    // A scan that listed the site: a sample of its pages (SiteMarks::samplePages), as crawlers
+    // request them.
+    void pagesScanned(const QList<QByteArray>& pages);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

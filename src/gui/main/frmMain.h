@@ -255,6 +255,7 @@ private:
     SiteScanWindow* m_siteScan = nullptr;
     PublishHistoryWindow* m_publishedVersions = nullptr;
     FenceWindow* m_fence = nullptr;
+    QList<QByteArray> m_scannedPages; // a sample of the last scan's pages, for the fence's proof
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;
     int m_robotListReads = 0; // RefreshRobotList calls, so that start-up reads the database once

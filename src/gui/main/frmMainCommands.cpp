@@ -239,6 +239,7 @@ void frmMain::cmdKeyFile_Click()
 
 void frmMain::EnableProject()
 {
+    m_scannedPages.clear(); // another site's pages are no sample of this one
     setConnectionFieldsEnabled(true);
     setConnectionFields(
         {QString(), QString(), QString(), QStringLiteral("21"), ftp::Protocol::Ftp, QString()});

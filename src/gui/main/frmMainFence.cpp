@@ -15,7 +15,8 @@ void frmMain::EnforceAtServer(const QStringList& tokens)
         return;
     if (!m_fence) {
         const FenceWindow::Site site{RobotsText::write(gridRows(), shared::robotsTextForm),
-                                     shared::projectHeader.siteAddress, RobotDatabase::defaultPath()};
+                                     shared::projectHeader.siteAddress, RobotDatabase::defaultPath(),
+                                     m_scannedPages};
         auto* window = new FenceWindow(site, *m_ftp, this);
         m_fence = window;
         m_fence->setAttribute(Qt::WA_DeleteOnClose);
