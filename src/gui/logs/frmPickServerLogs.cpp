@@ -80,7 +80,7 @@ frmPickServerLogs::frmPickServerLogs(cFTP& session, QString downloadFolder, QWid
     layout->addWidget(m_list, 1);
     layout->addWidget(buttons.row);
     resize(520, 420);
-    connect(m_list, &QListWidget::itemActivated, this, &frmPickServerLogs::open);
+    connect(m_list, &QListWidget::itemActivated, this, &frmPickServerLogs::openRow);
     connect(m_list, &QListWidget::itemSelectionChanged, this, &frmPickServerLogs::updateButtons);
     connect(m_download, &QPushButton::clicked, this, &frmPickServerLogs::downloadChosen);
     connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -124,7 +124,7 @@ void frmPickServerLogs::refresh()
     updateButtons();
 }
 
-void frmPickServerLogs::open(const QListWidgetItem* row)
+void frmPickServerLogs::openRow(const QListWidgetItem* row)
 {
     if (!row || !row->data(kFolderRole).toBool() || m_session.IsBusy())
         return;

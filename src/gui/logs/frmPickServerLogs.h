@@ -30,7 +30,7 @@ public:
     const QStringList& failures() const { return m_failures; }
 
 private:
-    void open(const QListWidgetItem* row);
+    void openRow(const QListWidgetItem* row); // a folder (or "..") entered
     void downloadChosen();
     void updateButtons();
 
