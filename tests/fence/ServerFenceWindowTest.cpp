@@ -159,4 +159,12 @@ TEST_F(ServerFenceWindowTest, PublishesTheTickedRobotsRulesAndProvesThemOnTheLiv
     EXPECT_EQ(proofRow(table, "Googlebot").value(2), QString("unchanged: %1 of %1").arg(browser[1]))
         << "a search engine of the database";
     EXPECT_EQ(test::scriptedPrompt().pendingAnswers(), 0);
+
+    // Opened again after an edit of the grid, the same window makes its rules from the grid as it is.
+    rows = w.gridRows();
+    rows.insert(rows.indexOf("Disallow: /private/") + 1, "Disallow: /drafts/");
+    w.setGridRows(rows);
+    named<QAction>(&w, "mnuEnforceAtServer")->trigger();
+    EXPECT_EQ(w.findChildren<FenceWindow*>().size(), 1);
+    EXPECT_TRUE(rulesText->toPlainText().contains("/drafts/")) << rulesText->toPlainText().toStdString();
 }

@@ -170,6 +170,19 @@ void FenceWindow::addChosenRobot()
     updateRules();
 }
 
+void FenceWindow::setSite(const Site& site)
+{
+    if (m_busy)
+        return;
+    m_site = site;
+    m_txt = rules::RobotsTxt(site.robotsTxt);
+    for (const fence::FenceRobot& robot : fence::gridRobots(site.robotsTxt, m_database))
+        if (m_robots->findItems(QString::fromUtf8(robot.token), Qt::MatchFixedString, TokenColumn).isEmpty())
+            addRobotRow(robot, robot.known && !robot.obeys);
+    offerOtherRobots();
+    updateRules();
+}
+
 void FenceWindow::tickRobots(const QStringList& tokens)
 {
     for (const QString& token : tokens) {

@@ -40,6 +40,10 @@ public:
     };
     FenceWindow(const Site& site, FtpCommands& ftp, QWidget* parent = nullptr);
 
+    // The grid, the site address or the last scan as they are now, for a window opened again: the
+    // rules are made again from them, and robots the grid now names join the list (ticked when the
+    // database says they do not obey). Ignored while a publish or a proof runs.
+    void setSite(const Site& site);
     // Ticks exactly these robots, adding those the list does not hold yet.
     void tickRobots(const QStringList& tokens);
     QList<QByteArray> tickedTokens() const;

@@ -13,10 +13,12 @@ void frmMain::EnforceAtServer(const QStringList& tokens)
 {
     if (!isProjectOpen())
         return;
-    if (!m_fence) {
-        const FenceWindow::Site site{RobotsText::write(gridRows(), shared::robotsTextForm),
-                                     shared::projectHeader.siteAddress, RobotDatabase::defaultPath(),
-                                     m_scannedPages};
+    const FenceWindow::Site site{RobotsText::write(gridRows(), shared::robotsTextForm),
+                                 shared::projectHeader.siteAddress, RobotDatabase::defaultPath(),
+                                 m_scannedPages};
+    if (m_fence) {
+        m_fence->setSite(site);
+    } else {
         auto* window = new FenceWindow(site, *m_ftp, this);
         m_fence = window;
         m_fence->setAttribute(Qt::WA_DeleteOnClose);
