@@ -9,6 +9,7 @@
 #include "rules/SiteFolder.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -252,9 +253,11 @@ private:
     std::unique_ptr<UploadGuard> m_uploadGuard;
     frmCheck* m_check = nullptr;
     LiveCheckCommand* m_liveCheck = nullptr;
-    SiteScanWindow* m_siteScan = nullptr;
-    PublishHistoryWindow* m_publishedVersions = nullptr;
-    FenceWindow* m_fence = nullptr;
+    // Windows that close themselves (deleted on close): a QPointer is null once one is gone, also
+    // while the main window itself goes.
+    QPointer<SiteScanWindow> m_siteScan;
+    QPointer<PublishHistoryWindow> m_publishedVersions;
+    QPointer<FenceWindow> m_fence;
     QList<QByteArray> m_scannedPages; // a sample of the last scan's pages, for the fence's proof
     RuleGridModel* m_gridModel = nullptr;
     RobotChooser* m_robotChooser = nullptr;

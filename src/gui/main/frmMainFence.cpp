@@ -19,13 +19,8 @@ void frmMain::EnforceAtServer(const QStringList& tokens)
     if (m_fence) {
         m_fence->setSite(site);
     } else {
-        auto* window = new FenceWindow(site, *m_ftp, this);
-        m_fence = window;
+        m_fence = new FenceWindow(site, *m_ftp, this);
         m_fence->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_fence, &QObject::destroyed, this, [this, window] {
-            if (m_fence == window)
-                m_fence = nullptr;
-        });
     }
     if (!tokens.isEmpty())
         m_fence->tickRobots(tokens);

@@ -36,10 +36,6 @@ void frmMain::showPublishedVersions()
         this);
     m_publishedVersions = window;
     window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &QObject::destroyed, this, [this, window] {
-        if (m_publishedVersions == window)
-            m_publishedVersions = nullptr;
-    });
     window->show();
 }
 

@@ -51,11 +51,8 @@ void frmMain::ScanSite()
     m_siteScan->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_siteScan, &SiteScanWindow::pagesScanned, this,
             [this](const QList<QByteArray>& pages) { m_scannedPages = pages; });
-    // A window closed while it scanned goes once its connections have; a newer one may be open by then.
-    connect(m_siteScan, &QObject::destroyed, this, [this, window] {
-        if (m_siteScan == window)
-            m_siteScan = nullptr;
-    });
+    // A window closed while it scanned goes once its connections have; a newer one may be open by
+    // then, and m_siteScan follows the newest.
     // Edits of the grid come in bursts (a whole group at once): the marks follow once the burst is over.
     auto* remark = new QTimer(m_siteScan);
     remark->setSingleShot(true);
