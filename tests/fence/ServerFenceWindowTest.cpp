@@ -167,4 +167,15 @@ TEST_F(ServerFenceWindowTest, PublishesTheTickedRobotsRulesAndProvesThemOnTheLiv
     named<QAction>(&w, "mnuEnforceAtServer")->trigger();
     EXPECT_EQ(w.findChildren<FenceWindow*>().size(), 1);
     EXPECT_TRUE(rulesText->toPlainText().contains("/drafts/")) << rulesText->toPlainText().toStdString();
+
+    // Without a site folder, a folder below the login folder is asked about first; No sends nothing.
+    shared::projectHeader.uploadDirectory.clear();
+    ASSERT_EQ(w.remoteDirectory(), "/site");
+    test::scriptedPrompt().answerNext(Prompt::Answer::No);
+    QTest::mouseClick(named<QPushButton>(fenceWindow, "publishButton"), Qt::LeftButton);
+    EXPECT_EQ(test::scriptedPrompt().messages().last(),
+              "No site folder is set: .htaccess would go to /site, and the web server applies it only to "
+              "requests below that folder. Publish to /site anyway?");
+    EXPECT_FALSE(fenceWindow->isBusy());
+    EXPECT_EQ(ftpServer.readFile("/site/.htaccess"), published);
 }

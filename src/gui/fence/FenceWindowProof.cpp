@@ -98,6 +98,10 @@ void FenceWindow::publishHtaccess()
                           Prompt::Buttons::Ok, Prompt::Icon::Information);
         return;
     }
+    if (!m_ftp.confirmFolderShown(
+            tr("No site folder is set: .htaccess would go to %1, and the web server applies it only to "
+               "requests below that folder. Publish to %1 anyway?")))
+        return;
     const QString folder = m_ftp.uploadFolder();
     setBusy(true);
     const QByteArray block = m_rules;

@@ -54,6 +54,10 @@ public:
     QString siteFolder() const;
     // The folder robots.txt goes into: the site folder, or the folder shown when none is set.
     QString uploadFolder();
+    // Without a site folder, whether a file for the top of the site may go into the folder shown
+    // when that is not the login folder: the user's answer to `question` (%1: the folder). True at
+    // once with a site folder or in the login folder.
+    bool confirmFolderShown(const QString& question);
     // A site folder typed without its leading "/" becomes the absolute folder below the one the
     // server logged in to (rules/SiteFolder.h), stored in the project, which is then modified; while
     // connected only, as that folder is known then.

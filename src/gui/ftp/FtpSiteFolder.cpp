@@ -137,6 +137,15 @@ void FtpCommands::offerSiteFolder()
         RefreshRemoteList();
 }
 
+bool FtpCommands::confirmFolderShown(const QString& question)
+{
+    const QString folder = remoteDirectory();
+    if (!siteFolder().isEmpty() || folder == m_loginFolder)
+        return true;
+    return prompts().message(question.arg(folder), Prompt::Buttons::YesNo, Prompt::Icon::Question) ==
+           Prompt::Answer::Yes;
+}
+
 bool FtpCommands::confirmUploadFolder()
 {
     const QString folder = remoteDirectory();
