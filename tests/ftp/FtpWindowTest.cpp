@@ -55,8 +55,6 @@ protected:
         server.makeDir(base + "/empty");
         server.writeFile(base + "/docs/private.html", QByteArray(2049, 'p'));
         server.writeFile(base + "/my page.html", "x");
-        // These tests are about the transfer: the question of what an upload changes is tested apart.
-        SettingsStore::saveFlag(SettingsStore::SkipUploadQuestion, true);
         start();
     }
 
@@ -92,12 +90,28 @@ protected:
         if (folderText() != "Folder: /")
             scriptedPrompt().answerNext(Prompt::Answer::Yes);
     }
-    // What the upload told, without that question.
+    // The question of what an upload of the grid into the folder shown changes, answered Upload
+    // when the server's robots.txt there differs from the grid's (none at first).
+    void answerUploadQuestion(const QString& folder)
+    {
+        const QString path = folder + "/robots.txt";
+        if (!QFile::exists(server.localPath(path)) ||
+            server.readFile(path) != RuleGrid::exportText(window->gridRows()))
+            scriptedPrompt().pressNext("Upload");
+    }
+    // The change question that was asked, or an empty text.
+    static QString uploadQuestion()
+    {
+        return scriptedPrompt().messages().filter(QRegularExpression("^This upload writes ")).value(0);
+    }
+    // What the upload told, without those questions.
     static QStringList told()
     {
         QStringList texts = scriptedPrompt().messages();
-        texts.removeIf(
-            [](const QString& t) { return t.startsWith("Crawlers read robots.txt only at the top"); });
+        texts.removeIf([](const QString& t) {
+            return t.startsWith("Crawlers read robots.txt only at the top") ||
+                   t.startsWith("This upload writes ");
+        });
         return texts;
     }
 
@@ -235,14 +249,29 @@ TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
 {
     const QByteArray crlf = RuleGrid::exportText(window->gridRows());
     ASSERT_TRUE(crlf.startsWith(QByteArray(51, '#') + "\r\n"));
-    for (bool binary : {true, false}) {
+    const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
+    // ASCII first: the binary upload then meets the file with the server's own line ends, which the
+    // question must not take for a change of the rules.
+    for (bool binary : {false, true}) {
         SCOPED_TRACE(binary ? "binary" : "ascii");
         binary ? window->ftpCommands().optBin_Click() : window->ftpCommands().optAscii_Click();
         connectAndEnterWritableDir(true);
         test::writeFileBytes(programDir.file("temp.txt"), "left over");
         scriptedPrompt().reset();
         acceptUploadFolder();
+        const QByteArray held = QFile::exists(server.localPath(base + "/robots.txt"))
+                                    ? server.readFile(base + "/robots.txt")
+                                    : QByteArray();
+        answerUploadQuestion(base);
         named<QToolButton>(window, "UploadButton")->click();
+        EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
+        if (held.isEmpty()) {
+            EXPECT_TRUE(uploadQuestion().contains("No robots.txt could be read there"))
+                << uploadQuestion().toStdString();
+        } else if (held != crlf) {
+            EXPECT_TRUE(uploadQuestion().endsWith("only the text of the file changes."))
+                << uploadQuestion().toStdString();
+        }
         ASSERT_EQ(told().size(), 1);
         EXPECT_TRUE(
             QRegularExpression("^robots.txt uploaded to .+\\.\nUpload complete in \\d+\\.\\d\\d "
@@ -252,7 +281,6 @@ TEST_P(FtpWindowTest, UploadsTheGridAsRobotsTxtInBinaryAndAscii)
                 .match(told().first())
                 .hasMatch())
             << told().first().toStdString();
-        const QString base = server.writableDir() == "/" ? QString() : server.writableDir();
         EXPECT_TRUE(QDir(server.localPath(server.writableDir()))
                         .entryList({"*.part"}, QDir::Files | QDir::Hidden)
                         .isEmpty())
@@ -323,7 +351,11 @@ TEST_P(FtpWindowTest, ComposesAndPublishesARobotsTxtFromEndToEnd)
                       Qt::LeftButton); // the up row never yields a rule
     EXPECT_TRUE(window->isModified());
     acceptUploadFolder();
+    answerUploadQuestion(base + "/docs");
     named<QAction>(window, "mnuUploadSfp")->trigger();
+    EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
+    EXPECT_TRUE(uploadQuestion().startsWith("This upload writes " + base + "/docs/robots.txt."))
+        << uploadQuestion().toStdString();
 
     const QStringList expected =
         RuleGrid::newProjectTemplate().mid(0, 5) +
@@ -388,8 +420,10 @@ TEST_P(FtpWindowTest, RefreshDoubleClickAndUploadWaitWhileAnUploadRuns)
         EXPECT_EQ(folderText(), folder);
     });
     acceptUploadFolder();
+    answerUploadQuestion(server.writableDir() == "/" ? QString() : server.writableDir());
     named<QToolButton>(window, "UploadButton")->click();
     ASSERT_TRUE(*ran);
+    EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
     EXPECT_EQ(during, before);
     ASSERT_EQ(told().size(), 1);
     EXPECT_TRUE(told().first().startsWith("robots.txt uploaded to "));
@@ -406,10 +440,11 @@ TEST_P(FtpWindowTest, AFailedUploadSaysWhyAndTidiesUp)
     ASSERT_TRUE(window->isConnected());
     server.writeFile("/late.html", "made after the list was read");
     scriptedPrompt().reset();
+    answerUploadQuestion(QString());
     named<QToolButton>(window, "UploadButton")->click();
-    ASSERT_EQ(scriptedPrompt().messages().size(), 1);
-    EXPECT_TRUE(scriptedPrompt().messages().first().startsWith("55"))
-        << scriptedPrompt().messages().first().toStdString();
+    EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
+    ASSERT_EQ(told().size(), 1);
+    EXPECT_TRUE(told().first().startsWith("55")) << told().first().toStdString();
     EXPECT_TRUE(row("late.html"));
     EXPECT_FALSE(QFile::exists(programDir.file("temp.txt")));
     EXPECT_TRUE(window->isConnected());

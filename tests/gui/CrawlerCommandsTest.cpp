@@ -1,6 +1,5 @@
 // The server's own robots.txt into the grid and back, and the robots of a purpose kept out, through
 // the real main window, a real FTP server and the shipped robot database.
-#include "base/SettingsStore.h"
 #include "gui/ftp/FtpCommands.h"
 #include "gui/main/frmBlockByPurpose.h"
 #include "gui/main/frmMain.h"
@@ -78,16 +77,19 @@ TEST_F(CrawlerCommandsTest, ServerFileComesIntoTheGridAndGoesBackByteForByte)
         const char* what;
         QByteArray bytes;
         int lines;
+        const char* change = "only the text of the file changes."; // how the upload question ends
     } cases[] = {
         {"CR LF", "User-agent: *\r\nDisallow: /private\r\n\r\nUser-agent: GPTBot\r\nDisallow: /\r\n", 5},
         {"LF", "User-agent: *\nAllow: /a\n", 2},
         {"UTF-8 accents", "# R\xC3\xA9gles du caf\xC3\xA9\nUser-agent: *\nDisallow: /\xC3\xA9t\xC3\xA9/\n",
          3},
         {"Windows-1252", "# R\xE8gles \x80\r\nUser-agent: *\r\nDisallow: /\r\n", 3},
-        {"BOM", "\xEF\xBB\xBFUser-agent: *\r\nDisallow: /tmp\r\n", 2},
+        // A reader that keeps the mark reads no user-agent line on the server; the grid's header
+        // comment comes between the mark and the rules, so that reader now sees them.
+        {"BOM", "\xEF\xBB\xBFUser-agent: *\r\nDisallow: /tmp\r\n", 2,
+         "may no longer crawl /tmp in the first-match reading"},
         {"5,000 lines", manyLines(), 5000},
     };
-    SettingsStore::saveFlag(SettingsStore::SkipUploadQuestion, true);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         server.writeFile("/robots.txt", c.bytes);
@@ -103,9 +105,16 @@ TEST_F(CrawlerCommandsTest, ServerFileComesIntoTheGridAndGoesBackByteForByte)
         EXPECT_EQ(report.contains("Line 2: longer than 617 characters"), c.lines == 5000)
             << report.toStdString();
 
-        if (c.bytes.contains("Disallow: /\r\n"))
+        if (c.bytes.contains("User-agent: *\r\nDisallow: /\r\n"))
             scriptedPrompt().pressNext("Upload anyway"); // the whole site closed, as the server had it
+        // The grid adds its header and footer comments to the server's lines, in the file's own line
+        // ends and encoding: the question sees that no robot gains or loses a path (but for the BOM).
+        scriptedPrompt().pressNext("Upload");
         named<QAction>(window, "mnuUploadSfp")->trigger();
+        EXPECT_EQ(scriptedPrompt().pendingAnswers(), 0);
+        const QStringList asked = scriptedPrompt().messages().filter("This upload writes /robots.txt.");
+        ASSERT_EQ(asked.size(), 1);
+        EXPECT_TRUE(asked.first().endsWith(c.change)) << asked.first().toStdString();
         const RobotsTextFile read = RobotsText::read(c.bytes);
         RobotsTextForm plain = read.form;
         plain.byteOrderMark = false;
