@@ -26,8 +26,7 @@ enum RobotColumn { TokenColumn, NameColumn, ObeysColumn };
 }
 
 FenceWindow::FenceWindow(const Site& site, FtpCommands& ftp, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_site(site), m_txt(site.robotsTxt), m_ftp(ftp),
-      m_database(fence::databaseRobots(site.databasePath))
+    : QWidget(parent, Qt::Window), m_ftp(ftp), m_database(fence::databaseRobots(site.databasePath))
 {
     setObjectName(QStringLiteral("FenceWindow"));
     setWindowTitle(tr("Enforce at the web server"));
@@ -37,12 +36,9 @@ FenceWindow::FenceWindow(const Site& site, FtpCommands& ftp, QWidget* parent)
     top->addWidget(createRulesPart(), 2);
     layout->addLayout(top, 3);
     layout->addWidget(createProofPart(), 2);
-    for (const fence::FenceRobot& robot : fence::gridRobots(site.robotsTxt, m_database))
-        addRobotRow(robot, robot.known && !robot.obeys);
-    offerOtherRobots();
     connect(m_robots, &QTreeWidget::itemChanged, this, &FenceWindow::updateRules);
     connect(m_kind, &QComboBox::currentIndexChanged, this, &FenceWindow::updateRules);
-    updateRules();
+    setSite(site);
     resize(900, 640);
 }
 

@@ -92,6 +92,9 @@ private:
     void offerSiteFolder();
     QString siteFolderCandidate();
     QString matchLiveFile(const QStringList& candidates);
+    // Without a site folder, whether the folder shown is another than the login folder: a file for
+    // the top of the site may then be in the wrong place.
+    bool folderShownMayMissTheTop();
     // Without a site folder, asks before robots.txt goes into a folder below the login folder.
     bool confirmUploadFolder();
     bool publishToSite(const QString& local, cFTP::PublishMethod* method);

@@ -137,20 +137,23 @@ void FtpCommands::offerSiteFolder()
         RefreshRemoteList();
 }
 
+bool FtpCommands::folderShownMayMissTheTop()
+{
+    return siteFolder().isEmpty() && remoteDirectory() != m_loginFolder;
+}
+
 bool FtpCommands::confirmFolderShown(const QString& question)
 {
-    const QString folder = remoteDirectory();
-    if (!siteFolder().isEmpty() || folder == m_loginFolder)
-        return true;
-    return prompts().message(question.arg(folder), Prompt::Buttons::YesNo, Prompt::Icon::Question) ==
-           Prompt::Answer::Yes;
+    return !folderShownMayMissTheTop() ||
+           prompts().message(question.arg(remoteDirectory()), Prompt::Buttons::YesNo,
+                             Prompt::Icon::Question) == Prompt::Answer::Yes;
 }
 
 bool FtpCommands::confirmUploadFolder()
 {
-    const QString folder = remoteDirectory();
-    if (!siteFolder().isEmpty() || folder == m_loginFolder)
+    if (!folderShownMayMissTheTop())
         return true;
+    const QString folder = remoteDirectory();
     const QString path = rules::siteFolderFromText(folder + QStringLiteral("/robots.txt"));
     return prompts().message(tr("Crawlers read robots.txt only at the top of a site; %1 would be ignored. "
                                 "Upload to %2 anyway?")

@@ -44,9 +44,8 @@ void frmMain::ScanSite()
     // whose paths stand as the server's, as the remote list's marks take them.
     const QString site = shared::projectHeader.siteFolder();
     const QString label = site.isEmpty() ? tr("the login folder") : site;
-    auto* window = new SiteScanWindow(
+    m_siteScan = new SiteScanWindow(
         login, site, label, [this] { return gridRows(); }, this);
-    m_siteScan = window;
     m_siteScan->setPreferredAgent(selectedUserAgent());
     m_siteScan->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_siteScan, &SiteScanWindow::pagesScanned, this,
